@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Installs what is needed and builds the program, its tools and its tests into build/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$(nproc)"

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer and
+# runs each for the given number of inputs (default 200000). Any finding fails the script.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-200000}
+cmake -S . -B build-fuzz -G Ninja -DSONAVIA_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build build-fuzz -j "$(nproc)"
+for source in fuzz/*_fuzzer.cpp; do
+  name=$(basename "$source" .cpp)
+  corpus_seed="fuzz/corpus/${name%_fuzzer}"
+  work=$(mktemp -d)
+  [ -d "$corpus_seed" ] && cp -r "$corpus_seed/." "$work/"
+  echo "== $name: $runs inputs"
+  status=0
+  ./build-fuzz/fuzz/"$name" -runs="$runs" -max_len=4096 -seed=1 -print_final_stats=1 "$work" \
+    >"$work.log" 2>&1 || status=$?
+  grep -E "^(stat::number_of_executed_units|Done|==[0-9]+==ERROR|SUMMARY)" "$work.log" || true
+  [ "$status" -eq 0 ] || tail -n 60 "$work.log"
+  rm -f "$work.log"
+  rm -rf "$work"
+  if [ "$status" -ne 0 ]; then
+    echo "$name: finding (exit $status)"
+    exit 1
+  fi
+done

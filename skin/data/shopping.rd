@@ -1,0 +1,3 @@
+2
+gardening
+kitchen tools

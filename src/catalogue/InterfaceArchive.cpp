@@ -1,0 +1,196 @@
+#include "catalogue/InterfaceArchive.h"
+
+#include "catalogue/AtomicFile.h"
+
+#include <fstream>
+
+namespace sonavia {
+
+namespace {
+
+constexpr std::uint64_t kHeaderBytes = 6;
+constexpr std::uint64_t kFixedEntryBytes = 8; // name length and data size
+constexpr std::uint64_t kOffsetBytes = 4;
+
+// Reads little-endian fields from a byte buffer, refusing to pass its end.
+class ByteReader {
+public:
+    explicit ByteReader(std::string_view bytes) : bytes_(bytes) {}
+
+    bool U16(std::uint16_t& out) {
+        std::uint32_t value = 0;
+        if (!Le(2, value)) {
+            return false;
+        }
+        out = static_cast<std::uint16_t>(value);
+        return true;
+    }
+    bool U32(std::uint32_t& out) { return Le(4, out); }
+    bool Text(std::uint32_t length, std::string& out) {
+        if (length > bytes_.size() - position_) {
+            return false;
+        }
+        out.assign(bytes_.substr(position_, length));
+        position_ += length;
+        return true;
+    }
+    std::uint64_t Remaining() const { return bytes_.size() - position_; }
+
+private:
+    bool Le(std::size_t width, std::uint32_t& out) {
+        if (width > bytes_.size() - position_) {
+            return false;
+        }
+        out = 0;
+        for (std::size_t i = 0; i < width; ++i) {
+            out |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes_[position_ + i]))
+                   << (8 * i);
+        }
+        position_ += width;
+        return true;
+    }
+
+    std::string_view bytes_;
+    std::size_t position_ = 0;
+};
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) {
+            return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        };
+        if (lower(a[i]) != lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void PutLe(std::string& out, std::uint32_t value, int width) {
+    for (int i = 0; i < width; ++i) {
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFFu));
+    }
+}
+
+} // namespace
+
+InterfacePackDirectory ReadArchiveDirectory(const std::filesystem::path& path) {
+    InterfacePackDirectory directory;
+    directory.path = path;
+    // Only the header, directory and offset table are needed, but they can only be checked
+    // against the file's real size, and the archive is small: read it once.
+    const auto bytes = ReadWholeFile(path);
+    if (!bytes) {
+        return directory;
+    }
+    ByteReader reader(*bytes);
+    std::uint16_t word1 = 0;
+    std::uint16_t word2 = 0;
+    std::uint16_t count = 0;
+    if (!reader.U16(word1) || !reader.U16(word2) || !reader.U16(count)) {
+        return directory;
+    }
+    if (count * (kFixedEntryBytes + kOffsetBytes) > bytes->size() - kHeaderBytes) {
+        return directory;
+    }
+    std::vector<ArchiveEntry> entries(count);
+    for (auto& entry : entries) {
+        if (!reader.U32(entry.nameLength) || !reader.Text(entry.nameLength, entry.name) ||
+            !reader.U32(entry.dataSize)) {
+            return directory;
+        }
+    }
+    for (auto& entry : entries) {
+        if (!reader.U32(entry.offset)) {
+            return directory;
+        }
+    }
+    directory.header = static_cast<std::uint32_t>(word1) | (static_cast<std::uint32_t>(word2) << 16);
+    directory.count = count;
+    directory.entries = std::move(entries);
+    return directory;
+}
+
+std::uint16_t FindArchiveEntry(const InterfacePackDirectory& directory, std::string_view name) {
+    for (std::size_t i = 0; i < directory.entries.size() && i < kMaxArchiveEntries; ++i) {
+        if (EqualIgnoringCase(directory.entries[i].name, name)) {
+            return static_cast<std::uint16_t>(i);
+        }
+    }
+    return kNoArchiveEntry;
+}
+
+std::optional<std::string> ReadArchiveEntry(const InterfacePackDirectory& directory,
+                                            std::uint16_t entry) {
+    if (entry >= directory.entries.size()) {
+        return std::nullopt;
+    }
+    const ArchiveEntry& item = directory.entries[entry];
+    std::ifstream in(directory.path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    in.seekg(0, std::ios::end);
+    const auto end = in.tellg();
+    if (end < 0 || item.offset > static_cast<std::uint64_t>(end) ||
+        item.dataSize > static_cast<std::uint64_t>(end) - item.offset) {
+        return std::nullopt;
+    }
+    std::string data(item.dataSize, '\0');
+    in.seekg(item.offset);
+    in.read(data.data(), static_cast<std::streamsize>(data.size()));
+    if (!in) {
+        return std::nullopt;
+    }
+    return data;
+}
+
+std::string ReadArchiveText(const InterfacePackDirectory& directory, std::string_view name) {
+    return ReadArchiveEntry(directory, FindArchiveEntry(directory, name)).value_or(std::string());
+}
+
+bool WriteArchive(const std::filesystem::path& path, const std::vector<ArchiveItem>& items) {
+    if (items.size() > kMaxArchiveEntries) {
+        return false;
+    }
+    constexpr std::uint32_t kHeaderWord1 = 1;
+    constexpr std::uint32_t kHeaderWord2 = 0;
+    std::string out;
+    PutLe(out, kHeaderWord1, 2);
+    PutLe(out, kHeaderWord2, 2);
+    PutLe(out, static_cast<std::uint32_t>(items.size()), 2);
+    std::uint64_t tableEnd = kHeaderBytes;
+    for (const auto& item : items) {
+        tableEnd += kFixedEntryBytes + item.name.size() + kOffsetBytes;
+    }
+    std::uint64_t dataOffset = tableEnd;
+    for (const auto& item : items) {
+        PutLe(out, static_cast<std::uint32_t>(item.name.size()), 4);
+        out += item.name;
+        PutLe(out, static_cast<std::uint32_t>(item.data.size()), 4);
+    }
+    for (const auto& item : items) {
+        if (dataOffset + item.data.size() > UINT32_MAX) {
+            return false;
+        }
+        PutLe(out, static_cast<std::uint32_t>(dataOffset), 4);
+        dataOffset += item.data.size();
+    }
+    for (const auto& item : items) {
+        out += item.data;
+    }
+    return WriteFileAtomically(path, out);
+}
+
+} // namespace sonavia

@@ -1,0 +1,6 @@
+#include "shell/CViewerApp.h"
+
+int main(int argc, char** argv) {
+    sonavia::CViewerApp application;
+    return application.Run(argc, argv);
+}

@@ -1,0 +1,130 @@
+#include "TestSupport.h"
+#include "catalogue/ArchiveImages.h"
+#include "catalogue/Bitmap.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+namespace sonavia {
+namespace {
+
+Rgb Shifted(Rgb in, int hue) {
+    ShiftPixelHue(in.blue, in.green, in.red, hue);
+    return in;
+}
+
+TEST(HueShift, FollowsTheColourCircle) {
+    EXPECT_EQ(Shifted({255, 0, 0}, 120), (Rgb{0, 255, 0}));
+    EXPECT_EQ(Shifted({255, 0, 0}, 240), (Rgb{0, 0, 255}));
+    EXPECT_EQ(Shifted({255, 0, 0}, 0), (Rgb{255, 0, 0}));
+    EXPECT_EQ(Shifted({255, 0, 0}, 360), (Rgb{255, 0, 0}));
+    EXPECT_EQ(Shifted({12, 200, 99}, 0), (Rgb{12, 200, 99}));
+    for (int hue : {0, 45, 120, 200, 360}) {
+        for (int grey : {0, 1, 123, 240, 255}) {
+            const auto g = static_cast<std::uint8_t>(grey);
+            EXPECT_EQ(Shifted({g, g, g}, hue), (Rgb{g, g, g})) << grey << " at " << hue;
+        }
+    }
+    // Blue (hue 240) shifted by 160 reaches 400 and is coloured as hue 40: red full, green
+    // two thirds of the way, blue none.
+    EXPECT_EQ(Shifted({0, 0, 255}, 160), (Rgb{255, 170, 0}));
+    EXPECT_EQ(Shifted({255, 170, 0}, 0), (Rgb{255, 170, 0}));
+}
+
+std::string Bitmap32(int width, int height, std::uint32_t sizeImage, const std::string& bits) {
+    DecodedBitmap bitmap;
+    bitmap.header.width = width;
+    bitmap.header.height = height;
+    bitmap.header.sizeImage = sizeImage;
+    bitmap.bits.assign(bits.begin(), bits.end());
+    return EncodeBitmap(bitmap);
+}
+
+TEST(Bitmap, RecolourCoversTheImageSizeOrTheWholePictureWhenItIsZero) {
+    const std::string red = std::string("\x00\x00\xff\x07", 4);
+    const std::string fourRed = red + red + red + red;
+    auto whole = DecodeBitmap(Bitmap32(2, 2, 0, fourRed));
+    ASSERT_TRUE(whole);
+    ShiftHue(*whole, 120);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 2; ++x) {
+            EXPECT_EQ(whole->Pixel(x, y), (Rgb{0, 255, 0}));
+        }
+    }
+    EXPECT_EQ(whole->bits[3], 7); // the reserved byte is left alone
+
+    // An image size of 8 bytes recolours the first two groups only (the bottom row).
+    auto half = DecodeBitmap(Bitmap32(2, 2, 8, fourRed));
+    ASSERT_TRUE(half);
+    ShiftHue(*half, 120);
+    EXPECT_EQ(half->Pixel(0, 1), (Rgb{0, 255, 0}));
+    EXPECT_EQ(half->Pixel(0, 0), (Rgb{255, 0, 0}));
+
+    // An image size larger than the bits never reads past them.
+    auto big = DecodeBitmap(Bitmap32(2, 2, 1'000'000, fourRed));
+    ASSERT_TRUE(big);
+    ShiftHue(*big, 120);
+    EXPECT_EQ(big->Pixel(1, 0), (Rgb{0, 255, 0}));
+}
+
+TEST(Bitmap, OtherDepthsAreDecodedToThirtyTwoBitsAndBadFilesGiveNone) {
+    // A 2 x 2 bottom-up 24-bit picture: rows padded to 8 bytes.
+    std::string file = "BM" + std::string(8, '\0');
+    file += std::string("\x36\x00\x00\x00", 4);
+    std::string info(40, '\0');
+    info[0] = 40;
+    info[4] = 2;
+    info[8] = 2;
+    info[12] = 1;
+    info[14] = 24;
+    file += info;
+    file += std::string("\x00\x00\xff" "\x00\xff\x00" "\x00\x00", 8); // bottom: red, green
+    file += std::string("\xff\x00\x00" "\xff\xff\xff" "\x00\x00", 8); // top: blue, white
+    auto bitmap = DecodeBitmap(file);
+    ASSERT_TRUE(bitmap);
+    EXPECT_EQ(bitmap->Pixel(0, 1), (Rgb{255, 0, 0}));
+    EXPECT_EQ(bitmap->Pixel(1, 1), (Rgb{0, 255, 0}));
+    EXPECT_EQ(bitmap->Pixel(0, 0), (Rgb{0, 0, 255}));
+    EXPECT_EQ(bitmap->Pixel(1, 0), (Rgb{255, 255, 255}));
+    ShiftHue(*bitmap, 120);
+    EXPECT_EQ(bitmap->Pixel(0, 1), (Rgb{0, 255, 0}));
+
+    EXPECT_FALSE(DecodeBitmap(std::string("XM") + file.substr(2)));
+    EXPECT_FALSE(DecodeBitmap(file.substr(0, file.size() - 1)));
+    EXPECT_FALSE(DecodeBitmap(std::string("BM")));
+    std::string huge = file;
+    huge[18] = '\xff';
+    huge[19] = '\xff';
+    huge[20] = '\xff';
+    huge[21] = '\x7f';
+    EXPECT_FALSE(DecodeBitmap(huge));
+    std::string compressed = file;
+    compressed[30] = 1;
+    EXPECT_FALSE(DecodeBitmap(compressed));
+}
+
+TEST(Bitmap, ArchivePicturesLoadAsStoredOrShiftedAndTheBackgroundIsKept) {
+    test::TempDir dir;
+    const std::array<std::uint32_t, 2> pixels = {0xFFFF0000u, 0xFF808080u};
+    ASSERT_TRUE(WriteArchive(dir / "radio.int",
+                             {{"face.bmp", EncodeBitmap32(2, 1, pixels)}, {"text.rd", "3\n"}}));
+    const auto directory = ReadArchiveDirectory(dir / "radio.int");
+    const QImage plain = LoadArchiveBitmap(directory, "FACE.bmp");
+    ASSERT_FALSE(plain.isNull());
+    EXPECT_EQ(plain.pixel(0, 0), qRgb(255, 0, 0));
+    const QImage shifted = LoadArchiveBitmapShifted(directory, "face.bmp", 120);
+    EXPECT_EQ(shifted.pixel(0, 0), qRgb(0, 255, 0));
+    EXPECT_EQ(shifted.pixel(1, 0), qRgb(128, 128, 128));
+    EXPECT_TRUE(LoadArchiveBitmapShifted(directory, "text.rd", 0).isNull());
+
+    const QImage background = LoadBackgroundBitmapShifted(directory, "face.bmp", 240);
+    ASSERT_TRUE(KeptBackgroundBitmap().has_value());
+    EXPECT_EQ(KeptBackgroundBitmap()->Pixel(0, 0), (Rgb{0, 0, 255}));
+    EXPECT_EQ(background.pixel(0, 0), qRgb(0, 0, 255));
+    ReleaseBackgroundBitmap();
+    EXPECT_FALSE(KeptBackgroundBitmap().has_value());
+}
+
+} // namespace
+} // namespace sonavia

@@ -1,0 +1,171 @@
+#include "TestSupport.h"
+#include "resources/ControlIds.h"
+#include "shell/AppValues.h"
+#include "shell/CMessage.h"
+#include "shell/KeyboardFilter.h"
+#include "shell/MessageText.h"
+#include "shell/SingleInstance.h"
+#include "shell/VersionRecord.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace sonavia {
+namespace {
+
+TEST(MessageText, BreaksOnceBeforeTheFirstBlankFromPositionFifty) {
+    EXPECT_EQ(BreakMessageText("We are unable to access Channel Information at this time"),
+              "We are unable to access Channel Information at this\n time");
+    const std::string fifty(50, 'x');
+    EXPECT_EQ(BreakMessageText(fifty), fifty);
+    EXPECT_EQ(BreakMessageText("Sonavia is already running"), "Sonavia is already running");
+    // No blank at position 50 or later: unchanged, however long.
+    const std::string noBlank = "a b" + std::string(60, 'c');
+    EXPECT_EQ(BreakMessageText(noBlank), noBlank);
+    // Only one break, even when the text would need two.
+    const std::string twoLines = std::string(50, 'a') + " " + std::string(50, 'b') + " end";
+    EXPECT_EQ(BreakMessageText(twoLines), std::string(50, 'a') + "\n " + std::string(50, 'b') + " end");
+}
+
+TEST(VersionRecord, ReadsTheRecordThatTheBuildEmbedded) {
+    EXPECT_FLOAT_EQ(ReadVersionNumber(PROBE_2_10), 2.1f);
+    EXPECT_FLOAT_EQ(ReadVersionNumber(PROBE_2_5), 2.5f);
+    EXPECT_FLOAT_EQ(ReadVersionNumber(PROBE_NONE), 1.1f);
+    EXPECT_FLOAT_EQ(ReadVersionNumber("/nonexistent/program"), 1.1f);
+    test::TempDir dir;
+    test::WriteFileBytes(dir / "garbage", std::string("\x7f" "ELF\x02garbage", 11));
+    EXPECT_FLOAT_EQ(ReadVersionNumber(dir / "garbage"), 1.1f);
+}
+
+TEST(VersionRecord, TheRunningProgramReportsItsOwnRecord) {
+    // The probe reads /proc/self/exe, as the program does at start-up.
+    FILE* out = popen(PROBE_2_10, "r");
+    ASSERT_NE(out, nullptr);
+    char line[32] = {};
+    ASSERT_NE(fgets(line, sizeof line, out), nullptr);
+    pclose(out);
+    EXPECT_STREQ(line, "2.1\n");
+}
+
+TEST(SingleInstance, TheSecondLockSeesTheFirstAndAnEndedHolderBlocksNothing) {
+    const std::string name = "sonavia-test-lock-" + std::to_string(::getpid());
+    {
+        SingleInstanceLock first(name);
+        EXPECT_FALSE(first.AnotherInstanceRuns());
+        SingleInstanceLock second(name);
+        EXPECT_TRUE(second.AnotherInstanceRuns());
+    }
+    // A holder killed outright: the kernel drops its lock with it.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        for (;;) {
+            SingleInstanceLock held(name);
+            if (!held.AnotherInstanceRuns()) {
+                [[maybe_unused]] const auto n = ::write(ready[1], "x", 1);
+                ::pause();
+            }
+            ::usleep(1000);
+        }
+    }
+    char byte;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    EXPECT_TRUE(SingleInstanceLock(name).AnotherInstanceRuns());
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_FALSE(SingleInstanceLock(name).AnotherInstanceRuns());
+    std::filesystem::remove(SingleInstanceLock::LockPath(name));
+}
+
+class MessageDialog : public ::testing::Test {
+protected:
+    void SetUp() override { qApp->installEventFilter(&filter_); }
+    void TearDown() override { qApp->removeEventFilter(&filter_); }
+    KeyboardFilter filter_;
+};
+
+TEST_F(MessageDialog, ShowsTheBrokenTextAndClosesOnlyWithOk) {
+    test::Watchdog watchdog(20);
+    bool enterIgnored = false;
+    bool escapeIgnored = false;
+    QString shown;
+    QTimer::singleShot(50, [&] {
+        auto* dialog = qobject_cast<CMessage*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shown = dialog->ShownText();
+        auto* ok = qobject_cast<QPushButton*>(ids::FindControl(dialog, ids::kOk));
+        ASSERT_NE(ok, nullptr);
+        EXPECT_EQ(ok->text(), "OK");
+        EXPECT_EQ(ok->cursor().shape(), Qt::PointingHandCursor);
+        ASSERT_NE(ids::FindControl(dialog, ids::kMessageText), nullptr);
+        QTest::keyClick(ok, Qt::Key_Return);
+        QTest::keyClick(dialog, Qt::Key_Enter);
+        enterIgnored = dialog->isVisible();
+        QTest::keyClick(ok, Qt::Key_Escape);
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        escapeIgnored = dialog->isVisible();
+        QTest::keyClick(ok, Qt::Key_F1);
+        QTest::mouseClick(ok, Qt::LeftButton);
+    });
+    ShowMessage(QStringLiteral("We are unable to access Channel Information at this time"));
+    EXPECT_EQ(shown, "We are unable to access Channel Information at this\n time");
+    EXPECT_TRUE(enterIgnored);
+    EXPECT_TRUE(escapeIgnored);
+}
+
+TEST_F(MessageDialog, IsCentredOnItsOwner) {
+    test::Watchdog watchdog(20);
+    QDialog owner;
+    owner.setGeometry(200, 150, 600, 400);
+    owner.show();
+    QPoint ownerCentre = owner.frameGeometry().center();
+    QPoint dialogCentre;
+    QTimer::singleShot(50, [&] {
+        auto* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        dialogCentre = dialog->frameGeometry().center();
+        dialog->close();
+    });
+    CMessage message(QStringLiteral("centred"), &owner);
+    message.exec();
+    EXPECT_LE((dialogCentre - ownerCentre).manhattanLength(), 2);
+}
+
+TEST_F(MessageDialog, TabAndAltNeverReachADialogsControls) {
+    QDialog dialog;
+    auto* first = new QLineEdit(&dialog);
+    auto* second = new QLineEdit(&dialog);
+    dialog.show();
+    first->setFocus();
+    QApplication::processEvents();
+    QTest::keyClick(first, Qt::Key_Tab);
+    EXPECT_TRUE(first->hasFocus());
+    EXPECT_FALSE(second->hasFocus());
+    QTest::keyClick(first, Qt::Key_A);
+    EXPECT_EQ(first->text(), "a");
+    EXPECT_TRUE(KeyboardFilter::IsFilteredKey(Qt::Key_Alt));
+    EXPECT_TRUE(KeyboardFilter::IsFilteredKey(Qt::Key_AltGr));
+    EXPECT_FALSE(KeyboardFilter::IsFilteredKey(Qt::Key_A));
+}
+
+TEST(ExitRequest, RaisesTheFlagAndEndsTheRunningLoop) {
+    QTimer::singleShot(10, [] { app::RequestExit(); });
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_TRUE(app::exitRequested);
+    app::exitRequested = false;
+}
+
+} // namespace
+} // namespace sonavia
