@@ -4,11 +4,10 @@
 #include "catalogue/Bitmap.h"
 #include "catalogue/InterfaceArchive.h"
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <fstream>
 #include <string>
+#include <unistd.h>
 
 namespace {
 

@@ -11,7 +11,7 @@ packages=(
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
   libtotem-plparser-dev
   libgtest-dev libgmock-dev
-  icecast2 python3 strace
+  icecast2 python3 strace procps
   xvfb xauth x11-utils trayer xdotool imagemagick fonts-dejavu-core
 )
 

@@ -64,8 +64,12 @@ QImage LoadBackgroundBitmapShifted(const InterfacePackDirectory& directory, std:
     return ToImage(*keptBackground);
 }
 
-const std::optional<DecodedBitmap>& KeptBackgroundBitmap() { return keptBackground; }
+const std::optional<DecodedBitmap>& KeptBackgroundBitmap() {
+    return keptBackground;
+}
 
-void ReleaseBackgroundBitmap() { keptBackground.reset(); }
+void ReleaseBackgroundBitmap() {
+    keptBackground.reset();
+}
 
 } // namespace sonavia

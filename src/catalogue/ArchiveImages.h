@@ -4,7 +4,6 @@
 #include "catalogue/InterfaceArchive.h"
 
 #include <QImage>
-
 #include <optional>
 #include <string_view>
 

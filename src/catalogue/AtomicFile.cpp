@@ -2,10 +2,9 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <string>
 
 namespace sonavia {
 

@@ -73,15 +73,18 @@ std::optional<DecodedBitmap> DecodeBitmap(std::span<const std::uint8_t> file) {
         return std::nullopt;
     }
     const std::int64_t stride = ((width * depth + 31) / 32) * 4;
-    if (bitsOffset > file.size() || stride * height > static_cast<std::int64_t>(file.size() - bitsOffset)) {
+    if (bitsOffset > file.size() ||
+        stride * height > static_cast<std::int64_t>(file.size() - bitsOffset)) {
         return std::nullopt;
     }
 
     std::vector<Rgb> palette;
     if (depth <= 8) {
-        const std::uint64_t paletteAt = kBitmapFileHeaderBytes + static_cast<std::uint64_t>(in.size);
+        const std::uint64_t paletteAt =
+            kBitmapFileHeaderBytes + static_cast<std::uint64_t>(in.size);
         const std::uint64_t maxColours = 1u << depth;
-        const std::uint64_t colours = in.clrUsed == 0 ? maxColours : std::min<std::uint64_t>(in.clrUsed, maxColours);
+        const std::uint64_t colours =
+            in.clrUsed == 0 ? maxColours : std::min<std::uint64_t>(in.clrUsed, maxColours);
         if (paletteAt > file.size() || colours * 4 > file.size() - paletteAt) {
             return std::nullopt;
         }
@@ -177,12 +180,36 @@ void ShiftPixelHue(std::uint8_t& blue, std::uint8_t& green, std::uint8_t& red, i
     const double t = value * (1 - saturation * (1 - f));
     double outR, outG, outB;
     switch (sector) {
-    case 0: outR = value; outG = t; outB = p; break;
-    case 1: outR = q; outG = value; outB = p; break;
-    case 2: outR = p; outG = value; outB = t; break;
-    case 3: outR = p; outG = q; outB = value; break;
-    case 4: outR = t; outG = p; outB = value; break;
-    default: outR = value; outG = p; outB = q; break;
+    case 0:
+        outR = value;
+        outG = t;
+        outB = p;
+        break;
+    case 1:
+        outR = q;
+        outG = value;
+        outB = p;
+        break;
+    case 2:
+        outR = p;
+        outG = value;
+        outB = t;
+        break;
+    case 3:
+        outR = p;
+        outG = q;
+        outB = value;
+        break;
+    case 4:
+        outR = t;
+        outG = p;
+        outB = value;
+        break;
+    default:
+        outR = value;
+        outG = p;
+        outB = q;
+        break;
     }
     red = static_cast<std::uint8_t>(outR);
     green = static_cast<std::uint8_t>(outG);

@@ -116,7 +116,8 @@ InterfacePackDirectory ReadArchiveDirectory(const std::filesystem::path& path) {
             return directory;
         }
     }
-    directory.header = static_cast<std::uint32_t>(word1) | (static_cast<std::uint32_t>(word2) << 16);
+    directory.header =
+        static_cast<std::uint32_t>(word1) | (static_cast<std::uint32_t>(word2) << 16);
     directory.count = count;
     directory.entries = std::move(entries);
     return directory;

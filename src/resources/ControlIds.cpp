@@ -5,7 +5,9 @@
 
 namespace sonavia::ids {
 
-void SetControlId(QWidget* widget, int id) { widget->setProperty(kControlIdProperty, id); }
+void SetControlId(QWidget* widget, int id) {
+    widget->setProperty(kControlIdProperty, id);
+}
 
 int ControlIdOf(const QWidget* widget) {
     const QVariant id = widget->property(kControlIdProperty);

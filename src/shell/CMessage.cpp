@@ -41,7 +41,9 @@ CMessage::CMessage(const QString& text, QWidget* owner) : QDialog(owner) {
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-QString CMessage::ShownText() const { return text_->text(); }
+QString CMessage::ShownText() const {
+    return text_->text();
+}
 
 void CMessage::showEvent(QShowEvent* event) {
     const QWidget* owner = parentWidget();

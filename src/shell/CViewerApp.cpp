@@ -8,11 +8,9 @@
 #include "shell/QuitSignals.h"
 #include "shell/SingleInstance.h"
 
-#include <curl/curl.h>
-
 #include <QApplication>
 #include <QScreen>
-
+#include <curl/curl.h>
 #include <memory>
 
 namespace sonavia {
@@ -41,7 +39,10 @@ int CViewerApp::Run(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     KeyboardFilter keyboardFilter;
     application.installEventFilter(&keyboardFilter);
+    return RunInstance(instanceLock);
+}
 
+int CViewerApp::RunInstance(const SingleInstanceLock& instanceLock) {
     if (instanceLock.AnotherInstanceRuns()) {
         ShowMessage(QString::fromLatin1(kAlreadyRunningText));
         return 0;

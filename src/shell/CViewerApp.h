@@ -4,9 +4,16 @@ namespace sonavia {
 
 // The application object: refuses to run twice, prepares the process-wide services and values,
 // creates the radio base window, runs the message loop until the exit request, and cleans up.
+class SingleInstanceLock;
+
 class CViewerApp {
 public:
+    // The whole process life: claims the instance name, creates the application object, runs.
     int Run(int argc, char** argv);
+
+    // Everything after the application object exists: the instance check, the start-up steps,
+    // the message loop and the clean-up.
+    int RunInstance(const SingleInstanceLock& instanceLock);
 };
 
 inline constexpr char kAlreadyRunningText[] = "Sonavia is already running";

@@ -3,7 +3,6 @@
 #include "shell/AppValues.h"
 
 #include <QSocketNotifier>
-
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -31,7 +30,7 @@ QuitSignals::QuitSignals(QObject* parent) : QObject(parent) {
         [[maybe_unused]] const auto n = ::read(signalPipe[1], &byte, 1);
         app::PostQuit();
     });
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

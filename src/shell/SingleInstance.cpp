@@ -3,19 +3,19 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <string>
 #include <sys/file.h>
 #include <unistd.h>
-
-#include <string>
 
 namespace sonavia {
 
 std::filesystem::path SingleInstanceLock::LockPath(std::string_view name) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     std::error_code error;
-    std::filesystem::path folder = runtime && *runtime && std::filesystem::is_directory(runtime, error)
-                                       ? std::filesystem::path(runtime)
-                                       : std::filesystem::temp_directory_path(error);
+    std::filesystem::path folder =
+        runtime && *runtime && std::filesystem::is_directory(runtime, error)
+            ? std::filesystem::path(runtime)
+            : std::filesystem::temp_directory_path(error);
     if (error) {
         folder = "/tmp";
     }

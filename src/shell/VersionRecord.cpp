@@ -1,10 +1,9 @@
 #include "shell/VersionRecord.h"
 
-#include <elf.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <elf.h>
 #include <fstream>
 #include <string>
 #include <vector>

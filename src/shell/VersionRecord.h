@@ -19,9 +19,8 @@ struct VersionRecord {
 };
 
 constexpr VersionRecord MakeVersionRecord(unsigned major, unsigned minor) {
-    return VersionRecord{{'S', 'O', 'N', 'V', 'E', 'R', '0', '1'},
-                         ((major & 0xFFFFu) << 16) | (minor & 0xFFFFu),
-                         0};
+    return VersionRecord{
+        {'S', 'O', 'N', 'V', 'E', 'R', '0', '1'}, ((major & 0xFFFFu) << 16) | (minor & 0xFFFFu), 0};
 }
 
 // Reads the record from an executable file and turns its most significant word into a number

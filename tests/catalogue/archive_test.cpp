@@ -18,8 +18,10 @@ std::string Le(std::uint32_t value, int width) {
 TEST(InterfaceArchive, WritesAndReadsEntriesAndFindsNamesWithoutRegardToCase) {
     test::TempDir dir;
     const auto path = dir / "radio.int";
-    ASSERT_TRUE(WriteArchive(path, {{"channels.rd", "2\r\nabc"}, {"StationBackground.BMP", "BMxx"},
-                                    {"empty.txt", ""}, {"channels.RD", "second"}}));
+    ASSERT_TRUE(WriteArchive(path, {{"channels.rd", "2\r\nabc"},
+                                    {"StationBackground.BMP", "BMxx"},
+                                    {"empty.txt", ""},
+                                    {"channels.RD", "second"}}));
     const auto directory = ReadArchiveDirectory(path);
     ASSERT_EQ(directory.count, 4);
     EXPECT_EQ(directory.header, 1u);
@@ -70,8 +72,8 @@ TEST(InterfaceArchive, CorruptOrTruncatedArchivesGiveAnEmptyDirectoryOrNoEntry) 
 TEST(InterfaceArchive, HugeDataSizesAndOffsetsAreRefusedWithoutAllocating) {
     test::TempDir dir;
     const auto path = dir / "radio.int";
-    const std::string bytes = Le(1, 2) + Le(0, 2) + Le(1, 2) + Le(1, 4) + "x" +
-                              Le(0xFFFFFFFFu, 4) + Le(0xFFFFFF00u, 4) + "data";
+    const std::string bytes = Le(1, 2) + Le(0, 2) + Le(1, 2) + Le(1, 4) + "x" + Le(0xFFFFFFFFu, 4) +
+                              Le(0xFFFFFF00u, 4) + "data";
     test::WriteFileBytes(path, bytes);
     const auto directory = ReadArchiveDirectory(path);
     ASSERT_EQ(directory.count, 1);

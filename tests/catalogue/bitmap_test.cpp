@@ -2,9 +2,8 @@
 #include "catalogue/ArchiveImages.h"
 #include "catalogue/Bitmap.h"
 
-#include <gtest/gtest.h>
-
 #include <array>
+#include <gtest/gtest.h>
 
 namespace sonavia {
 namespace {
@@ -79,8 +78,14 @@ TEST(Bitmap, OtherDepthsAreDecodedToThirtyTwoBitsAndBadFilesGiveNone) {
     info[12] = 1;
     info[14] = 24;
     file += info;
-    file += std::string("\x00\x00\xff" "\x00\xff\x00" "\x00\x00", 8); // bottom: red, green
-    file += std::string("\xff\x00\x00" "\xff\xff\xff" "\x00\x00", 8); // top: blue, white
+    file += std::string("\x00\x00\xff"
+                        "\x00\xff\x00"
+                        "\x00\x00",
+                        8); // bottom: red, green
+    file += std::string("\xff\x00\x00"
+                        "\xff\xff\xff"
+                        "\x00\x00",
+                        8); // top: blue, white
     auto bitmap = DecodeBitmap(file);
     ASSERT_TRUE(bitmap);
     EXPECT_EQ(bitmap->Pixel(0, 1), (Rgb{255, 0, 0}));

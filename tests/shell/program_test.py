@@ -1,2 +1,172 @@
+"""Whole-program tests: real processes of the player on a real X server (Xvfb).
+
+usage: program_test.py PROGRAM ARCHIVE
+"""
+
+import os
+import shutil
+import signal
+import subprocess
 import sys
-print("placeholder")
+import tempfile
+import time
+import unittest
+
+PROGRAM = None
+ARCHIVE = None
+
+# Where the message dialog's "OK" button sits in the dialog's client area.
+OK_BUTTON_CENTRE = (170, 87)
+START_TIMEOUT = 30
+
+
+def wait_for(predicate, timeout, step=0.05):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if predicate():
+            return True
+        time.sleep(step)
+    return predicate()
+
+
+class Desktop:
+    """An Xvfb server of our own, on a display number it picks itself."""
+
+    def __init__(self):
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as pipe:
+            self.display = ":" + pipe.readline().strip()
+
+    def stop(self):
+        self.process.terminate()
+        try:
+            self.process.wait(10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+
+
+class ProgramTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.desktop = Desktop()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.desktop.stop()
+
+    def setUp(self):
+        self.started = []
+        self.home = tempfile.mkdtemp(prefix="sonavia-program-")
+        self.runtime = os.path.join(self.home, "runtime")
+        os.mkdir(self.runtime, 0o700)
+        self.env = dict(os.environ, DISPLAY=self.desktop.display, QT_QPA_PLATFORM="xcb",
+                        XDG_RUNTIME_DIR=self.runtime, SONAVIA_AUDIO_SINK="fakesink",
+                        SONAVIA_CATALOGUE_BASE="http://127.0.0.1:9/",
+                        SONAVIA_SITE_BASE="http://127.0.0.1:9/")
+
+    def tearDown(self):
+        for process in self.started:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+        shutil.rmtree(self.home, ignore_errors=True)
+
+    def make_folder(self, name):
+        folder = os.path.join(self.home, name)
+        os.makedirs(os.path.join(folder, "Interface"))
+        shutil.copy(ARCHIVE, os.path.join(folder, "Interface", "radio.int"))
+        return folder
+
+    def start(self, folder, prefix=()):
+        process = subprocess.Popen(list(prefix) + [PROGRAM], cwd=folder, env=self.env,
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        self.started.append(process)
+        return process
+
+    def wait_started(self, process, folder):
+        # The base window writes the default settings file once it has started.
+        started = wait_for(lambda: os.path.exists(os.path.join(folder, "setting.dat")), START_TIMEOUT)
+        self.assertTrue(started, "the program did not start")
+        self.assertIsNone(process.poll())
+
+    def visible_windows(self, process):
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(process.pid), "--name", "."],
+                               env=self.env, capture_output=True, text=True)
+        return found.stdout.split()
+
+    def click_ok(self, window):
+        x, y = OK_BUTTON_CENTRE
+        subprocess.run(["xdotool", "mousemove", "--window", window, str(x), str(y), "click", "1"],
+                       env=self.env, check=True)
+
+    def test_second_instance_shows_the_message_and_leaves_the_first_running(self):
+        folder = self.make_folder("radio")
+        first = self.start(folder)
+        self.wait_started(first, folder)
+        self.assertEqual(self.visible_windows(first), [], "the base window is never shown")
+
+        second = self.start(folder)
+        self.assertTrue(wait_for(lambda: self.visible_windows(second), START_TIMEOUT),
+                        "the second instance shows its message")
+        window = self.visible_windows(second)[0]
+        name = subprocess.run(["xdotool", "getwindowname", window], env=self.env,
+                              capture_output=True, text=True).stdout.strip()
+        self.assertEqual(name, "Sonavia Plus")
+        subprocess.run(["import", "-window", "root", os.path.join(os.path.dirname(PROGRAM), "second-instance.png")],
+                       env=self.env, check=False)
+        # Enter and Escape do nothing in the program's dialogs; only "OK" closes it.
+        subprocess.run(["xdotool", "key", "--window", window, "Return", "Escape"], env=self.env)
+        time.sleep(0.3)
+        self.assertIsNone(second.poll(), "Enter or Escape closed the message")
+        self.click_ok(window)
+        self.assertEqual(second.wait(START_TIMEOUT), 0)
+        self.assertIsNone(first.poll(), "the first instance keeps running")
+
+        first.terminate()
+        self.assertEqual(first.wait(START_TIMEOUT), 0, "a terminated instance cleans up and ends")
+
+    def test_a_killed_instance_never_blocks_the_next_start(self):
+        folder = self.make_folder("radio")
+        first = self.start(folder)
+        self.wait_started(first, folder)
+        first.send_signal(signal.SIGKILL)
+        first.wait()
+        os.remove(os.path.join(folder, "setting.dat"))
+
+        again = self.start(folder)
+        self.wait_started(again, folder)
+        time.sleep(0.5)
+        self.assertEqual(self.visible_windows(again), [], "no 'already running' message")
+        again.terminate()
+        self.assertEqual(again.wait(START_TIMEOUT), 0)
+
+    def test_files_are_read_and_written_below_the_working_directory(self):
+        if shutil.which("strace") is None:
+            self.skipTest("strace is not installed")
+        folder = self.make_folder("elsewhere")
+        trace = os.path.join(self.home, "trace.txt")
+        process = self.start(folder, prefix=["strace", "-f", "-qq", "-e", "trace=openat", "-o", trace])
+        self.wait_started(process, folder)
+        traced = subprocess.run(["pgrep", "-P", str(process.pid)], capture_output=True, text=True)
+        os.kill(int(traced.stdout.split()[0]), signal.SIGTERM)
+        self.assertEqual(process.wait(START_TIMEOUT), 0)
+        with open(trace) as log:
+            opened = log.read()
+        archive = os.path.join(folder, "Interface", "radio.int")
+        self.assertIn('"%s", O_RDONLY' % archive, opened)
+        program_folder = os.path.dirname(os.path.realpath(PROGRAM))
+        self.assertNotIn(os.path.join(program_folder, "setting.dat"), opened)
+        with open(os.path.join(folder, "setting.dat"), "rb") as settings:
+            self.assertEqual(settings.read(), b"1\n1\n0\n0\n50\n")
+
+
+if __name__ == "__main__":
+    PROGRAM = os.path.realpath(sys.argv[1])
+    ARCHIVE = os.path.realpath(sys.argv[2])
+    unittest.main(argv=sys.argv[:1], verbosity=2)

@@ -1,7 +1,9 @@
 #include "TestSupport.h"
+#include "catalogue/InterfaceArchive.h"
 #include "resources/ControlIds.h"
 #include "shell/AppValues.h"
 #include "shell/CMessage.h"
+#include "shell/CViewerApp.h"
 #include "shell/KeyboardFilter.h"
 #include "shell/MessageText.h"
 #include "shell/SingleInstance.h"
@@ -14,7 +16,6 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,7 +33,8 @@ TEST(MessageText, BreaksOnceBeforeTheFirstBlankFromPositionFifty) {
     EXPECT_EQ(BreakMessageText(noBlank), noBlank);
     // Only one break, even when the text would need two.
     const std::string twoLines = std::string(50, 'a') + " " + std::string(50, 'b') + " end";
-    EXPECT_EQ(BreakMessageText(twoLines), std::string(50, 'a') + "\n " + std::string(50, 'b') + " end");
+    EXPECT_EQ(BreakMessageText(twoLines),
+              std::string(50, 'a') + "\n " + std::string(50, 'b') + " end");
 }
 
 TEST(VersionRecord, ReadsTheRecordThatTheBuildEmbedded) {
@@ -41,7 +43,9 @@ TEST(VersionRecord, ReadsTheRecordThatTheBuildEmbedded) {
     EXPECT_FLOAT_EQ(ReadVersionNumber(PROBE_NONE), 1.1f);
     EXPECT_FLOAT_EQ(ReadVersionNumber("/nonexistent/program"), 1.1f);
     test::TempDir dir;
-    test::WriteFileBytes(dir / "garbage", std::string("\x7f" "ELF\x02garbage", 11));
+    test::WriteFileBytes(dir / "garbage", std::string("\x7f"
+                                                      "ELF\x02garbage",
+                                                      11));
     EXPECT_FLOAT_EQ(ReadVersionNumber(dir / "garbage"), 1.1f);
 }
 
@@ -157,6 +161,66 @@ TEST_F(MessageDialog, TabAndAltNeverReachADialogsControls) {
     EXPECT_TRUE(KeyboardFilter::IsFilteredKey(Qt::Key_Alt));
     EXPECT_TRUE(KeyboardFilter::IsFilteredKey(Qt::Key_AltGr));
     EXPECT_FALSE(KeyboardFilter::IsFilteredKey(Qt::Key_A));
+}
+
+class StartUp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = std::filesystem::current_path();
+        std::filesystem::current_path(dir_.Path());
+    }
+    void TearDown() override {
+        std::filesystem::current_path(previous_);
+        app::exitRequested = false;
+        app::quitRequested = false;
+        app::startupDirectory.clear();
+    }
+    std::string LockName() const { return "sonavia-test-start-" + std::to_string(::getpid()); }
+
+    test::TempDir dir_;
+    std::filesystem::path previous_;
+};
+
+TEST_F(StartUp, ASecondInstanceShowsTheMessageAndStartsNothing) {
+    test::Watchdog watchdog(20);
+    SingleInstanceLock first(LockName());
+    SingleInstanceLock second(LockName());
+    CViewerApp application;
+    int result = -1;
+    const auto texts = test::CatchMessages([&] { result = application.RunInstance(second); });
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0], "Sonavia is already running");
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(app::startupDirectory.empty());
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "setting.dat"));
+}
+
+TEST_F(StartUp, ReadsTheArchiveBelowTheWorkingDirectoryAndRunsUntilTheExitRequest) {
+    test::Watchdog watchdog(20);
+    std::filesystem::create_directory(dir_ / "Interface");
+    ASSERT_TRUE(WriteArchive(dir_ / "Interface" / "radio.int", {{"channels.rd", "0\n"}}));
+    SingleInstanceLock lock(LockName());
+    int entriesWhileRunning = -1;
+    std::filesystem::path directoryWhileRunning;
+    QTimer::singleShot(50, [&] {
+        entriesWhileRunning = app::interfacePack.count;
+        directoryWhileRunning = app::startupDirectory;
+        app::RequestExit();
+    });
+    EXPECT_EQ(CViewerApp().RunInstance(lock), 0);
+    EXPECT_EQ(entriesWhileRunning, 1);
+    EXPECT_EQ(directoryWhileRunning, dir_.Path());
+    EXPECT_TRUE(std::filesystem::exists(dir_ / "setting.dat"));
+    EXPECT_EQ(app::interfacePack.count, 0); // freed at the end of the loop
+}
+
+TEST_F(StartUp, TheQuitRequestEndsTheLoopWithoutTheExitFlag) {
+    test::Watchdog watchdog(20);
+    SingleInstanceLock lock(LockName());
+    QTimer::singleShot(50, [] { app::PostQuit(); });
+    EXPECT_EQ(CViewerApp().RunInstance(lock), 0);
+    EXPECT_TRUE(app::quitRequested);
+    EXPECT_FALSE(app::exitRequested);
 }
 
 TEST(ExitRequest, RaisesTheFlagAndEndsTheRunningLoop) {

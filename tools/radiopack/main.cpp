@@ -46,7 +46,8 @@ int Pack(const fs::path& folder, const fs::path& archive) {
     std::vector<ArchiveItem> items;
     for (const auto& file : files) {
         std::ifstream in(file, std::ios::binary);
-        items.push_back({file.filename().string(), std::string(std::istreambuf_iterator<char>(in), {})});
+        items.push_back(
+            {file.filename().string(), std::string(std::istreambuf_iterator<char>(in), {})});
         if (!in && !in.eof()) {
             std::cerr << "radiopack: cannot read " << file << "\n";
             return kFailure;
