@@ -77,7 +77,11 @@ Settings LoadSettings(const std::filesystem::path& directory) {
     const Settings defaults;
     const auto text = ReadFile(directory / kSettingsFile);
     if (!text) {
-        WriteFileAtomically(directory / kSettingsFile, SettingsText(defaults, true));
+        // A file that exists but cannot be read is left alone rather than replaced.
+        std::error_code error;
+        if (!std::filesystem::exists(directory / kSettingsFile, error) && !error) {
+            WriteFileAtomically(directory / kSettingsFile, SettingsText(defaults, true));
+        }
         return defaults;
     }
     std::string_view rest = *text;
