@@ -1,0 +1,136 @@
+#include "catalogue/CatalogueText.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <system_error>
+
+namespace sonavia {
+
+namespace {
+
+constexpr char kCommentMark = '#';
+constexpr std::size_t kFirstCommentPosition = 2;
+constexpr char kTrailingSpace[] = " \t\r\n\v\f";
+constexpr std::string_view kDocumentType = "<!DOCTYP";
+constexpr char kOfferPrefix[] = "Download version ";
+constexpr char kOfferSuffix[] = " now...";
+constexpr int kOfferDecimals = 2;
+constexpr char kItemSuffix[] = ".rd";
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Ends the version token: a blank, a line feed, a zero byte or a byte of value 128 or more.
+bool EndsVersionToken(char c) {
+    return c == ' ' || c == '\n' || c == '\0' || static_cast<unsigned char>(c) >= 0x80;
+}
+
+std::string_view WithoutCarriageReturn(std::string_view text) {
+    if (!text.empty() && text.back() == '\r') {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+} // namespace
+
+std::string CleanCatalogueLine(std::string_view line) {
+    const auto mark = line.find(kCommentMark);
+    if (mark != std::string_view::npos && mark >= kFirstCommentPosition) {
+        line = line.substr(0, mark - 1);
+    }
+    const auto last = line.find_last_not_of(kTrailingSpace);
+    return std::string(last == std::string_view::npos ? std::string_view()
+                                                      : line.substr(0, last + 1));
+}
+
+long long LeadingDecimal(std::string_view text, long long limit) {
+    std::size_t i = 0;
+    while (i < text.size() && IsSpace(text[i])) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value >= limit) {
+            value = limit;
+            break;
+        }
+    }
+    return negative ? -value : value;
+}
+
+std::string_view FirstLine(std::string_view text) {
+    const auto end = text.find('\n');
+    return end == std::string_view::npos ? text : WithoutCarriageReturn(text.substr(0, end));
+}
+
+bool IsCatalogueWebPage(std::string_view text) {
+    return text.find("HTML") != std::string_view::npos ||
+           text.find("html") != std::string_view::npos;
+}
+
+std::string ItemTextOf(std::string_view reply) {
+    const std::string_view line = FirstLine(reply);
+    return line.starts_with(kDocumentType) ? std::string() : std::string(line);
+}
+
+float PublishedVersionOf(std::string_view reply) {
+    std::size_t end = 0;
+    while (end < reply.size() && !EndsVersionToken(reply[end])) {
+        ++end;
+    }
+    std::string_view token = WithoutCarriageReturn(reply.substr(0, end));
+    while (!token.empty() && IsSpace(token.front())) {
+        token.remove_prefix(1);
+    }
+    if (!token.empty() && token.front() == '+') {
+        token.remove_prefix(1);
+    }
+    double value = 0;
+    const auto [next, error] = std::from_chars(token.data(), token.data() + token.size(), value,
+                                               std::chars_format::general);
+    // Neither an infinity, a NaN nor a number beyond the float range is a version.
+    if (error != std::errc() || !std::isfinite(value) ||
+        std::fabs(value) > std::numeric_limits<float>::max()) {
+        return 0.0F;
+    }
+    return static_cast<float>(value);
+}
+
+std::string VersionOfferText(float published) {
+    char digits[64];
+    const auto result =
+        std::to_chars(digits, digits + sizeof digits, static_cast<double>(published),
+                      std::chars_format::fixed, kOfferDecimals);
+    return kOfferPrefix + std::string(digits, result.ptr) + kOfferSuffix;
+}
+
+std::string WithoutFinalSeparator(std::string_view base) {
+    if (!base.empty() && (base.back() == '/' || base.back() == '\\')) {
+        base.remove_suffix(1);
+    }
+    return std::string(base);
+}
+
+std::string FlagsUrl(std::string_view packageBase) {
+    return WithoutFinalSeparator(packageBase) + kItemSuffix;
+}
+
+std::string ItemUrl(ItemKind kind, std::string_view packageBase, int n) {
+    // Each kind has its own address format; the compiler names a kind left out here.
+    switch (kind) {
+    case ItemKind::RadioStation:
+        return WithoutFinalSeparator(packageBase) + "/" + std::to_string(n) + kItemSuffix;
+    }
+    return {};
+}
+
+} // namespace sonavia

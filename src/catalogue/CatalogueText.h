@@ -1,0 +1,46 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The small texts of the catalogue server, read as plain text: catalogue lines, station address
+// files, the version file, and the addresses they are fetched from.
+namespace sonavia {
+
+// A catalogue line as stored: a "#" at position 2 or later cuts the line together with the one
+// separator character before it, then trailing white space goes.
+std::string CleanCatalogueLine(std::string_view line);
+
+// The leading decimal integer of `text` (leading white space and a sign allowed), held within
+// [-limit, limit]; 0 when the text does not start with a number.
+long long LeadingDecimal(std::string_view text, long long limit);
+
+// The first line of `text` without its line end; a carriage return is dropped only when it is
+// one, so that a file with bare line feeds keeps its last character.
+std::string_view FirstLine(std::string_view text);
+
+// A downloaded catalogue that holds "HTML" or "html" is a web page, not a catalogue.
+bool IsCatalogueWebPage(std::string_view text);
+
+// The stream address in a station's address file: its first line, or the empty text when the
+// server sent a web page (its first line starts with the document-type declaration).
+std::string ItemTextOf(std::string_view reply);
+
+// The version published in the version file: the decimal number at the start of the reply,
+// ended by a blank, a line end, a zero byte or a byte of 128 or more; 0 when there is none.
+float PublishedVersionOf(std::string_view reply);
+
+// The download button's offer for a published version, with exactly two decimals.
+std::string VersionOfferText(float published);
+
+// Address files by kind of catalogue item.
+enum class ItemKind { RadioStation = 1 };
+
+// The package base without one final "/" or "\".
+std::string WithoutFinalSeparator(std::string_view base);
+// The package's availability flag file.
+std::string FlagsUrl(std::string_view packageBase);
+// The address file of item n (position + 1) under the package base.
+std::string ItemUrl(ItemKind kind, std::string_view packageBase, int n);
+
+} // namespace sonavia

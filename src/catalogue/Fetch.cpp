@@ -1,0 +1,115 @@
+#include "catalogue/Fetch.h"
+
+#include "catalogue/CatalogueValues.h"
+#include "shell/CMessage.h"
+#include "shell/CViewerApp.h"
+
+#include <algorithm>
+#include <chrono>
+#include <curl/curl.h>
+#include <memory>
+
+namespace sonavia {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Milliseconds = std::chrono::milliseconds;
+
+constexpr long kMaxRedirects = 5;
+// The library's own time-outs are checked in its event loop and may overshoot by a few
+// milliseconds; the request's budget keeps this much in hand so that the bound holds.
+constexpr Milliseconds kBoundMargin{25};
+// A catalogue may be a local folder; a redirect never leads there.
+constexpr char kProtocols[] = "http,https,file";
+constexpr char kRedirectProtocols[] = "http,https";
+
+struct CurlDeleter {
+    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+using CurlHandle = std::unique_ptr<CURL, CurlDeleter>;
+
+// The reply as it arrives, up to the byte limit. Reaching the limit ends the transfer, and that
+// ending is the one bounded read, not a failure.
+struct Reply {
+    std::size_t maxBytes = 0;
+    std::string body;
+    bool limitReached = false;
+};
+
+std::size_t TakeBytes(char* data, std::size_t size, std::size_t count, void* user) {
+    auto& reply = *static_cast<Reply*>(user);
+    const std::size_t bytes = size * count;
+    const std::size_t taken = std::min(bytes, reply.maxBytes - reply.body.size());
+    reply.body.append(data, taken);
+    if (reply.body.size() == reply.maxBytes) {
+        reply.limitReached = true;
+        return 0; // ends the transfer
+    }
+    return bytes;
+}
+
+// Connecting failed (refused or timed out before a connection stood): worth another attempt.
+bool ConnectFailed(CURL* handle, CURLcode code) {
+    if (code == CURLE_COULDNT_CONNECT) {
+        return true;
+    }
+    curl_off_t connected = 0;
+    return code == CURLE_OPERATION_TIMEDOUT &&
+           curl_easy_getinfo(handle, CURLINFO_CONNECT_TIME_T, &connected) == CURLE_OK &&
+           connected == 0;
+}
+
+} // namespace
+
+std::string FetchText(const std::string& url, int connectTimeoutMs, std::size_t maxBytes) {
+    const auto deadline =
+        Clock::now() + Milliseconds(connectTimeoutMs) * kConnectAttempts - kBoundMargin;
+    for (int attempt = 0; attempt < kConnectAttempts; ++attempt) {
+        const auto remaining =
+            std::chrono::duration_cast<Milliseconds>(deadline - Clock::now()).count();
+        if (remaining <= 0) {
+            break;
+        }
+        CurlHandle handle(curl_easy_init());
+        if (!handle) {
+            return {};
+        }
+        Reply reply{maxBytes, {}, false};
+        CURL* h = handle.get();
+        curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(h, CURLOPT_USERAGENT, kApplicationName);
+        curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, kProtocols);
+        curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, kRedirectProtocols);
+        curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
+        curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
+        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS,
+                         static_cast<long>(std::min<long long>(connectTimeoutMs, remaining)));
+        // Whatever the server does once connected, the request ends at the deadline.
+        curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(remaining));
+        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, TakeBytes);
+        curl_easy_setopt(h, CURLOPT_WRITEDATA, &reply);
+
+        const CURLcode code = curl_easy_perform(h);
+        if (code == CURLE_OK || (code == CURLE_WRITE_ERROR && reply.limitReached)) {
+            return std::move(reply.body);
+        }
+        if (!ConnectFailed(h, code)) {
+            return {};
+        }
+    }
+    return {};
+}
+
+std::string FetchItemText(ItemKind kind, int n, bool reportFailure) {
+    const std::string url = ItemUrl(kind, catalogue::packageBase, n);
+    std::string text = ItemTextOf(FetchText(url, kItemProfile));
+    if (text.empty() && reportFailure) {
+        ShowMessage(QString::fromLatin1(kChannelInformationFailedText));
+    }
+    return text;
+}
+
+} // namespace sonavia

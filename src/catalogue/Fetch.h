@@ -1,0 +1,28 @@
+#pragma once
+
+#include "catalogue/CatalogueText.h"
+#include "catalogue/FetchProfiles.h"
+
+#include <string>
+
+namespace sonavia {
+
+// Shown when a station's address cannot be had.
+inline constexpr char kChannelInformationFailedText[] =
+    "We are unable to access Channel Information at this time";
+
+// Reads at most `maxBytes` bytes of `url` (http, https or file). Never fails outward: a refused
+// or timed-out connection, an error status (400 and above), a broken transfer or a server that
+// stops sending all give the empty text. Connecting is tried three times; the whole request,
+// whatever the server does once it has accepted, returns within three connect time-outs.
+std::string FetchText(const std::string& url, int connectTimeoutMs, std::size_t maxBytes);
+
+inline std::string FetchText(const std::string& url, const FetchProfile& profile) {
+    return FetchText(url, profile.connectTimeoutMs, profile.maxBytes);
+}
+
+// The text of catalogue item n (position + 1) under the package base: the first line of its
+// address file. When that is empty and `reportFailure` is set, the user is told.
+std::string FetchItemText(ItemKind kind, int n, bool reportFailure);
+
+} // namespace sonavia

@@ -1,0 +1,25 @@
+#include "catalogue/VersionCheck.h"
+
+#include "catalogue/CatalogueText.h"
+#include "catalogue/CatalogueValues.h"
+#include "catalogue/Config.h"
+#include "catalogue/Fetch.h"
+#include "shell/AppValues.h"
+
+namespace sonavia {
+
+void CheckRadioVersion(DownloadButton& button) {
+    const std::string url = RadioSiteBase() + kVersionFolder + "/" + kVersionFile;
+    const std::string reply = FetchText(url, kVersionProfile);
+    if (reply.empty()) {
+        return;
+    }
+    const float published = PublishedVersionOf(reply);
+    if (app::versionNumber < published) {
+        button.SetButtonText(VersionOfferText(published));
+        button.ShowButton();
+        catalogue::newVersionFound = true;
+    }
+}
+
+} // namespace sonavia

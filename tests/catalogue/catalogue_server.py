@@ -1,0 +1,199 @@
+#!/usr/bin/env python3
+"""A loopback catalogue server for the tests and the benchmark.
+
+Serves the files of a folder over HTTP on 127.0.0.1 and records every request (its path, a tab
+and its user agent, one line each) in a log file. Paths that start with /fault/<mode>/ misbehave:
+
+  silent         accepts, reads the request and sends nothing
+  stall          sends the header and the first half of the body, then nothing
+  drip           sends the reply (at least 4 kB) one byte every 100 ms
+  close          announces the whole body, sends half of it and closes
+  big            sends the file followed by filler, 1 MB in all
+  html           answers with a web page
+  404, 500       answer that status with a plain-text body
+  redirect       redirects to the path after the mode
+  redirect-loop  redirects to itself for ever
+
+Two further ports are not HTTP: "refused" is bound but not listening, so every connection is
+refused; "backlog" listens with a full backlog, so a connection is never completed.
+
+On start one line of JSON goes to standard output: {"http": port, "refused": port,
+"backlog": port}. The server ends when its standard input closes, so it never outlives the test
+that started it.
+"""
+
+import argparse
+import http.server
+import json
+import os
+import select
+import socket
+import sys
+import threading
+import time
+import urllib.parse
+
+DRIP_INTERVAL = 0.1
+DRIP_SIZE = 4096
+BIG_SIZE = 1024 * 1024
+HTML_PAGE = (b"<!DOCTYPE html>\n<html><head><title>Sign in</title></head>"
+             b"<body><p>Please sign in to use this network.</p></body></html>\n")
+ERROR_BODIES = {404: b"Not Found\n", 500: b"Internal Server Error\n"}
+DEFAULT_BODY = b"0123456789" * 100
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.0"
+    server_version = "CatalogueServer"
+
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        self.server.record(self.path, self.headers.get("User-Agent", ""))
+        # A proxied request names the whole address; the file is its path.
+        path = urllib.parse.urlsplit(self.path).path
+        mode, rest = None, path
+        if path.startswith("/fault/"):
+            parts = path.split("/", 3)
+            mode = parts[2]
+            rest = "/" + (parts[3] if len(parts) > 3 else "")
+        try:
+            self.answer(mode, rest)
+        except (BrokenPipeError, ConnectionResetError):
+            pass
+
+    def file_bytes(self, rest):
+        root = os.path.realpath(self.server.root)
+        target = os.path.realpath(os.path.join(root, urllib.parse.unquote(rest).lstrip("/")))
+        if not target.startswith(root + os.sep) or not os.path.isfile(target):
+            return None
+        with open(target, "rb") as f:
+            return f.read()
+
+    def send_plain(self, status, body, content_type="text/plain", length=None):
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(body) if length is None else length))
+        self.end_headers()
+
+    def wait_for_close(self):
+        """Holds the connection, sending nothing, until the client goes."""
+        while True:
+            readable, _, _ = select.select([self.connection], [], [], 0.5)
+            if readable and not self.connection.recv(4096):
+                return
+
+    def answer(self, mode, rest):
+        if mode is None:
+            body = self.file_bytes(rest)
+            if body is None:
+                self.send_plain(404, ERROR_BODIES[404])
+                self.wfile.write(ERROR_BODIES[404])
+                return
+            self.send_plain(200, body)
+            self.wfile.write(body)
+            return
+        if mode in ("404", "500"):
+            status = int(mode)
+            self.send_plain(status, ERROR_BODIES[status])
+            self.wfile.write(ERROR_BODIES[status])
+            return
+        if mode == "silent":
+            self.wait_for_close()
+            return
+        if mode == "html":
+            self.send_plain(200, HTML_PAGE, "text/html")
+            self.wfile.write(HTML_PAGE)
+            return
+        if mode in ("redirect", "redirect-loop"):
+            self.send_response(302)
+            self.send_header("Location", rest if mode == "redirect" else self.path)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        body = self.file_bytes(rest) or DEFAULT_BODY
+        if mode == "stall":
+            self.send_plain(200, body)
+            self.wfile.write(body[: len(body) // 2])
+            self.wfile.flush()
+            self.wait_for_close()
+        elif mode == "drip":
+            # Long enough to outlast every request's bound.
+            body = body.ljust(DRIP_SIZE, b"x")
+            self.send_plain(200, body)
+            self.wfile.flush()
+            for i in range(len(body)):
+                self.wfile.write(body[i : i + 1])
+                self.wfile.flush()
+                time.sleep(DRIP_INTERVAL)
+        elif mode == "close":
+            self.send_plain(200, body)
+            self.wfile.write(body[: len(body) // 2])
+            self.wfile.flush()
+            self.connection.shutdown(socket.SHUT_RDWR)
+        elif mode == "big":
+            filler = b"x" * (BIG_SIZE - len(body)) if len(body) < BIG_SIZE else b""
+            self.send_plain(200, body, length=len(body) + len(filler))
+            self.wfile.write(body + filler)
+        else:
+            self.send_plain(400, b"Unknown fault\n")
+            self.wfile.write(b"Unknown fault\n")
+
+
+class Server(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+    request_queue_size = 64
+
+    def __init__(self, root, log_path):
+        super().__init__(("127.0.0.1", 0), Handler)
+        self.root = root
+        self.log_lock = threading.Lock()
+        self.log = open(log_path, "a", encoding="latin-1")
+
+    def record(self, path, agent):
+        with self.log_lock:
+            self.log.write(path + "\t" + agent + "\n")
+            self.log.flush()
+
+
+def refusing_socket():
+    """A port that is taken but not listening: every connection to it is refused."""
+    s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    s.bind(("127.0.0.1", 0))
+    return s
+
+
+def full_backlog_socket():
+    """A listening socket whose accept queue is full, so that new connections never complete."""
+    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    listener.bind(("127.0.0.1", 0))
+    listener.listen(0)
+    fillers = []
+    for _ in range(3):
+        filler = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        filler.setblocking(False)
+        filler.connect_ex(listener.getsockname())
+        fillers.append(filler)
+    time.sleep(0.05)
+    return listener, fillers
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--log", required=True)
+    args = parser.parse_args()
+
+    server = Server(args.root, args.log)
+    refused = refusing_socket()
+    backlog, fillers = full_backlog_socket()
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    print(json.dumps({"http": server.server_address[1], "refused": refused.getsockname()[1],
+                      "backlog": backlog.getsockname()[1]}), flush=True)
+    sys.stdin.read()
+    os._exit(0)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,254 @@
+#include "CatalogueServer.h"
+#include "TestSupport.h"
+#include "catalogue/CatalogueLoad.h"
+#include "catalogue/CatalogueValues.h"
+#include "catalogue/Config.h"
+#include "catalogue/Fetch.h"
+#include "catalogue/Package.h"
+#include "catalogue/VersionCheck.h"
+#include "shell/AppValues.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+namespace sonavia {
+namespace {
+
+std::string CatalogueText(const std::vector<std::string>& names, const std::string& end = "\n") {
+    std::string text = std::to_string(names.size()) + end;
+    for (const auto& name : names) {
+        text += "Country of " + name + end + "About " + name + end + "1" + end + name + end;
+    }
+    return text;
+}
+
+const std::vector<std::string> kServedStations = {"S0", "S1", "S2", "S3", "S4", "S5", "S6"};
+
+// The download button of a radio window, as the version check sees it.
+struct RecordingButton : DownloadButton {
+    void SetButtonText(const std::string& newText) override { text = newText; }
+    void ShowButton() override { shown = true; }
+    std::string text = "Download latest version";
+    bool shown = false;
+};
+
+class PackageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* variable : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) {
+            ::unsetenv(variable);
+        }
+        std::filesystem::create_directories(root_ / "Sonavia/channelsplus");
+        std::filesystem::create_directories(root_ / "Sonavia/freechannels/package0");
+        std::filesystem::create_directories(root_ / "sonavia/channelsplus");
+        test::WriteFileBytes(root_ / "Sonavia/channelsplus/channels.rd",
+                             CatalogueText(kServedStations, "\r\n"));
+        test::WriteFileBytes(root_ / "Sonavia/freechannels/package0.rd", "1101011\n");
+        for (int n = 1; n <= 7; ++n) {
+            test::WriteFileBytes(root_ /
+                                     ("Sonavia/freechannels/package0/" + std::to_string(n) + ".rd"),
+                                 "http://stream.test/" + std::to_string(n) + "\n");
+        }
+        test::WriteFileBytes(root_ / "sonavia/channelsplus/versionplus.txt", "3.15\n");
+        // The archive copy has a header ended by a bare line feed.
+        ASSERT_TRUE(
+            WriteArchive(dir_ / "radio.int", {{"Channels.RD", CatalogueText({"A0", "A1", "A2"})}}));
+        app::interfacePack = ReadArchiveDirectory(dir_ / "radio.int");
+        app::versionNumber = 1.1F;
+        catalogue::radioCatalogue = {};
+        catalogue::newVersionFound = false;
+        ServeFrom("/");
+        ASSERT_TRUE(server_.Running());
+    }
+
+    void TearDown() override {
+        ::unsetenv(kCatalogueBaseVariable);
+        ::unsetenv(kSiteBaseVariable);
+        app::interfacePack = {};
+    }
+
+    void ServeFrom(const std::string& path) {
+        ::setenv(kCatalogueBaseVariable, server_.Url(path).c_str(), 1);
+        ::setenv(kSiteBaseVariable, server_.Url(path).c_str(), 1);
+    }
+
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (int i = 0; i < catalogue::radioCatalogue.filled; ++i) {
+            names.push_back(catalogue::radioCatalogue.records[static_cast<std::size_t>(i)].name);
+        }
+        return names;
+    }
+
+    std::vector<int> Offered() const {
+        std::vector<int> present;
+        for (const auto& record : catalogue::radioCatalogue.records) {
+            present.push_back(record.present);
+        }
+        return present;
+    }
+
+    test::TempDir dir_;
+    std::filesystem::path root_ = dir_ / "root";
+    test::CatalogueServer server_{root_};
+};
+
+TEST_F(PackageTest, StartUpRequestsTheFilesOfThePackageAndTheSite) {
+    ChoosePackage();
+    EXPECT_EQ(catalogue::currentPackage, "package0");
+    EXPECT_EQ(catalogue::packageBase, server_.Url("/Sonavia/freechannels/package0/"));
+    LoadRadioCatalogue();
+    ApplyRadioPackageFlags();
+    EXPECT_EQ(catalogue::packageBase, server_.Url("/Sonavia/freechannels/package0"));
+    EXPECT_EQ(Names(), kServedStations);
+    EXPECT_EQ(Offered(), (std::vector<int>{1, 1, 0, 1, 0, 1, 1}));
+    EXPECT_EQ(InfoTipFor("S6"), "About S6");
+
+    std::string address;
+    const auto messages = test::CatchMessages([&] { address = StationAddressFor("S6"); });
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(address, "http://stream.test/7");
+
+    RecordingButton button;
+    CheckRadioVersion(button);
+    EXPECT_EQ(server_.RequestPaths(), (std::vector<std::string>{
+                                          "/Sonavia/channelsplus/channels.rd",
+                                          "/Sonavia/freechannels/package0.rd",
+                                          "/Sonavia/freechannels/package0/7.rd",
+                                          "/sonavia/channelsplus/versionplus.txt",
+                                      }));
+}
+
+TEST_F(PackageTest, UnusableDownloadsFallBackToTheArchiveCopy) {
+    // "close" sends half of the catalogue and ends the connection.
+    for (const std::string fault : {"404", "500", "close", "html", "silent-refused"}) {
+        if (fault == "silent-refused") {
+            ::setenv(kCatalogueBaseVariable, server_.RefusedUrl("/").c_str(), 1);
+        } else {
+            ServeFrom("/fault/" + fault + "/");
+        }
+        catalogue::radioCatalogue = {};
+        LoadRadioCatalogue();
+        EXPECT_EQ(Names(), (std::vector<std::string>{"A0", "A1", "A2"})) << fault;
+        EXPECT_EQ(catalogue::radioCatalogue.count, 3) << fault;
+    }
+    // A catalogue that mentions "html" anywhere is a web page.
+    test::WriteFileBytes(root_ / "Sonavia/channelsplus/channels.rd",
+                         CatalogueText({"<html>", "B"}));
+    ServeFrom("/");
+    LoadRadioCatalogue();
+    EXPECT_EQ(Names(), (std::vector<std::string>{"A0", "A1", "A2"}));
+    // A redirect is followed to the real catalogue.
+    test::WriteFileBytes(root_ / "Sonavia/channelsplus/channels.rd", CatalogueText({"R0"}));
+    ServeFrom("/fault/redirect/");
+    LoadRadioCatalogue();
+    EXPECT_EQ(Names(), std::vector<std::string>{"R0"});
+}
+
+TEST_F(PackageTest, NoServerAndNoArchiveCopyGiveAnEmptyCatalogue) {
+    ::setenv(kCatalogueBaseVariable, server_.RefusedUrl("/").c_str(), 1);
+    app::interfacePack = {};
+    catalogue::radioCatalogue = ParseCatalogue(CatalogueText({"Old"}));
+    LoadRadioCatalogue();
+    EXPECT_EQ(catalogue::radioCatalogue.count, 0);
+    EXPECT_TRUE(catalogue::radioCatalogue.records.empty());
+}
+
+TEST_F(PackageTest, FlagsMarkStationsAndAFailedRequestOffersNone) {
+    ChoosePackage();
+    LoadRadioCatalogue();
+    test::WriteFileBytes(root_ / "Sonavia/freechannels/package0.rd", "1101");
+    ApplyRadioPackageFlags();
+    EXPECT_EQ(Offered(), (std::vector<int>{1, 1, 0, 1, 0, 0, 0}));
+
+    // A base given with a final backslash loses it before ".rd".
+    catalogue::packageBase = server_.Url("/Sonavia/freechannels/package0\\");
+    server_.ClearLog();
+    ApplyRadioPackageFlags();
+    EXPECT_EQ(server_.RequestPaths(),
+              std::vector<std::string>{"/Sonavia/freechannels/package0.rd"});
+
+    // Error statuses offer nothing.
+    for (const std::string fault : {"/fault/404", "/fault/500", "/fault/unknown-mode"}) {
+        catalogue::packageBase = server_.Url(fault + "/Sonavia/freechannels/package0");
+        test::WriteFileBytes(root_ / "Sonavia/freechannels/package0.rd", "1111111");
+        ApplyRadioPackageFlags();
+        EXPECT_EQ(Offered(), std::vector<int>(7, 0)) << fault;
+    }
+}
+
+TEST_F(PackageTest, LookupsUseTheFirstRecordOfAName) {
+    test::WriteFileBytes(root_ / "Sonavia/channelsplus/channels.rd",
+                         CatalogueText({"Zero", "Twin", "Twin"}));
+    ChoosePackage();
+    LoadRadioCatalogue();
+    ApplyRadioPackageFlags();
+    EXPECT_EQ(InfoTipFor("Twin"), "About Twin");
+    EXPECT_EQ(InfoTipFor("twin"), "");
+    server_.ClearLog();
+    std::vector<std::string> addresses;
+    const auto messages = test::CatchMessages([&] {
+        addresses = {StationAddressFor("Zero"), StationAddressFor("Twin"),
+                     StationAddressFor("Nobody"), StationAddressFor("")};
+    });
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(addresses,
+              (std::vector<std::string>{"http://stream.test/1", "http://stream.test/2", "", ""}));
+    // Unknown names make no request.
+    EXPECT_EQ(server_.RequestPaths(),
+              (std::vector<std::string>{"/Sonavia/freechannels/package0/1.rd",
+                                        "/Sonavia/freechannels/package0/2.rd"}));
+}
+
+TEST_F(PackageTest, UnreachableStationAddressTellsTheUser) {
+    ChoosePackage();
+    LoadRadioCatalogue();
+    std::filesystem::remove(root_ / "Sonavia/freechannels/package0/4.rd");
+    std::string address = "unset";
+    const auto messages = test::CatchMessages([&] { address = StationAddressFor("S3"); });
+    EXPECT_EQ(address, "");
+    EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(PackageTest, NewerPublishedVersionIsOffered) {
+    RecordingButton button;
+    CheckRadioVersion(button);
+    EXPECT_EQ(button.text, "Download version 3.15 now...");
+    EXPECT_TRUE(button.shown);
+    EXPECT_TRUE(catalogue::newVersionFound);
+}
+
+TEST_F(PackageTest, SameOlderOrUnreadableVersionChangesNothing) {
+    const std::vector<std::pair<std::string, std::string>> cases = {{"/", "3.1\r\n"},
+                                                                    {"/", "2.9"},
+                                                                    {"/", "<!DOCTYPE html>"},
+                                                                    {"/fault/404/", "9.9"},
+                                                                    {"/fault/500/", "9.9"}};
+    app::versionNumber = 3.1F;
+    for (const auto& [path, reply] : cases) {
+        test::WriteFileBytes(root_ / "sonavia/channelsplus/versionplus.txt", reply);
+        ServeFrom(path);
+        RecordingButton button;
+        CheckRadioVersion(button);
+        EXPECT_EQ(button.text, "Download latest version") << path << reply;
+        EXPECT_FALSE(button.shown) << path << reply;
+        EXPECT_FALSE(catalogue::newVersionFound) << path << reply;
+    }
+    ::setenv(kSiteBaseVariable, server_.RefusedUrl("/").c_str(), 1);
+    RecordingButton button;
+    CheckRadioVersion(button);
+    EXPECT_FALSE(button.shown);
+}
+
+// The version request has the shortest time-out, so a silent site costs this test 3 s.
+TEST_F(PackageTest, SilentSiteLeavesTheButtonAlone) {
+    test::WriteFileBytes(root_ / "sonavia/channelsplus/versionplus.txt", "9.9\n");
+    ServeFrom("/fault/silent/");
+    RecordingButton button;
+    CheckRadioVersion(button);
+    EXPECT_FALSE(button.shown);
+    EXPECT_FALSE(catalogue::newVersionFound);
+}
+
+} // namespace
+} // namespace sonavia
