@@ -1,0 +1,312 @@
+#include "components/CMediaPlayer.h"
+
+#include "components/AddressKind.h"
+#include "components/AddressProbe.h"
+#include "components/PlaylistEntries.h"
+#include "radio/RadioState.h"
+#include "shell/AppValues.h"
+
+#include <gst/gst.h>
+#include <memory>
+
+namespace sonavia {
+
+namespace {
+
+// playbin's flags: audio only, volume and mute applied by playbin itself, which works on every
+// output, not only on those with a volume control of their own.
+constexpr guint kPlayFlagAudio = 0x02;
+constexpr guint kPlayFlagSoftVolume = 0x10;
+constexpr char kDefaultAudioSink[] = "autoaudiosink";
+// A playlist may list another playlist; deeper nesting is not followed.
+constexpr int kMaxPlaylistDepth = 2;
+constexpr gint kBufferingComplete = 100;
+// What the tests' audio output keeps: a second of audio at most, as mono 32-bit samples.
+constexpr guint kAppSinkMaxBuffers = 50;
+constexpr char kAppSinkCaps[] = "audio/x-raw,format=F32LE,layout=interleaved,channels=1";
+
+// An address as playbin takes it: a URI; a plain path is a local file.
+std::string ToUri(const std::string& address) {
+    if (g_uri_peek_scheme(address.c_str()) != nullptr) {
+        return address;
+    }
+    gchar* absolute = g_canonicalize_filename(address.c_str(), nullptr);
+    gchar* uri = g_filename_to_uri(absolute, nullptr, nullptr);
+    g_free(absolute);
+    std::string result = uri != nullptr ? uri : std::string();
+    g_free(uri);
+    return result;
+}
+
+GstElement* MakeAudioSink() {
+    const QByteArray chosen = qgetenv(CMediaPlayer::kAudioSinkVariable);
+    const std::string name = chosen.isEmpty() ? kDefaultAudioSink : chosen.toStdString();
+    GstElement* sink = gst_element_factory_make(name.c_str(), nullptr);
+    if (sink == nullptr) {
+        return nullptr;
+    }
+    // Test outputs keep the pace of real time, as a sound card would.
+    if (name == "fakesink" || name == "appsink") {
+        g_object_set(sink, "sync", TRUE, nullptr);
+    }
+    if (name == "appsink") {
+        GstCaps* caps = gst_caps_from_string(kAppSinkCaps);
+        g_object_set(sink, "caps", caps, "max-buffers", kAppSinkMaxBuffers, "drop", TRUE, nullptr);
+        gst_caps_unref(caps);
+    }
+    return sink;
+}
+
+using MessageRef = std::shared_ptr<GstMessage>;
+
+} // namespace
+
+struct CMediaPlayer::Callbacks {
+    static GstBusSyncReply OnBusMessage(GstBus* /*bus*/, GstMessage* message, gpointer data) {
+        auto* player = static_cast<CMediaPlayer*>(data);
+        const std::uint64_t generation = player->generation_.load();
+        const bool fromPlaybin = GST_MESSAGE_SRC(message) == GST_OBJECT_CAST(player->playbin_);
+        switch (GST_MESSAGE_TYPE(message)) {
+        case GST_MESSAGE_ERROR:
+            player->RecordOutcome(generation, OpenOutcome::Failed);
+            break;
+        case GST_MESSAGE_STATE_CHANGED:
+            if (!fromPlaybin) {
+                return GST_BUS_DROP;
+            }
+            GstState newState;
+            gst_message_parse_state_changed(message, nullptr, &newState, nullptr);
+            if (newState >= GST_STATE_PAUSED) {
+                player->RecordOutcome(generation, OpenOutcome::Playing);
+            }
+            break;
+        case GST_MESSAGE_BUFFERING:
+        case GST_MESSAGE_EOS:
+            break;
+        default:
+            return GST_BUS_DROP;
+        }
+        MessageRef held(gst_message_ref(message), gst_message_unref);
+        QMetaObject::invokeMethod(
+            player, [player, held, generation] { player->HandleMessage(held.get(), generation); },
+            Qt::QueuedConnection);
+        return GST_BUS_DROP;
+    }
+
+    static GstPadProbeReturn OnSourceData(GstPad* /*pad*/, GstPadProbeInfo* info, gpointer data) {
+        auto* counter = static_cast<std::atomic<std::uint64_t>*>(data);
+        if ((info->type & GST_PAD_PROBE_TYPE_BUFFER_LIST) != 0) {
+            counter->fetch_add(gst_buffer_list_length(GST_PAD_PROBE_INFO_BUFFER_LIST(info)));
+        } else {
+            counter->fetch_add(1);
+        }
+        return GST_PAD_PROBE_OK;
+    }
+
+    static void OnSourceSetup(GstElement* /*playbin*/, GstElement* source, gpointer data) {
+        auto* player = static_cast<CMediaPlayer*>(data);
+        if (GstPad* pad = gst_element_get_static_pad(source, "src")) {
+            gst_pad_add_probe(pad,
+                              static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
+                                                           GST_PAD_PROBE_TYPE_BUFFER_LIST),
+                              OnSourceData, &player->receivedPackets_, nullptr);
+            gst_object_unref(pad);
+        }
+    }
+};
+
+CMediaPlayer::CMediaPlayer(QObject* parent) : QObject(parent) {}
+
+CMediaPlayer::~CMediaPlayer() {
+    if (playbin_ == nullptr) {
+        return;
+    }
+    // Stopping joins GStreamer's threads, so no callback runs after the handler goes.
+    gst_element_set_state(playbin_, GST_STATE_NULL);
+    if (GstBus* bus = gst_element_get_bus(playbin_)) {
+        gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+        gst_object_unref(bus);
+    }
+    gst_object_unref(playbin_);
+}
+
+CMediaPlayer::Setup CMediaPlayer::Create() {
+    if (playbin_ != nullptr) {
+        return Setup::Ready;
+    }
+    GError* error = nullptr;
+    if (!gst_init_check(nullptr, nullptr, &error)) {
+        g_clear_error(&error);
+        app::PostQuit();
+        return Setup::Unavailable;
+    }
+    GstElement* playbin = gst_element_factory_make("playbin", nullptr);
+    if (playbin == nullptr) {
+        app::PostQuit();
+        return Setup::Unavailable;
+    }
+    gst_object_ref_sink(playbin);
+    GstElement* sink = MakeAudioSink();
+    GstBus* bus = gst_element_get_bus(playbin);
+    if (sink == nullptr || bus == nullptr) {
+        if (sink != nullptr) {
+            gst_object_unref(gst_object_ref_sink(sink));
+        }
+        if (bus != nullptr) {
+            gst_object_unref(bus);
+        }
+        gst_object_unref(playbin);
+        return Setup::Incomplete;
+    }
+    g_object_set(playbin, "flags", kPlayFlagAudio | kPlayFlagSoftVolume, "audio-sink", sink,
+                 nullptr);
+    g_signal_connect(playbin, "source-setup", G_CALLBACK(Callbacks::OnSourceSetup), this);
+    gst_bus_set_sync_handler(bus, Callbacks::OnBusMessage, this, nullptr);
+    gst_object_unref(bus);
+    playbin_ = playbin;
+    return Setup::Ready;
+}
+
+bool CMediaPlayer::OpenStation(const std::string& address) {
+    if (!SetVolume(0)) {
+        return false;
+    }
+    return OpenAddress(address);
+}
+
+bool CMediaPlayer::OpenAddress(const std::string& address) {
+    if (playbin_ == nullptr || address.empty()) {
+        return false;
+    }
+    const std::string uri = ToUri(address);
+    return !uri.empty() && OpenResolved(uri, 0);
+}
+
+bool CMediaPlayer::OpenResolved(const std::string& uri, int depth) {
+    if (!IsWebAddress(uri)) {
+        return PlayUri(uri);
+    }
+    const ProbeResult probe = ProbeAddress(uri);
+    if (probe.kind.kind != AddressKind::Playlist) {
+        return PlayUri(uri);
+    }
+    if (depth >= kMaxPlaylistDepth) {
+        return false;
+    }
+    for (const std::string& entry :
+         PlaylistEntries(probe.body, probe.kind.format, probe.effectiveAddress)) {
+        if (OpenResolved(entry, depth + 1)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void CMediaPlayer::NewGeneration() {
+    std::lock_guard lock(openMutex_);
+    ++generation_;
+    openOutcome_ = OpenOutcome::Pending;
+    buffering_ = false;
+    bufferingEndedReported_ = false;
+}
+
+void CMediaPlayer::RecordOutcome(std::uint64_t generation, OpenOutcome outcome) {
+    std::lock_guard lock(openMutex_);
+    if (generation == generation_.load() && openOutcome_ == OpenOutcome::Pending) {
+        openOutcome_ = outcome;
+        openChanged_.notify_all();
+    }
+}
+
+bool CMediaPlayer::PlayUri(const std::string& uri) {
+    gst_element_set_state(playbin_, GST_STATE_NULL);
+    NewGeneration();
+    receivedPackets_ = 0;
+    g_object_set(playbin_, "uri", uri.c_str(), nullptr);
+    if (gst_element_set_state(playbin_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE) {
+        std::unique_lock lock(openMutex_);
+        openChanged_.wait_for(lock, kOpenDecisionTime,
+                              [this] { return openOutcome_ != OpenOutcome::Pending; });
+        if (openOutcome_ != OpenOutcome::Failed) {
+            return true;
+        }
+    }
+    gst_element_set_state(playbin_, GST_STATE_NULL);
+    NewGeneration();
+    return false;
+}
+
+bool CMediaPlayer::Stop() {
+    if (playbin_ == nullptr) {
+        return false;
+    }
+    const bool stopped =
+        gst_element_set_state(playbin_, GST_STATE_NULL) != GST_STATE_CHANGE_FAILURE;
+    NewGeneration();
+    return stopped;
+}
+
+bool CMediaPlayer::SetVolume(int volume) {
+    if (playbin_ == nullptr || volume < 0 || volume > kMaxVolume) {
+        return false;
+    }
+    g_object_set(playbin_, "volume", static_cast<gdouble>(volume) / kMaxVolume, nullptr);
+    return true;
+}
+
+bool CMediaPlayer::SetMute(bool mute) {
+    if (playbin_ == nullptr) {
+        return false;
+    }
+    g_object_set(playbin_, "mute", static_cast<gboolean>(mute), nullptr);
+    return true;
+}
+
+void CMediaPlayer::HandleMessage(GstMessage* message, std::uint64_t generation) {
+    if (generation != generation_.load()) {
+        return;
+    }
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_BUFFERING: {
+        gint percent = 0;
+        gst_message_parse_buffering(message, &percent);
+        if (percent < kBufferingComplete && !buffering_) {
+            buffering_ = true;
+            ReportBuffering(true);
+        } else if (percent >= kBufferingComplete && buffering_) {
+            buffering_ = false;
+            ReportBuffering(false);
+        }
+        break;
+    }
+    case GST_MESSAGE_STATE_CHANGED: {
+        // A source that does not buffer (a local file) has ended buffering once it plays.
+        GstState newState;
+        gst_message_parse_state_changed(message, nullptr, &newState, nullptr);
+        if (newState == GST_STATE_PLAYING && !buffering_ && !bufferingEndedReported_) {
+            ReportBuffering(false);
+        }
+        break;
+    }
+    case GST_MESSAGE_ERROR:
+        // A stream that fails after it was accepted is stopped; it releases its connection.
+        gst_element_set_state(playbin_, GST_STATE_NULL);
+        NewGeneration();
+        break;
+    default:
+        break;
+    }
+}
+
+void CMediaPlayer::ReportBuffering(bool started) {
+    if (started) {
+        radio::streamPlaying = false;
+    } else {
+        radio::streamPlaying = true;
+        radio::bufferingFinished = true;
+        bufferingEndedReported_ = true;
+    }
+    emit Buffering(started);
+}
+
+} // namespace sonavia

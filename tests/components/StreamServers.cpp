@@ -1,0 +1,271 @@
+#include "StreamServers.h"
+
+#include <QProcess>
+#include <arpa/inet.h>
+#include <chrono>
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <fstream>
+#include <grp.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace sonavia::test {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kStartTimeout = 10s;
+constexpr auto kStopGrace = 3s;
+constexpr auto kPoll = 20ms;
+constexpr char kSourcePassword[] = "tone-source";
+
+sockaddr_in Loopback(int port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+template <typename Condition> bool WaitUntil(Condition condition) {
+    const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (condition()) {
+            return true;
+        }
+        std::this_thread::sleep_for(kPoll);
+    }
+    return false;
+}
+
+std::size_t KeepNothing(char*, std::size_t size, std::size_t count, void*) {
+    return size * count == 0 ? 0 : CURL_WRITEFUNC_ERROR;
+}
+
+// Whether the mount answers 200: its feed is connected.
+bool MountServes(const std::string& url) {
+    CURL* curl = curl_easy_init();
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, KeepNothing);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, 2000L);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_perform(curl);
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_cleanup(curl);
+    return status == 200;
+}
+
+void WriteText(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+} // namespace
+
+int FreePort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = Loopback(0);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    close(fd);
+    return port;
+}
+
+bool PortAccepts(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in address = Loopback(port);
+    const bool accepted =
+        connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return accepted;
+}
+
+ChildProcess::ChildProcess(const QString& program, const QStringList& arguments,
+                           const std::filesystem::path& output) {
+    // Everything the child needs is prepared before the fork: after it, only calls that are
+    // safe in a copy of a threaded process run.
+    std::vector<std::string> words{program.toStdString()};
+    for (const QString& argument : arguments) {
+        words.push_back(argument.toStdString());
+    }
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    const std::string outputPath = output.string();
+    const pid_t parent = getpid();
+
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // The child goes when the test program goes, even when that crashes.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent) {
+            _exit(1);
+        }
+        const int in = open("/dev/null", O_RDONLY);
+        const int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(in, STDIN_FILENO);
+        dup2(out, STDOUT_FILENO);
+        dup2(out, STDERR_FILENO);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    pid_ = pid > 0 ? pid : 0;
+}
+
+ChildProcess::~ChildProcess() {
+    Stop();
+}
+
+bool ChildProcess::Running() {
+    if (pid_ <= 0) {
+        return false;
+    }
+    int status = 0;
+    if (waitpid(static_cast<pid_t>(pid_), &status, WNOHANG) == 0) {
+        return true;
+    }
+    pid_ = 0;
+    return false;
+}
+
+void ChildProcess::Stop() {
+    if (pid_ <= 0) {
+        return;
+    }
+    const auto pid = static_cast<pid_t>(pid_);
+    pid_ = 0;
+    kill(pid, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + kStopGrace;
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(kPoll);
+    }
+}
+
+IcecastServer::IcecastServer() : port_(FreePort()) {
+    const auto logs = dir_ / "log";
+    std::filesystem::create_directory(logs);
+    // icecast2 gives up the superuser's rights before it opens its logs.
+    const bool superuser = geteuid() == 0;
+    std::string owner;
+    if (superuser) {
+        const passwd* user = getpwnam("icecast2");
+        const group* grp = getgrnam("icecast");
+        if (user == nullptr || grp == nullptr) {
+            return;
+        }
+        std::filesystem::permissions(dir_.Path(), std::filesystem::perms::owner_all |
+                                                      std::filesystem::perms::group_exec |
+                                                      std::filesystem::perms::others_exec);
+        if (chown(logs.c_str(), user->pw_uid, grp->gr_gid) != 0) {
+            return;
+        }
+        owner = "<changeowner><user>icecast2</user><group>icecast</group></changeowner>";
+    }
+    const std::string port = std::to_string(port_);
+    WriteText(dir_ / "icecast.xml",
+              "<icecast>\n"
+              "  <limits><clients>50</clients><sources>8</sources>"
+              "<burst-size>65536</burst-size></limits>\n"
+              "  <authentication><source-password>" +
+                  std::string(kSourcePassword) +
+                  "</source-password><admin-user>admin</admin-user>"
+                  "<admin-password>tone-admin</admin-password></authentication>\n"
+                  "  <hostname>127.0.0.1</hostname>\n"
+                  "  <listen-socket><port>" +
+                  port +
+                  "</port><bind-address>127.0.0.1</bind-address></listen-socket>\n"
+                  "  <paths><logdir>" +
+                  logs.string() +
+                  "</logdir></paths>\n"
+                  "  <logging><accesslog>access.log</accesslog><errorlog>error.log</errorlog>"
+                  "<loglevel>2</loglevel></logging>\n"
+                  "  <security><chroot>0</chroot>" +
+                  owner +
+                  "</security>\n"
+                  "</icecast>\n");
+    server_ = std::make_unique<ChildProcess>(
+        "icecast2", QStringList{"-c", QString::fromStdString((dir_ / "icecast.xml").string())},
+        dir_ / "icecast.out");
+    started_ = WaitUntil([this] { return server_->Running() && PortAccepts(port_); });
+}
+
+IcecastServer::~IcecastServer() {
+    Stop();
+}
+
+bool IcecastServer::AddToneMount(const std::string& mount, ToneCodec codec) {
+    if (!started_) {
+        return false;
+    }
+    // A pure tone compresses so well that a free bitrate would put many seconds into the
+    // server's burst; a managed bitrate keeps the burst short.
+    const QString encoder = codec == ToneCodec::Vorbis
+                                ? "audioconvert ! vorbisenc managed=true bitrate=128000 ! oggmux"
+                                : "audioconvert ! lamemp3enc target=bitrate bitrate=128 cbr=true";
+    const QString pipeline =
+        QString("audiotestsrc is-live=true wave=sine freq=%1 ! %2 ! shout2send ip=127.0.0.1 "
+                "port=%3 password=%4 mount=%5")
+            .arg(kToneHz)
+            .arg(encoder)
+            .arg(port_)
+            .arg(kSourcePassword)
+            .arg(QString::fromStdString(mount));
+    feeds_.push_back(std::make_unique<ChildProcess>(
+        "gst-launch-1.0", QStringList{"-q"} + QProcess::splitCommand(pipeline),
+        dir_ / ("feed" + std::to_string(feeds_.size()) + ".out")));
+    return WaitUntil([this, &mount] { return MountServes(Url(mount)); });
+}
+
+std::string IcecastServer::Url(const std::string& mount) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + mount;
+}
+
+void IcecastServer::Stop() {
+    if (server_) {
+        server_->Stop();
+    }
+    for (auto& feed : feeds_) {
+        feed->Stop();
+    }
+    started_ = false;
+}
+
+FileServer::FileServer() : port_(FreePort()) {
+    std::filesystem::create_directory(dir_ / "www");
+    server_ = std::make_unique<ChildProcess>(
+        "python3",
+        QStringList{"-m", "http.server", QString::number(port_), "--bind", "127.0.0.1",
+                    "--directory", QString::fromStdString((dir_ / "www").string())},
+        dir_ / "server.log");
+    started_ = WaitUntil([this] { return server_->Running() && PortAccepts(port_); });
+}
+
+void FileServer::AddFile(const std::string& name, const std::string& bytes) {
+    WriteText(dir_ / "www" / name, bytes);
+}
+
+std::string FileServer::Url(const std::string& name) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + "/" + name;
+}
+
+} // namespace sonavia::test

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "TestSupport.h"
+
+#include <QStringList>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Real servers on 127.0.0.1 for the player's tests: icecast2 with live test-tone mounts, and a
+// plain HTTP server for playlists and pages. Every process started here is stopped by its PID
+// when its owner goes, and dies with the test program should that crash.
+namespace sonavia::test {
+
+// A TCP port on 127.0.0.1 that nothing listened on a moment ago.
+int FreePort();
+// Whether something accepts connections on 127.0.0.1:port.
+bool PortAccepts(int port);
+
+class ChildProcess {
+public:
+    ChildProcess(const QString& program, const QStringList& arguments,
+                 const std::filesystem::path& output);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool Running();
+    long long Pid() const { return pid_; }
+    // Ends the process by its PID: a polite request first, then a kill.
+    void Stop();
+
+private:
+    long long pid_ = 0;
+};
+
+enum class ToneCodec { Vorbis, Mp3 };
+
+// icecast2 with its own configuration on a free port, fed by gst-launch-1.0 test tones.
+class IcecastServer {
+public:
+    static constexpr int kToneHz = 440;
+
+    IcecastServer();
+    ~IcecastServer();
+
+    bool Started() const { return started_; }
+    // Starts a 440 Hz feed on `mount` ("/tone.ogg") and waits until listeners can get it.
+    bool AddToneMount(const std::string& mount, ToneCodec codec);
+    std::string Url(const std::string& mount) const;
+    int Port() const { return port_; }
+    // Stops the server and every feed.
+    void Stop();
+
+private:
+    TempDir dir_;
+    int port_ = 0;
+    bool started_ = false;
+    std::unique_ptr<ChildProcess> server_;
+    std::vector<std::unique_ptr<ChildProcess>> feeds_;
+};
+
+// Python's HTTP server serving the files of a folder.
+class FileServer {
+public:
+    FileServer();
+    ~FileServer() = default;
+
+    bool Started() const { return started_; }
+    void AddFile(const std::string& name, const std::string& bytes);
+    std::string Url(const std::string& name) const;
+
+private:
+    TempDir dir_;
+    int port_ = 0;
+    bool started_ = false;
+    std::unique_ptr<ChildProcess> server_;
+};
+
+} // namespace sonavia::test
