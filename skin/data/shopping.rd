@@ -1,3 +1,11 @@
-2
-gardening
-kitchen tools
+10
+portable radios
+headphones
+speakers
+turntables
+vinyl records
+car audio
+microphones
+home cinema
+smart speakers
+music books

@@ -1,57 +1,161 @@
-// Renders the skin's pictures into 32-bit bitmaps in the folder given as the only argument.
+// Renders the skin. Three jobs, each into a folder:
+//   skin-render archive FOLDER          the interface archive's bitmaps (32-bit, keyed)
+//   skin-render icons FOLDER            the program's icons, cursors and tree pictures (PNG)
+//   skin-render preview ARCHIVE FOLDER  pictures of the packed skin at three hues (PNG)
 
+#include "Art.h"
+#include "Icons.h"
+#include "Preview.h"
 #include "catalogue/Bitmap.h"
+#include "resources/Resources.h"
 
 #include <QGuiApplication>
-#include <QImage>
-#include <QPainter>
-#include <QPainterPath>
-
+#include <QSet>
 #include <fstream>
 #include <iostream>
-#include <span>
+#include <string>
+#include <vector>
 
 namespace {
 
-constexpr QSize kBackgroundSize{760, 290};
-const QColor kKeyColour{255, 0, 255};
-const QColor kPanel{134, 202, 240};
+using namespace sonavia;
+using namespace sonavia::skin;
 
-bool WriteBitmap(const QString& folder, const char* name, const QImage& image) {
-    const QImage argb = image.convertToFormat(QImage::Format_RGB32);
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(argb.width()) * argb.height());
-    for (int y = 0; y < argb.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
-        std::copy(line, line + argb.width(), pixels.begin() + static_cast<std::ptrdiff_t>(y) * argb.width());
+constexpr int kUsageError = 2;
+constexpr int kFailure = 1;
+constexpr std::array<int, 3> kPreviewHues{0, 120, 240};
+
+bool WriteBitmap(const QString& folder, const QString& name, const QImage& image) {
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    std::vector<std::uint32_t> pixels;
+    pixels.reserve(static_cast<std::size_t>(rgb.width()) * rgb.height());
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        pixels.insert(pixels.end(), line, line + rgb.width());
     }
-    const std::string bytes = sonavia::EncodeBitmap32(argb.width(), argb.height(), pixels);
-    std::ofstream out((folder + "/" + name).toStdString(), std::ios::binary | std::ios::trunc);
+    const std::string bytes = EncodeBitmap32(rgb.width(), rgb.height(), pixels);
+    std::ofstream out((folder + QLatin1Char('/') + name).toStdString(),
+                      std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
 }
 
-QImage Background() {
-    QImage image(kBackgroundSize, QImage::Format_RGB32);
-    image.fill(kKeyColour);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    QPainterPath outline;
-    outline.addRoundedRect(QRectF(4, 4, kBackgroundSize.width() - 8, kBackgroundSize.height() - 8), 28, 28);
-    painter.fillPath(outline, kPanel);
-    painter.setPen(Qt::black);
-    painter.drawText(QRect(0, 0, kBackgroundSize.width(), 24), Qt::AlignCenter,
-                     QStringLiteral("Sonavia Plus"));
-    return image;
+bool WritePng(const QString& folder, const QString& name, const QImage& image) {
+    return image.save(folder + QLatin1Char('/') + name, "PNG");
+}
+
+QImage ButtonBitmap(Button button, QSize size) {
+    QImage art = TransparentImage(size);
+    QPainter painter(&art);
+    PrepareAntialiased(painter);
+    PaintButtonFace(painter, button, QPointF(0, 0));
+    painter.end();
+    return ToKeyedPixels(art, kKeyColour);
+}
+
+// The download button's faces are opaque to their corners (they are also copied plainly over the
+// window), so their key is one pixel at (0, 0) in a grey that occurs nowhere else in the face:
+// the shape is the whole square less that pixel.
+QImage DownloadBitmap(QSize size, bool highlighted) {
+    QImage art = TransparentImage(size);
+    QPainter painter(&art);
+    PrepareAntialiased(painter);
+    PaintDownloadFace(painter, QPointF(0, 0), highlighted);
+    painter.end();
+    QImage face = ToKeyedPixels(art, kKeyColour);
+    QSet<QRgb> used;
+    for (int y = 0; y < face.height(); ++y) {
+        for (int x = 0; x < face.width(); ++x) {
+            if (x != 0 || y != 0) {
+                used.insert(face.pixel(x, y));
+            }
+        }
+    }
+    const QRgb corner = face.pixel(0, 0);
+    for (int step = 1; step < 256; ++step) {
+        for (const int level : {qRed(corner) + step, qRed(corner) - step}) {
+            if (level >= 0 && level <= 255 && !used.contains(qRgb(level, level, level))) {
+                face.setPixel(0, 0, qRgb(level, level, level));
+                return face;
+            }
+        }
+    }
+    return face;
+}
+
+int RenderArchive(const QString& folder) {
+    bool ok = WriteBitmap(folder, QString::fromLatin1(kBackgroundBitmap), Background());
+    for (const ButtonPlace& place : kButtons) {
+        const QImage bitmap = place.button == Button::Download
+                                  ? DownloadBitmap(place.size, false)
+                                  : ButtonBitmap(place.button, place.size);
+        ok = WriteBitmap(folder, QString::fromLatin1(place.bitmap), bitmap) && ok;
+        if (place.button == Button::Download) {
+            ok = WriteBitmap(folder, QString::fromLatin1(kNewVersionBitmap),
+                             DownloadBitmap(place.size, true)) &&
+                 ok;
+        }
+    }
+    for (int frame = 0; frame <= kFilmLoopFrames; ++frame) {
+        ok = WriteBitmap(folder, QStringLiteral("film%1.bmp").arg(frame),
+                         ToKeyedPixels(FilmFrame(frame), kKeyColour)) &&
+             ok;
+    }
+    return ok ? 0 : kFailure;
+}
+
+QString ResourceFileName(const char* resourcePath) {
+    return QString::fromLatin1(resourcePath)
+        .mid(static_cast<int>(resources::kResourcePrefix.size()));
+}
+
+int RenderIcons(const QString& folder) {
+    bool ok = true;
+    const std::vector<QImage> frames = TrayIconFrames();
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        ok = WritePng(folder, ResourceFileName(resources::kTrayIconFrames[i]), frames[i]) && ok;
+    }
+    ok = WritePng(folder, ResourceFileName(resources::kWindowIcon), WindowIcon()) && ok;
+    ok = WritePng(folder, ResourceFileName(resources::kCursorNormal), NormalCursor()) && ok;
+    ok = WritePng(folder, ResourceFileName(resources::kCursorPressed), PressedCursor()) && ok;
+    ok = WritePng(folder, ResourceFileName(resources::kTreeClosed), TreeBitmap(false)) && ok;
+    ok = WritePng(folder, ResourceFileName(resources::kTreeSelected), TreeBitmap(true)) && ok;
+    return ok ? 0 : kFailure;
+}
+
+int RenderPreviews(const std::filesystem::path& archive, const QString& folder) {
+    bool ok = true;
+    for (const int hue : kPreviewHues) {
+        const QImage preview = WindowPreview(archive, hue);
+        ok = !preview.isNull() &&
+             WritePng(folder, QStringLiteral("skin-hue%1.png").arg(hue), preview) && ok;
+    }
+    ok = WritePng(folder, QStringLiteral("skin-parts.png"), PartsSheet(archive)) && ok;
+    return ok ? 0 : kFailure;
+}
+
+int Usage() {
+    std::cerr << "usage: skin-render archive FOLDER | icons FOLDER | preview ARCHIVE FOLDER\n";
+    return kUsageError;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     QGuiApplication application(argc, argv);
-    if (argc != 2) {
-        std::cerr << "usage: skin-render OUTPUT_FOLDER\n";
-        return 2;
+    const QStringList args = QCoreApplication::arguments();
+    int result = kUsageError;
+    if (args.size() == 3 && args[1] == QLatin1String("archive")) {
+        result = RenderArchive(args[2]);
+    } else if (args.size() == 3 && args[1] == QLatin1String("icons")) {
+        result = RenderIcons(args[2]);
+    } else if (args.size() == 4 && args[1] == QLatin1String("preview")) {
+        result = RenderPreviews(args[2].toStdString(), args[3]);
+    } else {
+        return Usage();
     }
-    const QString folder = QString::fromLocal8Bit(argv[1]);
-    return WriteBitmap(folder, "stationbackground.bmp", Background()) ? 0 : 1;
+    if (result != 0) {
+        std::cerr << "skin-render: could not write every picture\n";
+    }
+    return result;
 }

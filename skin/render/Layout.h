@@ -1,0 +1,92 @@
+#pragma once
+
+// Where the radio window puts its controls, and the sizes the skin gives its buttons. The art is
+// drawn around these rectangles, so every control lands on an area made for it.
+
+#include <QColor>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <array>
+
+namespace sonavia::skin {
+
+inline constexpr QSize kWindowSize{760, 290};
+
+// Outside the window's shape. Pure magenta: no drawn pixel is allowed to take it, at any hue
+// (see ToKeyedPixels).
+inline constexpr QRgb kKeyColour = 0xFFFF00FF;
+
+// The window samples its panel colour here, so the art keeps this pixel flat panel colour.
+inline constexpr QPoint kPanelSample{62, 50};
+inline constexpr QRgb kPanelColour = 0xFF86CAF0; // RGB(134, 202, 240)
+
+// Controls that paint themselves.
+inline constexpr QRect kCountryList{84, 35, 301, 22};
+inline constexpr QRect kStationTree{QPoint(84, 61), QPoint(384, 166)}; // (84, 61)-(385, 167)
+inline constexpr QRect kKeepChannelBox{83, 179, 11, 11};
+inline constexpr QRect kRandomStartBox{224, 179, 11, 11};
+inline constexpr QRect kVolumeSlider{124, 197, 160, 33};
+inline constexpr QRect kMuteBox{302, 210, 11, 11};
+inline constexpr QRect kHueSlider{457, 209, 106, 21};
+inline constexpr QRect kSearchBox{183, 251, 185, 22};
+inline constexpr QRect kShoppingList{501, 251, 231, 20};
+
+// Drawn by the window at run time: nine 10-pixel bars from x 473, 44 rows high from y 97, and
+// the 45 x 45 activity box.
+inline constexpr QRect kLevelMeter{473, 97, 98, 45};
+inline constexpr QRect kActivityBox{425, 96, 45, 45};
+inline constexpr int kLevelBarCount = 9;
+inline constexpr int kLevelBarPitch = 11;
+inline constexpr int kLevelBarWidth = 10;
+
+// Film frames, copied plainly at this point, all of this size.
+inline constexpr QPoint kFilmPosition{571, 29};
+inline constexpr QSize kFilmSize{42, 42};
+inline constexpr int kFilmLoopFrames = 4;
+
+// Skin buttons: placed by their top-left corner, sized by their bitmap.
+enum class Button {
+    Shopping,
+    Website,
+    Help,
+    WatchTv,
+    Upgrade,
+    Download,
+    RandomChannel,
+    Hide,
+    Exit,
+    Go,
+    BrowserToggle,
+    ContactUs,
+};
+
+struct ButtonPlace {
+    Button button;
+    const char* bitmap;
+    QPoint position;
+    QSize size;
+    bool shown; // hidden buttons get no face in the background
+};
+
+inline constexpr std::array<ButtonPlace, 12> kButtons{{
+    {Button::Shopping, "shopping.bmp", {637, 83}, {104, 22}, true},
+    {Button::Website, "website.bmp", {637, 132}, {104, 22}, true},
+    {Button::Help, "help.bmp", {637, 108}, {104, 22}, true},
+    {Button::WatchTv, "watchtv.bmp", {637, 157}, {104, 22}, true},
+    {Button::Upgrade, "upgrade.bmp", {434, 148}, {132, 20}, true},
+    {Button::Download, "version.bmp", {626, 25}, {26, 26}, true},
+    {Button::RandomChannel, "random.bmp", {564, 22}, {56, 64}, true},
+    {Button::Hide, "close.bmp", {656, 21}, {34, 34}, true},
+    {Button::Exit, "exit.bmp", {695, 21}, {34, 34}, true},
+    {Button::Go, "go.bmp", {377, 244}, {36, 36}, true},
+    {Button::BrowserToggle, "updown.bmp", {32, 247}, {40, 30}, true},
+    {Button::ContactUs, "contactus.bmp", {0, 0}, {104, 22}, false},
+}};
+
+// The download button's highlighted face, flashed over its normal one.
+inline constexpr char kNewVersionBitmap[] = "newversion.bmp";
+
+inline constexpr char kBackgroundBitmap[] = "stationbackground.bmp";
+
+} // namespace sonavia::skin
