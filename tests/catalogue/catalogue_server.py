@@ -60,7 +60,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             rest = "/" + (parts[3] if len(parts) > 3 else "")
         try:
             self.answer(mode, rest)
-        except (BrokenPipeError, ConnectionResetError):
+        except OSError:  # the client went first, as a bounded read does
             pass
 
     def file_bytes(self, rest):

@@ -1,0 +1,2 @@
+http://stream.test/live
+second line
