@@ -205,7 +205,7 @@ void Display(QPainter& painter) {
     painter.setPen(QPen(Grey(80), 1));
     painter.drawLine(QPointF(left, 58.5), QPointF(right + 1, 58.5));
     // The needle glows in the panel's colour.
-    const double needle = left + (right - left) * 0.62;
+    const double needle = left + (right - left) * 0.7;
     painter.fillRect(QRectF(needle - 3, 43, 7, 30), PanelTone(200, 255, 50));
     painter.fillRect(QRectF(needle - 0.5, 43, 2, 30), PanelTone(110, 255));
 

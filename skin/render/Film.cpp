@@ -65,7 +65,7 @@ void Reel(QPainter& painter, const QRectF& box, int step) {
     // Each frame stops the reel half-way into the next symbol, so the loop reads as motion.
     for (int i = -1; i <= 2; ++i) {
         const int symbol = ((step + i) % kFilmLoopFrames + kFilmLoopFrames) % kFilmLoopFrames;
-        const double centre = box.center().y() + i * kReelPitch - kReelPitch * 0.3;
+        const double centre = box.center().y() + i * kReelPitch - kReelPitch * 0.18;
         const QRectF cell(box.left(), centre - kReelPitch / 2, box.width(), kReelPitch);
         painter.setPen(Glow(70));
         painter.drawText(cell.translated(0, -3), Qt::AlignCenter, kReelSymbols[symbol]);

@@ -6,6 +6,7 @@
 #include "catalogue/InterfaceArchive.h"
 
 #include <QPainterPath>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -216,7 +217,10 @@ QImage WindowPreview(const std::filesystem::path& archivePath, int hue) {
     QPainter painter(&window);
     PrepareAntialiased(painter);
     painter.drawImage(kFilmPosition, ToPreviewImage(*film, false));
-    painter.drawImage(QPoint(626, 25), ToPreviewImage(*version, true));
+    const auto download = std::find_if(kButtons.begin(), kButtons.end(), [](const ButtonPlace& p) {
+        return p.button == Button::Download;
+    });
+    painter.drawImage(download->position, ToPreviewImage(*version, true));
 
     const QStringList lines = Lines(ReadArchiveText(archive, "channels.rd"));
     QStringList stations;
@@ -242,6 +246,7 @@ QImage WindowPreview(const std::filesystem::path& archivePath, int hue) {
 QImage PartsSheet(const std::filesystem::path& archivePath) {
     constexpr int kZoom = 2;
     constexpr int kGap = 14;
+    constexpr int kLabelWidth = 96;
     const InterfacePackDirectory archive = ReadArchiveDirectory(archivePath);
     std::vector<std::pair<QString, QImage>> parts;
     for (int frame = 0; frame <= kFilmLoopFrames; ++frame) {
@@ -260,8 +265,8 @@ QImage PartsSheet(const std::filesystem::path& archivePath) {
         parts.emplace_back(QStringLiteral("tray %1").arg(i + 1), tray[i]);
     }
 
-    const int rowHeight = 64 * kZoom / 2 + 30;
-    QImage sheet(QSize(760, 2 * rowHeight + 20), QImage::Format_ARGB32);
+    const int rowHeight = kFilmSize.height() * kZoom + 30;
+    QImage sheet(QSize(760, 3 * rowHeight + kGap), QImage::Format_ARGB32);
     sheet.fill(Grey(246));
     QPainter painter(&sheet);
     PrepareAntialiased(painter);
@@ -270,15 +275,16 @@ QImage PartsSheet(const std::filesystem::path& archivePath) {
     int y = kGap;
     const auto place = [&](const QString& label, const QImage& image) {
         const QSize shown = image.size() * kZoom;
-        if (x + shown.width() > sheet.width() - kGap) {
+        const int cell = std::max(shown.width(), kLabelWidth);
+        if (x + cell > sheet.width() - kGap) {
             x = kGap;
             y += rowHeight;
         }
-        painter.drawImage(QRect(QPoint(x, y), shown), image);
+        painter.drawImage(QRect(QPoint(x + (cell - shown.width()) / 2, y), shown), image);
         painter.setPen(Grey(60));
-        painter.drawText(QRect(x - 6, y + shown.height() + 2, shown.width() + 12, 16),
+        painter.drawText(QRect(x, y + shown.height() + 2, cell, 16),
                          Qt::AlignHCenter | Qt::AlignTop, label);
-        x += std::max(shown.width(), 56) + kGap;
+        x += cell + kGap;
     };
     for (const auto& [label, image] : parts) {
         place(label, image);
