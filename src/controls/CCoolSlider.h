@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QSlider>
+
+namespace sonavia {
+
+// The skinned slider: a thumb of its own (a rounded light-grey frame around a bar that takes the
+// panel colour while the thumb is hot) and, in background mode, the skin pixels saved from behind
+// the slider painted under the platform's channel. The slider that is registered as
+// controls::colourSlider also drives the hue change of the radio window.
+class CCoolSlider : public QSlider {
+    Q_OBJECT
+public:
+    // The platform draws the channel alone.
+    static constexpr int kDrawModePlatform = 1;
+    // The saved background is painted first, then the platform's channel over it.
+    static constexpr int kDrawModeBackground = 4;
+
+    explicit CCoolSlider(Qt::Orientation orientation, QWidget* parent = nullptr);
+    ~CCoolSlider() override;
+
+    void SetDrawMode(int mode) { drawMode_ = mode; }
+    int DrawMode() const { return drawMode_; }
+
+    // Saves the pixels of `skin` under `rect` (the parent's client coordinates; the rectangle has
+    // the slider's size), replacing any earlier copy, then takes the keyboard focus. Pixels
+    // outside the skin are saved black.
+    void CaptureBackground(const QImage& skin, const QRect& rect);
+    const QRect& BackgroundRect() const { return backgroundRect_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void PaintThumb(QPainter& painter, const QRect& thumb, bool hot) const;
+
+    int drawMode_ = kDrawModePlatform;
+    QImage background_;
+    QRect backgroundRect_;
+};
+
+} // namespace sonavia

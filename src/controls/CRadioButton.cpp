@@ -1,0 +1,34 @@
+#include "controls/CRadioButton.h"
+
+#include "controls/SquareButton.h"
+
+#include <QPainter>
+
+namespace sonavia {
+
+CRadioButton::CRadioButton(const QString& text, QWidget* parent) : QAbstractButton(parent) {
+    setText(text);
+    setCursor(Qt::PointingHandCursor);
+    connect(this, &QAbstractButton::clicked, this, &CRadioButton::Check);
+}
+
+void CRadioButton::Check() {
+    checked_ = 1;
+    if (QWidget* owner = parentWidget()) {
+        for (CRadioButton* other : owner->findChildren<CRadioButton*>(Qt::FindDirectChildrenOnly)) {
+            if (other != this) {
+                other->checked_ = 0;
+                other->update();
+            }
+        }
+    }
+    update();
+}
+
+void CRadioButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    PaintSquareButton(painter, rect(), text(), checked_ != 0,
+                      palette().color(QPalette::WindowText));
+}
+
+} // namespace sonavia

@@ -1,0 +1,84 @@
+#include "controls/CSkinButton.h"
+
+#include "catalogue/ArchiveImages.h"
+#include "controls/CPopupText.h"
+#include "controls/ControlState.h"
+#include "controls/SkinShape.h"
+#include "radio/RadioState.h"
+#include "shell/AppValues.h"
+
+#include <QMouseEvent>
+
+namespace sonavia {
+
+CSkinButton::CSkinButton(QWidget* parent) : QPushButton(parent) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAutoFillBackground(false);
+    setFlat(true);
+    // The button takes the focus whenever the cursor moves over it, pressed or not.
+    setMouseTracking(true);
+    setCursor(Qt::PointingHandCursor);
+}
+
+CSkinButton::~CSkinButton() {
+    if (controls::tooltipOwner == this) {
+        controls::tooltipOwner = nullptr;
+    }
+}
+
+void CSkinButton::LoadSkinBitmap(std::string_view name, bool hueAdjusted) {
+    bitmap_ = hueAdjusted ? LoadArchiveBitmapShifted(app::interfacePack, name, radio::interfaceHue)
+                          : LoadArchiveBitmap(app::interfacePack, name);
+    shape_ = ShapeFromKeyColour(bitmap_);
+    setGeometry(0, 0, bitmap_.width(), bitmap_.height());
+    ApplyShape();
+    update();
+}
+
+void CSkinButton::ApplyShape() {
+    // An empty region would clear the mask and make the whole rectangle clickable: an empty
+    // shape lets every click through instead.
+    if (shape_.isEmpty()) {
+        clearMask();
+        setAttribute(Qt::WA_TransparentForMouseEvents, true);
+    } else {
+        setAttribute(Qt::WA_TransparentForMouseEvents, false);
+        setMask(shape_);
+    }
+}
+
+void CSkinButton::MoveTo(int x, int y) {
+    move(x, y);
+    update();
+}
+
+void CSkinButton::ShowTooltip() {
+    if (tooltip_ && tooltip_->Shown()) {
+        return;
+    }
+    controls::tooltipOwner = this;
+    if (!tooltip_) {
+        tooltip_ = std::make_unique<CPopupText>();
+        tooltip_->SetMargins(kTooltipMargin, 0);
+    }
+    const QPoint topLeft = mapToGlobal(QPoint(0, 0));
+    tooltip_->setGeometry(topLeft.x() + kTooltipOffset, topLeft.y() + height(), width(), height());
+    tooltip_->SetText(tooltipText_);
+    tooltipDelay_ = kTooltipDelay;
+    tooltip_->ShowTimed(tooltipDelay_);
+}
+
+void CSkinButton::HideTooltip() {
+    if (tooltip_) {
+        tooltip_->Hide();
+    }
+}
+
+void CSkinButton::paintEvent(QPaintEvent*) {}
+
+void CSkinButton::mouseMoveEvent(QMouseEvent* event) {
+    setFocus();
+    QPushButton::mouseMoveEvent(event);
+}
+
+} // namespace sonavia

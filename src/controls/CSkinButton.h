@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QImage>
+#include <QPushButton>
+#include <QRegion>
+#include <memory>
+#include <string_view>
+
+namespace sonavia {
+
+class CPopupText;
+
+// The image button of the skinned radio window. It paints nothing: inside its shape the window
+// behind shows through. The shape and size come from a bitmap of the interface archive, and
+// clicks outside the shape fall through to the window behind.
+class CSkinButton : public QPushButton {
+    Q_OBJECT
+public:
+    static constexpr int kTooltipDelay = 500;
+    // The tooltip appears this far to the right of the button's left edge, below the button.
+    static constexpr int kTooltipOffset = 24;
+    static constexpr int kTooltipMargin = 4;
+
+    explicit CSkinButton(QWidget* parent = nullptr);
+    ~CSkinButton() override;
+
+    // Reads the bitmap `name` from the interface archive, with the interface hue applied when
+    // `hueAdjusted` is set. The button takes the bitmap's size at (0, 0) of its parent and the
+    // shape of its pixels that differ from the colour of pixel (0, 0). A missing or undecodable
+    // entry gives an empty button: no picture, size 0 x 0, an empty shape; it cannot be clicked.
+    void LoadSkinBitmap(std::string_view name, bool hueAdjusted);
+    // Moves the top-left corner to (x, y) of the parent, keeping the size.
+    void MoveTo(int x, int y);
+
+    const QImage& Bitmap() const { return bitmap_; }
+    const QRegion& Shape() const { return shape_; }
+
+    void SetTooltipText(const QString& text) { tooltipText_ = text; }
+    // Shows the tooltip below the button for 500 ms; a tooltip that is shown already is neither
+    // moved nor re-timed.
+    void ShowTooltip();
+    void HideTooltip();
+    // The tooltip window; none before the first ShowTooltip.
+    CPopupText* Tooltip() const { return tooltip_.get(); }
+    int TooltipDelay() const { return tooltipDelay_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void ApplyShape();
+
+    QImage bitmap_;
+    QRegion shape_;
+    QString tooltipText_;
+    int tooltipDelay_ = 0;
+    std::unique_ptr<CPopupText> tooltip_;
+};
+
+} // namespace sonavia
