@@ -1,0 +1,306 @@
+#include "TestSupport.h"
+#include "catalogue/Bitmap.h"
+#include "catalogue/InterfaceArchive.h"
+#include "controls/CPopupText.h"
+#include "controls/CSkinButton.h"
+#include "controls/ControlState.h"
+#include "controls/Painting.h"
+#include "controls/SkinShape.h"
+#include "radio/RadioState.h"
+#include "shell/AppValues.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace sonavia {
+namespace {
+
+constexpr std::uint32_t K = 0xFFFF00FF; // the key colour of the test pictures
+constexpr std::uint32_t A = 0xFF2060A0;
+constexpr std::uint32_t B = 0xFFA06020;
+
+// Corners cut off and two holes of the key colour inside the artwork.
+const std::vector<std::uint32_t> kGoPixels = {
+    K, K, A, A, A, A, K, K, //
+    K, A, B, B, B, B, A, K, //
+    A, B, K, B, B, K, B, A, //
+    A, B, B, B, B, B, B, A, //
+    K, A, B, B, B, B, A, K, //
+    K, K, A, A, A, A, K, K,
+};
+constexpr int kGoWidth = 8;
+constexpr int kGoHeight = 6;
+
+std::string Picture(int width, int height, std::uint32_t colour) {
+    return EncodeBitmap32(
+        width, height,
+        std::vector<std::uint32_t>(static_cast<std::size_t>(width) * height, colour));
+}
+
+// The region as the pixels themselves say it: one square per non-key pixel.
+QRegion PixelByPixel(const QImage& image) {
+    QRegion region;
+    const QRgb key = image.pixel(0, 0) & 0xFFFFFF;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if ((image.pixel(x, y) & 0xFFFFFF) != key) {
+                region += QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return region;
+}
+
+// Regions compare by the rectangles they are stored as; this compares the pixels they cover.
+bool SameArea(const QRegion& a, const QRegion& b) {
+    return (a ^ b).isEmpty();
+}
+
+// A window behind the buttons that notes where it was pressed.
+class Behind : public QWidget {
+public:
+    std::vector<QPoint> presses;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        presses.push_back(event->position().toPoint());
+    }
+};
+
+class SkinButtonTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        archive_ = std::make_unique<test::TempDir>();
+        const auto path = *archive_ / "radio.int";
+        ASSERT_TRUE(WriteArchive(path, {{"go.bmp", EncodeBitmap32(kGoWidth, kGoHeight, kGoPixels)},
+                                        {"blank.bmp", Picture(9, 7, K)},
+                                        {"tall.bmp", Picture(30, 40, A)},
+                                        {"notes.txt", "not a picture"}}));
+        app::interfacePack = ReadArchiveDirectory(path);
+    }
+    static void TearDownTestSuite() {
+        app::interfacePack = {};
+        archive_.reset();
+    }
+
+    static std::unique_ptr<test::TempDir> archive_;
+};
+
+std::unique_ptr<test::TempDir> SkinButtonTest::archive_;
+
+TEST_F(SkinButtonTest, TheShapeIsEveryNonKeyPixelHolesIncluded) {
+    Behind window;
+    window.resize(100, 100);
+    CSkinButton go(&window);
+    go.MoveTo(50, 50);
+    go.LoadSkinBitmap("GO.BMP", false);
+    EXPECT_EQ(go.geometry(), QRect(0, 0, kGoWidth, kGoHeight));
+
+    const QRegion mask = go.mask();
+    for (int y = 0; y < kGoHeight; ++y) {
+        for (int x = 0; x < kGoWidth; ++x) {
+            EXPECT_EQ(mask.contains(QPoint(x, y)), kGoPixels[y * kGoWidth + x] != K)
+                << x << "," << y;
+        }
+    }
+    EXPECT_EQ(mask.boundingRect(), QRect(0, 0, kGoWidth, kGoHeight));
+    EXPECT_TRUE(SameArea(mask, PixelByPixel(go.Bitmap())));
+
+    go.MoveTo(20, 30);
+    EXPECT_EQ(go.geometry(), QRect(20, 30, kGoWidth, kGoHeight));
+    EXPECT_EQ(go.mask(), mask);
+
+    // The hue-adjusted reader recolours the picture; the shape stays.
+    radio::interfaceHue = 120;
+    go.LoadSkinBitmap("go.bmp", true);
+    radio::interfaceHue = 0;
+    EXPECT_NE(go.Bitmap().pixel(3, 3), B);
+    EXPECT_EQ(go.mask(), mask);
+}
+
+TEST(SkinShape, RunsGiveTheSameRegionAsSinglePixels) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 20; ++round) {
+        QImage image(37, 23, QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            // Some rows repeat the row above, so bands of several rows form.
+            if (y > 0 && random() % 3 == 0) {
+                for (int x = 0; x < image.width(); ++x) {
+                    image.setPixel(x, y, image.pixel(x, y - 1));
+                }
+                continue;
+            }
+            for (int x = 0; x < image.width(); ++x) {
+                image.setPixel(x, y, random() % (round % 4 + 2) == 0 ? K : 0xFF000000 | random());
+            }
+        }
+        EXPECT_TRUE(SameArea(ShapeFromKeyColour(image), PixelByPixel(image))) << "round " << round;
+    }
+    EXPECT_TRUE(ShapeFromKeyColour(QImage()).isEmpty());
+    // Other formats are compared by colour too.
+    QImage indexed(4, 1, QImage::Format_RGB888);
+    indexed.fill(Qt::red);
+    indexed.setPixelColor(2, 0, Qt::white);
+    EXPECT_TRUE(SameArea(ShapeFromKeyColour(indexed), QRegion(2, 0, 1, 1)));
+}
+
+TEST_F(SkinButtonTest, ClicksOutsideTheShapeGoToTheWindowBehind) {
+    Behind window;
+    window.resize(100, 100);
+    CSkinButton go(&window);
+    go.LoadSkinBitmap("go.bmp", false);
+    go.MoveTo(20, 20);
+    CSkinButton blank(&window);
+    blank.LoadSkinBitmap("blank.bmp", false);
+    blank.MoveTo(60, 60);
+    int clicks = 0;
+    QObject::connect(&go, &QPushButton::clicked, [&clicks] { ++clicks; });
+    int blankClicks = 0;
+    QObject::connect(&blank, &QPushButton::clicked, [&blankClicks] { ++blankClicks; });
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    const auto at = [&window](QPoint point) {
+        return QApplication::widgetAt(window.mapToGlobal(point));
+    };
+    EXPECT_EQ(at({23, 23}), &go);
+    EXPECT_EQ(at({22, 22}), &window); // a hole
+    EXPECT_EQ(at({20, 20}), &window); // a cut-off corner
+    EXPECT_EQ(at({64, 63}), &window); // a picture of nothing but the key colour
+
+    for (const QPoint point : {QPoint(22, 22), QPoint(20, 20), QPoint(64, 63), QPoint(23, 23)}) {
+        QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, point);
+    }
+    EXPECT_EQ(window.presses, (std::vector<QPoint>{{22, 22}, {20, 20}, {64, 63}}));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(blankClicks, 0);
+    EXPECT_TRUE(blank.Shape().isEmpty());
+    EXPECT_EQ(blank.size(), QSize(9, 7));
+}
+
+TEST_F(SkinButtonTest, AMissingOrBrokenPictureGivesAnEmptyButton) {
+    Behind window;
+    window.resize(100, 100);
+    CSkinButton button(&window);
+    button.LoadSkinBitmap("go.bmp", false);
+    button.MoveTo(10, 10);
+    for (const char* name : {"missing.bmp", "notes.txt"}) {
+        button.LoadSkinBitmap(name, true);
+        EXPECT_EQ(button.geometry(), QRect(0, 0, 0, 0)) << name;
+        EXPECT_TRUE(button.Bitmap().isNull());
+        EXPECT_TRUE(button.Shape().isEmpty());
+        EXPECT_TRUE(button.testAttribute(Qt::WA_TransparentForMouseEvents));
+    }
+    // A later good load brings the button back.
+    button.LoadSkinBitmap("go.bmp", false);
+    EXPECT_EQ(button.size(), QSize(kGoWidth, kGoHeight));
+    EXPECT_FALSE(button.testAttribute(Qt::WA_TransparentForMouseEvents));
+    EXPECT_TRUE(SameArea(button.mask(), PixelByPixel(button.Bitmap())));
+}
+
+TEST_F(SkinButtonTest, TheTooltipFitsItsTextAndHidesItselfAfterHalfASecond) {
+    Behind window;
+    window.resize(200, 200);
+    CSkinButton go(&window);
+    go.LoadSkinBitmap("go.bmp", false);
+    go.MoveTo(30, 40);
+    CSkinButton tall(&window);
+    tall.LoadSkinBitmap("tall.bmp", false);
+    tall.MoveTo(100, 100);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    go.HideTooltip(); // never shown: nothing happens
+    EXPECT_EQ(go.Tooltip(), nullptr);
+
+    const QString text = "Pick a random channel from every country of the catalogue";
+    go.SetTooltipText(text);
+    radio::filmHover = true;
+    QElapsedTimer sinceShown;
+    sinceShown.start();
+    go.ShowTooltip();
+    CPopupText* popup = go.Tooltip();
+    ASSERT_NE(popup, nullptr);
+    EXPECT_TRUE(popup->Shown());
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_EQ(controls::tooltipOwner, &go);
+    EXPECT_EQ(go.TooltipDelay(), 500);
+    EXPECT_EQ(popup->width(), QFontMetrics(popup->font()).horizontalAdvance(text) + 8);
+    EXPECT_EQ(popup->height(), CPopupText::kMinHeight); // the 6-pixel button's height, clamped
+    EXPECT_EQ(popup->pos(), go.mapToGlobal(QPoint(24, kGoHeight)));
+    EXPECT_EQ(popup->Text(), text);
+
+    // Shown again while visible: not moved, not re-texted, not re-timed.
+    QTest::qWait(200);
+    const QRect shownAt = popup->geometry();
+    go.SetTooltipText("Other");
+    go.MoveTo(60, 70);
+    go.ShowTooltip();
+    EXPECT_EQ(popup->geometry(), shownAt);
+    EXPECT_EQ(popup->Text(), text);
+    auto* timer = popup->findChild<QTimer*>(QString::number(CPopupText::kTooltipTimerId));
+    ASSERT_NE(timer, nullptr);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_LE(timer->remainingTime(), 500 - sinceShown.elapsed() + 5);
+
+    EXPECT_TRUE(QTest::qWaitFor([popup] { return !popup->Shown(); }, 5000));
+    EXPECT_GE(sinceShown.elapsed(), 500);
+    EXPECT_FALSE(popup->isVisible());
+    EXPECT_FALSE(timer->isActive());
+    EXPECT_FALSE(radio::filmHover);
+
+    // A taller button: the popup starts at its height and is clamped to 25.
+    tall.SetTooltipText("x");
+    tall.ShowTooltip();
+    EXPECT_EQ(controls::tooltipOwner, &tall);
+    EXPECT_EQ(tall.Tooltip()->height(), CPopupText::kMaxHeight);
+    tall.HideTooltip();
+    EXPECT_FALSE(tall.Tooltip()->isVisible());
+    EXPECT_FALSE(tall.Tooltip()->Shown());
+}
+
+TEST(PopupText, AVerticalMarginSizesTheHeightFromTheText) {
+    CPopupText popup;
+    popup.resize(10, 100);
+    popup.SetText("Hide");
+    const QFontMetrics metrics(popup.font());
+    EXPECT_EQ(popup.width(), metrics.horizontalAdvance("Hide") + 2 * CPopupText::kDefaultMargin);
+    EXPECT_EQ(popup.height(),
+              std::clamp(metrics.height() + 2 * CPopupText::kDefaultMargin, 15, 25));
+
+    popup.SetMargins(2, 0);
+    popup.resize(10, 3);
+    popup.SetText("Hide");
+    EXPECT_EQ(popup.width(), metrics.horizontalAdvance("Hide") + 4);
+    EXPECT_EQ(popup.height(), 15);
+
+    popup.Hide(); // not shown: nothing happens
+    EXPECT_FALSE(popup.Shown());
+    popup.ShowTimed(10000);
+    // The popup's face: a thin black frame around a gradient that starts light grey.
+    const QImage face = popup.grab().toImage();
+    EXPECT_EQ(face.pixelColor(0, 0), QColor(Qt::black));
+    EXPECT_EQ(face.pixelColor(1, 1), kLightGrey);
+    popup.Hide();
+    EXPECT_FALSE(popup.isVisible());
+}
+
+TEST_F(SkinButtonTest, ADestroyedButtonIsNoLongerTheTooltipOwner) {
+    {
+        CSkinButton go;
+        go.LoadSkinBitmap("go.bmp", false);
+        go.ShowTooltip();
+        EXPECT_EQ(controls::tooltipOwner, &go);
+    }
+    EXPECT_EQ(controls::tooltipOwner, nullptr);
+}
+
+} // namespace
+} // namespace sonavia

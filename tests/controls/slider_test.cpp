@@ -1,0 +1,158 @@
+#include "controls/CCoolSlider.h"
+#include "controls/ControlState.h"
+#include "controls/Painting.h"
+#include "radio/RadioState.h"
+
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace sonavia {
+namespace {
+
+// Stands in for the radio window: it keeps the pending hue up to date from the colour slider and
+// applies it when asked.
+class HueWindow : public QWidget, public RadioWindowHooks {
+public:
+    HueWindow() {
+        controls::openRadioWindow = this;
+        controls::colourDrag = false;
+        controls::pendingHue = 0;
+        radio::interfaceHue = 0;
+    }
+    ~HueWindow() override { controls::openRadioWindow = nullptr; }
+
+    void ApplyPendingHue() override {
+        radio::interfaceHue = controls::pendingHue;
+        ++applied;
+    }
+    void ToggleMute() override {}
+
+    int applied = 0;
+};
+
+class ProbeSlider : public CCoolSlider {
+public:
+    using CCoolSlider::CCoolSlider;
+
+    QRect Thumb() {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+    }
+};
+
+TEST(CoolSlider, TheColourSliderAppliesAHueOnlyOnAReleaseAfterAChange) {
+    HueWindow window;
+    window.resize(300, 100);
+    ProbeSlider hue(Qt::Horizontal, &window);
+    hue.setRange(0, 360);
+    hue.setGeometry(10, 10, 106, 21);
+    QObject::connect(&hue, &QSlider::valueChanged, [](int value) { controls::pendingHue = value; });
+    controls::colourSlider = &hue;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    const QPoint thumb = hue.Thumb().center();
+    QTest::mousePress(&hue, Qt::LeftButton, {}, thumb);
+    EXPECT_TRUE(controls::colourDrag);
+    QTest::mouseRelease(&hue, Qt::LeftButton, {}, thumb);
+    EXPECT_EQ(window.applied, 0);
+    EXPECT_TRUE(controls::colourDrag); // stays set until a release after a change
+
+    // A drag that changes the hue: applied once, on the release.
+    QTest::mousePress(&hue, Qt::LeftButton, {}, thumb);
+    QTest::mouseMove(&hue, thumb + QPoint(50, 0));
+    ASSERT_NE(hue.value(), 0);
+    EXPECT_EQ(window.applied, 0);
+    QTest::mouseRelease(&hue, Qt::LeftButton, {}, thumb + QPoint(50, 0));
+    EXPECT_EQ(window.applied, 1);
+    EXPECT_EQ(radio::interfaceHue, hue.value());
+    EXPECT_FALSE(controls::colourDrag);
+
+    // Another slider never starts a colour drag, whatever its value does.
+    ProbeSlider volume(Qt::Horizontal, &window);
+    volume.setRange(0, 100);
+    volume.setGeometry(10, 50, 160, 33);
+    volume.show();
+    const QPoint knob = volume.Thumb().center();
+    QTest::mousePress(&volume, Qt::LeftButton, {}, knob);
+    QTest::mouseMove(&volume, knob + QPoint(60, 0));
+    controls::pendingHue = 200;
+    QTest::mouseRelease(&volume, Qt::LeftButton, {}, knob + QPoint(60, 0));
+    EXPECT_FALSE(controls::colourDrag);
+    EXPECT_EQ(window.applied, 1);
+
+    controls::colourSlider = nullptr;
+}
+
+TEST(CoolSlider, BackgroundModePaintsTheSavedSkinUnderAHorizontalChannelOnly) {
+    QImage skin(600, 300, QImage::Format_RGB32);
+    skin.fill(Qt::blue);
+    skin.setPixelColor(124, 197, Qt::red);
+    skin.setPixelColor(283, 229, Qt::green);
+
+    QWidget window;
+    window.resize(600, 300);
+    ProbeSlider volume(Qt::Horizontal, &window);
+    volume.setRange(0, 100);
+    volume.setValue(50);
+    volume.setGeometry(124, 197, 160, 33);
+    ProbeSlider upright(Qt::Vertical, &window);
+    upright.setGeometry(10, 10, 33, 160);
+    upright.setValue(50);
+
+    const QImage platformOnly = volume.grab().toImage();
+    EXPECT_NE(platformOnly.pixelColor(0, 0), QColor(Qt::red));
+
+    volume.SetDrawMode(CCoolSlider::kDrawModeBackground);
+    const QImage noCopyYet = volume.grab().toImage();
+    EXPECT_NE(noCopyYet.pixelColor(0, 0), QColor(Qt::red));
+
+    volume.CaptureBackground(skin, QRect(124, 197, 160, 33));
+    EXPECT_EQ(window.focusWidget(), &volume);
+    const QImage painted = volume.grab().toImage();
+    EXPECT_EQ(painted.pixelColor(0, 0), QColor(Qt::red));
+    EXPECT_EQ(painted.pixelColor(159, 32), QColor(Qt::green));
+    EXPECT_EQ(painted.pixelColor(159, 0), QColor(Qt::blue));
+
+    // A copy taken partly outside the skin keeps black there.
+    volume.CaptureBackground(skin, QRect(500, 280, 160, 33));
+    EXPECT_EQ(volume.grab().toImage().pixelColor(159, 32), QColor(Qt::black));
+
+    upright.SetDrawMode(CCoolSlider::kDrawModeBackground);
+    upright.CaptureBackground(skin, QRect(124, 197, 33, 160));
+    EXPECT_NE(upright.grab().toImage().pixelColor(0, 0), QColor(Qt::red));
+}
+
+TEST(CoolSlider, TheThumbIsLightGreyAndTakesThePanelColourWhileHeld) {
+    QWidget window;
+    window.resize(200, 50);
+    ProbeSlider volume(Qt::Horizontal, &window);
+    volume.setRange(0, 100);
+    volume.setValue(50);
+    volume.setGeometry(0, 0, 160, 33);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    // Neither focused nor under the cursor.
+    volume.clearFocus();
+    QTest::mouseMove(window.windowHandle(), QPoint(190, 45));
+    ASSERT_FALSE(volume.underMouse());
+    const QRect thumb = volume.Thumb();
+    const QImage idle = volume.grab().toImage();
+    EXPECT_EQ(idle.pixelColor(thumb.center()), kLightGrey);
+    EXPECT_EQ(idle.pixelColor(thumb.left(), thumb.center().y()), QColor(Qt::black));
+
+    QTest::mousePress(&volume, Qt::LeftButton, {}, thumb.center());
+    ASSERT_TRUE(volume.isSliderDown());
+    const QImage held = volume.grab().toImage();
+    EXPECT_EQ(held.pixelColor(volume.Thumb().center()), panelColour);
+    // The frame's light grey shows above and below the filled bar.
+    EXPECT_EQ(held.pixelColor(volume.Thumb().center().x(), volume.Thumb().top() + 1), kLightGrey);
+    QTest::mouseRelease(&volume, Qt::LeftButton, {}, thumb.center());
+}
+
+} // namespace
+} // namespace sonavia
