@@ -5,6 +5,7 @@
 #include <QRadialGradient>
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace sonavia::skin {
 
@@ -109,7 +110,7 @@ void StarIcon(QPainter& painter, QRectF box) {
     const QPointF c = box.center();
     for (int i = 0; i < 10; ++i) {
         const double radius = (i % 2 == 0) ? box.width() * 0.52 : box.width() * 0.22;
-        const double angle = -M_PI / 2 + i * M_PI / 5;
+        const double angle = -std::numbers::pi / 2 + i * std::numbers::pi / 5;
         star << c + QPointF(radius * std::cos(angle), radius * std::sin(angle) + 0.5);
     }
     painter.setPen(Qt::NoPen);
