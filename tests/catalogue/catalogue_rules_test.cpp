@@ -133,13 +133,6 @@ TEST(ItemText, FirstLineWithoutItsLineEndAndWebPagesGiveNothing) {
     EXPECT_EQ(ItemTextOf("<html>\n"), "<html>"); // only the document-type line marks a page
 }
 
-TEST(ItemText, CatalogueWebPageTestLooksForTwoSpellingsOnly) {
-    EXPECT_TRUE(IsCatalogueWebPage("2\n<html>"));
-    EXPECT_TRUE(IsCatalogueWebPage("x HTML x"));
-    EXPECT_FALSE(IsCatalogueWebPage("Html"));
-    EXPECT_FALSE(IsCatalogueWebPage(""));
-}
-
 TEST(VersionText, TokenKeepsItsLastCharacterUnlessItIsACarriageReturn) {
     EXPECT_FLOAT_EQ(PublishedVersionOf("3.15\r\n"), 3.15F);
     EXPECT_FLOAT_EQ(PublishedVersionOf("3.15\n"), 3.15F);
@@ -149,6 +142,9 @@ TEST(VersionText, TokenKeepsItsLastCharacterUnlessItIsACarriageReturn) {
     EXPECT_FLOAT_EQ(PublishedVersionOf("3.25\xA0"), 3.25F);
     EXPECT_FLOAT_EQ(PublishedVersionOf("4\r"), 4.0F);
     EXPECT_FLOAT_EQ(PublishedVersionOf("\t2.5\n"), 2.5F);
+    // The offer always shows two decimals.
+    EXPECT_EQ(VersionOfferText(PublishedVersionOf("3.1\n")), "Download version 3.10 now...");
+    EXPECT_EQ(VersionOfferText(12.0F), "Download version 12.00 now...");
 }
 
 TEST(VersionText, WhatIsNoNumberReadsAsZero) {
@@ -156,12 +152,6 @@ TEST(VersionText, WhatIsNoNumberReadsAsZero) {
          {"", " 3.2", "<!DOCTYPE html>", "inf", "nan", "1e39", "0x10", "-", "."}) {
         EXPECT_EQ(PublishedVersionOf(reply), 0.0F) << reply;
     }
-}
-
-TEST(VersionText, OfferShowsExactlyTwoDecimals) {
-    EXPECT_EQ(VersionOfferText(3.1F), "Download version 3.10 now...");
-    EXPECT_EQ(VersionOfferText(3.15F), "Download version 3.15 now...");
-    EXPECT_EQ(VersionOfferText(12.0F), "Download version 12.00 now...");
 }
 
 TEST(Addresses, PackageFilesAndBasesFromTheEnvironment) {
