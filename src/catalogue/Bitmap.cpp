@@ -14,6 +14,7 @@ constexpr std::uint32_t kCompressionBitfields = 3;
 constexpr std::int64_t kMaxSide = 16384;
 constexpr double kFullCircle = 360.0;
 constexpr double kSector = 60.0;
+constexpr double kRoundingMargin = 1e-7;
 
 std::uint32_t Le(std::span<const std::uint8_t> bytes, std::size_t at, int width) {
     std::uint32_t value = 0;
@@ -211,9 +212,11 @@ void ShiftPixelHue(std::uint8_t& blue, std::uint8_t& green, std::uint8_t& red, i
         outB = q;
         break;
     }
-    red = static_cast<std::uint8_t>(outR);
-    green = static_cast<std::uint8_t>(outG);
-    blue = static_cast<std::uint8_t>(outB);
+    // Truncation toward zero, after a margin far below one step that absorbs the rounding
+    // error of the round trip: without it a hue of 0 turns 202 into 201.
+    red = static_cast<std::uint8_t>(outR + kRoundingMargin);
+    green = static_cast<std::uint8_t>(outG + kRoundingMargin);
+    blue = static_cast<std::uint8_t>(outB + kRoundingMargin);
 }
 
 void ShiftHue(DecodedBitmap& bitmap, int hueShift) {

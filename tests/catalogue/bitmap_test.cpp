@@ -18,7 +18,18 @@ TEST(HueShift, FollowsTheColourCircle) {
     EXPECT_EQ(Shifted({255, 0, 0}, 240), (Rgb{0, 0, 255}));
     EXPECT_EQ(Shifted({255, 0, 0}, 0), (Rgb{255, 0, 0}));
     EXPECT_EQ(Shifted({255, 0, 0}, 360), (Rgb{255, 0, 0}));
-    EXPECT_EQ(Shifted({12, 200, 99}, 0), (Rgb{12, 200, 99}));
+    // Hues 0 and 360 give back every colour exactly.
+    for (int r = 0; r < 256; r += 3) {
+        for (int g = 1; g < 256; g += 5) {
+            for (int b = 2; b < 256; b += 7) {
+                const Rgb colour{static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g),
+                                 static_cast<std::uint8_t>(b)};
+                ASSERT_EQ(Shifted(colour, 0), colour) << r << "," << g << "," << b;
+                ASSERT_EQ(Shifted(colour, 360), colour) << r << "," << g << "," << b;
+            }
+        }
+    }
+    EXPECT_EQ(Shifted({134, 202, 240}, 0), (Rgb{134, 202, 240}));
     for (int hue : {0, 45, 120, 200, 360}) {
         for (int grey : {0, 1, 123, 240, 255}) {
             const auto g = static_cast<std::uint8_t>(grey);
