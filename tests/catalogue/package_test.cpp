@@ -119,6 +119,16 @@ TEST_F(PackageTest, StartUpRequestsTheFilesOfThePackageAndTheSite) {
                                       }));
 }
 
+TEST_F(PackageTest, CatalogueCanBeALocalFolder) {
+    ::setenv(kCatalogueBaseVariable, ("file://" + root_.string()).c_str(), 1);
+    ChoosePackage();
+    LoadRadioCatalogue();
+    ApplyRadioPackageFlags();
+    EXPECT_EQ(Names(), kServedStations);
+    EXPECT_EQ(Offered(), (std::vector<int>{1, 1, 0, 1, 0, 1, 1}));
+    EXPECT_EQ(StationAddressFor("S6"), "http://stream.test/7");
+}
+
 TEST_F(PackageTest, UnusableDownloadsFallBackToTheArchiveCopy) {
     // "close" sends half of the catalogue and ends the connection.
     for (const std::string fault : {"404", "500", "close", "html", "refused"}) {
