@@ -121,6 +121,10 @@ bool IsWebAddress(std::string_view address) {
     return lower.starts_with("http://") || lower.starts_with("https://");
 }
 
+bool HasPlaylistName(std::string_view address) {
+    return OneOf(AddressExtension(address), {".pls", ".m3u", ".asx", ".xspf", ".wax", ".wvx"});
+}
+
 std::string PlaylistExtension(PlaylistFormat format) {
     switch (format) {
     case PlaylistFormat::Pls:

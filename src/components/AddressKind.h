@@ -31,6 +31,9 @@ inline constexpr std::size_t kClassifyBytes = 512;
 // Whether the address uses HTTP or HTTPS, whose replies may be playlists.
 bool IsWebAddress(std::string_view address);
 
+// Whether the address's file name extension is one of the playlist formats'.
+bool HasPlaylistName(std::string_view address);
+
 // The file name extension (with its dot, lower case) that the playlist format uses.
 std::string PlaylistExtension(PlaylistFormat format);
 

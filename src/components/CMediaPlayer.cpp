@@ -59,6 +59,18 @@ GstElement* MakeAudioSink() {
 
 using MessageRef = std::shared_ptr<GstMessage>;
 
+// MP3 is decoded by mpg123 rather than by the general codec library, which ranks alike and sorts
+// first but brings some 20 MB of libraries into the process.
+constexpr char kPreferredMp3Decoder[] = "mpg123audiodec";
+
+void PreferSmallDecoders() {
+    if (GstPluginFeature* decoder =
+            gst_registry_lookup_feature(gst_registry_get(), kPreferredMp3Decoder)) {
+        gst_plugin_feature_set_rank(decoder, GST_RANK_PRIMARY);
+        gst_object_unref(decoder);
+    }
+}
+
 } // namespace
 
 struct CMediaPlayer::Callbacks {
@@ -67,9 +79,19 @@ struct CMediaPlayer::Callbacks {
         const std::uint64_t generation = player->generation_.load();
         const bool fromPlaybin = GST_MESSAGE_SRC(message) == GST_OBJECT_CAST(player->playbin_);
         switch (GST_MESSAGE_TYPE(message)) {
-        case GST_MESSAGE_ERROR:
-            player->RecordOutcome(generation, OpenOutcome::Failed);
+        case GST_MESSAGE_ERROR: {
+            GError* error = nullptr;
+            gst_message_parse_error(message, &error, nullptr);
+            // A reply that no decoder takes may be a playlist; a network error is final.
+            const bool notMedia =
+                error != nullptr &&
+                (error->domain == GST_STREAM_ERROR ||
+                 g_error_matches(error, GST_CORE_ERROR, GST_CORE_ERROR_MISSING_PLUGIN));
+            g_clear_error(&error);
+            player->RecordOutcome(generation,
+                                  notMedia ? OpenOutcome::NotMedia : OpenOutcome::Failed);
             break;
+        }
         case GST_MESSAGE_STATE_CHANGED:
             if (!fromPlaybin) {
                 return GST_BUS_DROP;
@@ -146,6 +168,7 @@ CMediaPlayer::Setup CMediaPlayer::Create() {
         return Setup::Unavailable;
     }
     gst_object_ref_sink(playbin);
+    PreferSmallDecoders();
     GstElement* sink = MakeAudioSink();
     GstBus* bus = gst_element_get_bus(playbin);
     if (sink == nullptr || bus == nullptr) {
@@ -183,12 +206,26 @@ bool CMediaPlayer::OpenAddress(const std::string& address) {
 }
 
 bool CMediaPlayer::OpenResolved(const std::string& uri, int depth) {
-    if (!IsWebAddress(uri)) {
-        return PlayUri(uri);
+    // An address named like a playlist is read as one first; any other address goes to the
+    // player at once and is read as a playlist only when the player finds no audio in it.
+    const bool web = IsWebAddress(uri);
+    const bool playlistName = web && HasPlaylistName(uri);
+    if (playlistName) {
+        if (const auto opened = OpenPlaylist(uri, depth)) {
+            return *opened;
+        }
     }
+    const OpenOutcome outcome = PlayUri(uri);
+    if (outcome == OpenOutcome::NotMedia && web && !playlistName) {
+        return OpenPlaylist(uri, depth).value_or(false);
+    }
+    return outcome == OpenOutcome::Playing || outcome == OpenOutcome::Pending;
+}
+
+std::optional<bool> CMediaPlayer::OpenPlaylist(const std::string& uri, int depth) {
     const ProbeResult probe = ProbeAddress(uri);
     if (probe.kind.kind != AddressKind::Playlist) {
-        return PlayUri(uri);
+        return std::nullopt;
     }
     if (depth >= kMaxPlaylistDepth) {
         return false;
@@ -218,22 +255,29 @@ void CMediaPlayer::RecordOutcome(std::uint64_t generation, OpenOutcome outcome) 
     }
 }
 
-bool CMediaPlayer::PlayUri(const std::string& uri) {
+CMediaPlayer::OpenOutcome CMediaPlayer::PlayUri(const std::string& uri) {
     gst_element_set_state(playbin_, GST_STATE_NULL);
     NewGeneration();
     receivedPackets_ = 0;
     g_object_set(playbin_, "uri", uri.c_str(), nullptr);
-    if (gst_element_set_state(playbin_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE) {
+    OpenOutcome outcome = OpenOutcome::Failed;
+    const GstStateChangeReturn change = gst_element_set_state(playbin_, GST_STATE_PLAYING);
+    live_ = change == GST_STATE_CHANGE_NO_PREROLL;
+    if (change != GST_STATE_CHANGE_FAILURE) {
         std::unique_lock lock(openMutex_);
         openChanged_.wait_for(lock, kOpenDecisionTime,
                               [this] { return openOutcome_ != OpenOutcome::Pending; });
-        if (openOutcome_ != OpenOutcome::Failed) {
-            return true;
-        }
+        outcome = openOutcome_;
+    } else {
+        std::lock_guard lock(openMutex_);
+        outcome =
+            openOutcome_ == OpenOutcome::NotMedia ? OpenOutcome::NotMedia : OpenOutcome::Failed;
     }
-    gst_element_set_state(playbin_, GST_STATE_NULL);
-    NewGeneration();
-    return false;
+    if (outcome == OpenOutcome::Failed || outcome == OpenOutcome::NotMedia) {
+        gst_element_set_state(playbin_, GST_STATE_NULL);
+        NewGeneration();
+    }
+    return outcome;
 }
 
 bool CMediaPlayer::Stop() {
@@ -270,11 +314,19 @@ void CMediaPlayer::HandleMessage(GstMessage* message, std::uint64_t generation) 
     case GST_MESSAGE_BUFFERING: {
         gint percent = 0;
         gst_message_parse_buffering(message, &percent);
+        // Playback holds while the buffer fills, so that a stream arriving no faster than it
+        // plays still gets its reserve; a live source cannot hold and is left playing.
         if (percent < kBufferingComplete && !buffering_) {
             buffering_ = true;
+            if (!live_) {
+                gst_element_set_state(playbin_, GST_STATE_PAUSED);
+            }
             ReportBuffering(true);
         } else if (percent >= kBufferingComplete && buffering_) {
             buffering_ = false;
+            if (!live_) {
+                gst_element_set_state(playbin_, GST_STATE_PLAYING);
+            }
             ReportBuffering(false);
         }
         break;

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 
 typedef struct _GstElement GstElement;
@@ -67,10 +68,14 @@ signals:
     void Buffering(bool started);
 
 private:
-    enum class OpenOutcome { Pending, Playing, Failed };
+    // NotMedia: the address answered with something that is not audio, perhaps a playlist.
+    enum class OpenOutcome { Pending, Playing, Failed, NotMedia };
 
     bool OpenResolved(const std::string& address, int depth);
-    bool PlayUri(const std::string& uri);
+    // Plays the playlist at `address` (its first entry that opens); nullopt when the address
+    // turns out not to be a playlist.
+    std::optional<bool> OpenPlaylist(const std::string& address, int depth);
+    OpenOutcome PlayUri(const std::string& uri);
     void NewGeneration();
     void RecordOutcome(std::uint64_t generation, OpenOutcome outcome);
     void ReportBuffering(bool started);
@@ -91,6 +96,8 @@ private:
     OpenOutcome openOutcome_ = OpenOutcome::Pending;
 
     bool buffering_ = false;
+    // The stream comes from a live source, which plays on while it buffers.
+    bool live_ = false;
     bool bufferingEndedReported_ = false;
 };
 

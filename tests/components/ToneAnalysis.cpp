@@ -8,7 +8,8 @@ namespace sonavia::test {
 
 namespace {
 
-constexpr GstClockTime kPullTimeout = 2 * GST_SECOND;
+// Long enough for the player to fill its buffer before it plays.
+constexpr GstClockTime kPullTimeout = 5 * GST_SECOND;
 
 } // namespace
 

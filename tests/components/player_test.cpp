@@ -4,9 +4,8 @@
 #include "components/CMediaPlayer.h"
 #include "radio/RadioState.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QProcess>
+#include <QTest>
 #include <functional>
 #include <gst/gst.h>
 #include <gtest/gtest.h>
@@ -27,12 +26,7 @@ constexpr char kMp3Mount[] = "/tone.mp3";
 
 // Runs the interface thread's events until `done` holds or `ms` pass.
 bool WaitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return done();
+    return QTest::qWaitFor(done, ms);
 }
 
 class PlayerTest : public testing::Test {
@@ -184,17 +178,17 @@ TEST_F(PlayerTest, ReceivedPacketsGrowWhilePlayingAndStopWhenTheServerStops) {
     ASSERT_TRUE(own.Started());
     ASSERT_TRUE(own.AddToneMount(kMp3Mount, ToneCodec::Mp3));
     ASSERT_TRUE(player_.OpenAddress(own.Url(kMp3Mount)));
-    WaitFor([] { return false; }, 500);
+    QTest::qWait(500);
     const auto first = player_.ReceivedPackets();
-    WaitFor([] { return false; }, 1000);
+    QTest::qWait(1000);
     const auto second = player_.ReceivedPackets();
     EXPECT_GT(first, 0u);
     EXPECT_GT(second, first);
 
     own.Stop();
-    WaitFor([] { return false; }, 500);
+    QTest::qWait(500);
     const auto afterStop = player_.ReceivedPackets();
-    WaitFor([] { return false; }, 1000);
+    QTest::qWait(1000);
     EXPECT_EQ(player_.ReceivedPackets(), afterStop);
 }
 
