@@ -21,6 +21,7 @@ constexpr char kDefaultAudioSink[] = "autoaudiosink";
 // A playlist may list another playlist; deeper nesting is not followed.
 constexpr int kMaxPlaylistDepth = 2;
 constexpr gint kBufferingComplete = 100;
+constexpr char kAdaptiveDemuxerKind[] = "Demuxer/Adaptive";
 // What the tests' audio output keeps: a second of audio at most, as mono 32-bit samples.
 constexpr guint kAppSinkMaxBuffers = 50;
 constexpr char kAppSinkCaps[] = "audio/x-raw,format=F32LE,layout=interleaved,channels=1";
@@ -125,14 +126,33 @@ struct CMediaPlayer::Callbacks {
         return GST_PAD_PROBE_OK;
     }
 
+    static void CountBuffers(GstPad* pad, CMediaPlayer* player) {
+        gst_pad_add_probe(pad,
+                          static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
+                                                       GST_PAD_PROBE_TYPE_BUFFER_LIST),
+                          OnSourceData, &player->receivedPackets_, nullptr);
+    }
+
     static void OnSourceSetup(GstElement* /*playbin*/, GstElement* source, gpointer data) {
-        auto* player = static_cast<CMediaPlayer*>(data);
         if (GstPad* pad = gst_element_get_static_pad(source, "src")) {
-            gst_pad_add_probe(pad,
-                              static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
-                                                           GST_PAD_PROBE_TYPE_BUFFER_LIST),
-                              OnSourceData, &player->receivedPackets_, nullptr);
+            CountBuffers(pad, static_cast<CMediaPlayer*>(data));
             gst_object_unref(pad);
+        }
+    }
+
+    static void OnDemuxerPad(GstElement* /*demuxer*/, GstPad* pad, gpointer data) {
+        if (GST_PAD_IS_SRC(pad)) {
+            CountBuffers(pad, static_cast<CMediaPlayer*>(data));
+        }
+    }
+
+    // An HTTP live stream's source only reads the stream's playlist; its demuxer fetches the
+    // media itself, so what the demuxer passes on counts as received too.
+    static void OnElementAdded(GstBin* /*playbin*/, GstBin* /*bin*/, GstElement* element,
+                               gpointer data) {
+        const gchar* kind = gst_element_get_metadata(element, GST_ELEMENT_METADATA_KLASS);
+        if (kind != nullptr && g_strrstr(kind, kAdaptiveDemuxerKind) != nullptr) {
+            g_signal_connect(element, "pad-added", G_CALLBACK(OnDemuxerPad), data);
         }
     }
 };
@@ -184,6 +204,7 @@ CMediaPlayer::Setup CMediaPlayer::Create() {
     g_object_set(playbin, "flags", kPlayFlagAudio | kPlayFlagSoftVolume, "audio-sink", sink,
                  nullptr);
     g_signal_connect(playbin, "source-setup", G_CALLBACK(Callbacks::OnSourceSetup), this);
+    g_signal_connect(playbin, "deep-element-added", G_CALLBACK(Callbacks::OnElementAdded), this);
     gst_bus_set_sync_handler(bus, Callbacks::OnBusMessage, this, nullptr);
     gst_object_unref(bus);
     playbin_ = playbin;

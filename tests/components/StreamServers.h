@@ -69,6 +69,8 @@ public:
 
     bool Started() const { return started_; }
     void AddFile(const std::string& name, const std::string& bytes);
+    // The folder served.
+    std::filesystem::path Folder() const { return dir_ / "www"; }
     std::string Url(const std::string& name) const;
 
 private:

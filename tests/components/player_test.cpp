@@ -91,12 +91,40 @@ TEST_F(PlayerTest, DecodesTheToneFromBothMountsAndThroughPlaylists) {
     EXPECT_TRUE(player_.Stop());
 }
 
+TEST_F(PlayerTest, AnHttpLiveStreamPlaysAsAStreamAndCountsItsData) {
+    // Five segments of tone and a finished playlist that lists them.
+    const auto folder = files_->Folder();
+    const int made = QProcess::execute(
+        "gst-launch-1.0",
+        {"-q", "audiotestsrc", "num-buffers=400", "freq=440", "!", "audioconvert", "!",
+         "lamemp3enc", "!", "mpegaudioparse", "!", "hlssink2", "target-duration=2",
+         "playlist-length=0", "max-files=0",
+         "location=" + QString::fromStdString((folder / "segment%05d.ts").string()),
+         "playlist-location=" + QString::fromStdString((folder / "tone.m3u8").string())});
+    ASSERT_EQ(made, 0);
+    ExpectTone(files_->Url("tone.m3u8"));
+    // The playlist is one small read; each of the five segments gives at least one buffer.
+    EXPECT_GE(player_.ReceivedPackets(), 5u);
+}
+
 TEST_F(PlayerTest, PlaylistFallsBackToTheNextEntryWhenOneFails) {
     const std::string refused = "http://127.0.0.1:" + std::to_string(test::FreePort()) + "/gone";
     files_->AddFile("fallback.pls", "[playlist]\nNumberOfEntries=3\nFile1=" + refused +
                                         "\nFile2=" + files_->Url("missing.ogg") +
                                         "\nFile3=" + icecast_->Url(kOggMount) + "\n");
     ExpectTone(files_->Url("fallback.pls"));
+
+    // The other formats, read by the same library.
+    files_->AddFile("tone.asx", "<asx version=\"3.0\"><entry><ref href=\"" + refused +
+                                    "\"/></entry><entry><ref href=\"" + icecast_->Url(kMp3Mount) +
+                                    "\"/></entry></asx>\n");
+    ExpectTone(files_->Url("tone.asx"));
+    files_->AddFile("tone.xspf",
+                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                    "<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\"><trackList>"
+                    "<track><location>" +
+                        icecast_->Url(kOggMount) + "</location></track></trackList></playlist>\n");
+    ExpectTone(files_->Url("tone.xspf"));
 
     files_->AddFile("dead.m3u", refused + "\n" + files_->Url("page.html") + "\n");
     EXPECT_FALSE(player_.OpenAddress(files_->Url("dead.m3u")));
