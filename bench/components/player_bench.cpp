@@ -99,8 +99,8 @@ int main(int argc, char** argv) {
     sonavia::test::IcecastServer icecast;
     sonavia::test::FileServer files;
     if (!icecast.Started() || !files.Started() ||
-        !icecast.AddToneMount("/tone.ogg", sonavia::test::ToneCodec::Vorbis) ||
-        !icecast.AddToneMount("/tone.mp3", sonavia::test::ToneCodec::Mp3)) {
+        !icecast.AddToneMounts({{"/tone.ogg", sonavia::test::ToneCodec::Vorbis},
+                                {"/tone.mp3", sonavia::test::ToneCodec::Mp3}})) {
         std::fprintf(stderr, "could not start icecast2 or the HTTP server\n");
         return 1;
     }

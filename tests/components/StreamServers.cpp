@@ -1,6 +1,7 @@
 #include "StreamServers.h"
 
 #include <QProcess>
+#include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
 #include <curl/curl.h>
@@ -23,7 +24,8 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr auto kStartTimeout = 10s;
-constexpr auto kStopGrace = 3s;
+// icecast2 takes seconds to wind down; the test servers hold nothing worth a clean exit.
+constexpr auto kStopGrace = 300ms;
 constexpr auto kPoll = 20ms;
 constexpr char kSourcePassword[] = "tone-source";
 
@@ -46,15 +48,18 @@ template <typename Condition> bool WaitUntil(Condition condition) {
     return false;
 }
 
-std::size_t KeepNothing(char*, std::size_t size, std::size_t count, void*) {
-    return size * count == 0 ? 0 : CURL_WRITEFUNC_ERROR;
+// Ends the request once the reply's headers are in: the status is all that is wanted.
+std::size_t StopAfterHeaders(char* line, std::size_t size, std::size_t count, void*) {
+    const std::size_t length = size * count;
+    const bool blank = length <= 2 && (length == 0 || line[0] == '\r' || line[0] == '\n');
+    return blank ? 0 : length;
 }
 
 // Whether the mount answers 200: its feed is connected.
 bool MountServes(const std::string& url) {
     CURL* curl = curl_easy_init();
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, KeepNothing);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, StopAfterHeaders);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, 2000L);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_perform(curl);
@@ -142,6 +147,12 @@ bool ChildProcess::Running() {
     return false;
 }
 
+void ChildProcess::RequestStop() {
+    if (pid_ > 0) {
+        kill(static_cast<pid_t>(pid_), SIGTERM);
+    }
+}
+
 void ChildProcess::Stop() {
     if (pid_ <= 0) {
         return;
@@ -214,26 +225,36 @@ IcecastServer::~IcecastServer() {
 }
 
 bool IcecastServer::AddToneMount(const std::string& mount, ToneCodec codec) {
+    return AddToneMounts({{mount, codec}});
+}
+
+bool IcecastServer::AddToneMounts(std::initializer_list<ToneMount> mounts) {
     if (!started_) {
         return false;
     }
-    // A pure tone compresses so well that a free bitrate would put many seconds into the
-    // server's burst; a managed bitrate keeps the burst short.
-    const QString encoder = codec == ToneCodec::Vorbis
-                                ? "audioconvert ! vorbisenc managed=true bitrate=128000 ! oggmux"
-                                : "audioconvert ! lamemp3enc target=bitrate bitrate=128 cbr=true";
-    const QString pipeline =
-        QString("audiotestsrc is-live=true wave=sine freq=%1 ! %2 ! shout2send ip=127.0.0.1 "
-                "port=%3 password=%4 mount=%5")
-            .arg(kToneHz)
-            .arg(encoder)
-            .arg(port_)
-            .arg(kSourcePassword)
-            .arg(QString::fromStdString(mount));
-    feeds_.push_back(std::make_unique<ChildProcess>(
-        "gst-launch-1.0", QStringList{"-q"} + QProcess::splitCommand(pipeline),
-        dir_ / ("feed" + std::to_string(feeds_.size()) + ".out")));
-    return WaitUntil([this, &mount] { return MountServes(Url(mount)); });
+    for (const ToneMount& mount : mounts) {
+        // A pure tone compresses so well that a free bitrate would put many seconds into the
+        // server's burst; a managed bitrate keeps the burst short.
+        const QString encoder =
+            mount.codec == ToneCodec::Vorbis
+                ? "audioconvert ! vorbisenc managed=true bitrate=128000 ! oggmux"
+                : "audioconvert ! lamemp3enc target=bitrate bitrate=128 cbr=true";
+        const QString pipeline =
+            QString("audiotestsrc is-live=true wave=sine freq=%1 ! %2 ! shout2send ip=127.0.0.1 "
+                    "port=%3 password=%4 mount=%5")
+                .arg(kToneHz)
+                .arg(encoder)
+                .arg(port_)
+                .arg(kSourcePassword)
+                .arg(QString::fromStdString(mount.path));
+        feeds_.push_back(std::make_unique<ChildProcess>(
+            "gst-launch-1.0", QStringList{"-q"} + QProcess::splitCommand(pipeline),
+            dir_ / ("feed" + std::to_string(feeds_.size()) + ".out")));
+    }
+    return WaitUntil([this, mounts] {
+        return std::all_of(mounts.begin(), mounts.end(),
+                           [this](const ToneMount& mount) { return MountServes(Url(mount.path)); });
+    });
 }
 
 std::string IcecastServer::Url(const std::string& mount) const {
@@ -241,7 +262,12 @@ std::string IcecastServer::Url(const std::string& mount) const {
 }
 
 void IcecastServer::Stop() {
+    // Everything is asked at once, then each is waited for.
+    for (auto& feed : feeds_) {
+        feed->RequestStop();
+    }
     if (server_) {
+        server_->RequestStop();
         server_->Stop();
     }
     for (auto& feed : feeds_) {

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,7 +29,9 @@ public:
 
     bool Running();
     long long Pid() const { return pid_; }
-    // Ends the process by its PID: a polite request first, then a kill.
+    // Asks the process to end, without waiting.
+    void RequestStop();
+    // Ends the process by its PID: a polite request first, then a kill; waits until it is gone.
     void Stop();
 
 private:
@@ -36,6 +39,11 @@ private:
 };
 
 enum class ToneCodec { Vorbis, Mp3 };
+
+struct ToneMount {
+    std::string path;
+    ToneCodec codec;
+};
 
 // icecast2 with its own configuration on a free port, fed by gst-launch-1.0 test tones.
 class IcecastServer {
@@ -48,6 +56,8 @@ public:
     bool Started() const { return started_; }
     // Starts a 440 Hz feed on `mount` ("/tone.ogg") and waits until listeners can get it.
     bool AddToneMount(const std::string& mount, ToneCodec codec);
+    // Starts several feeds at once and waits until every one of them is served.
+    bool AddToneMounts(std::initializer_list<ToneMount> mounts);
     std::string Url(const std::string& mount) const;
     int Port() const { return port_; }
     // Stops the server and every feed.

@@ -29,13 +29,26 @@ bool WaitFor(const std::function<bool()>& done, int ms) {
     return QTest::qWaitFor(done, ms);
 }
 
+// Runs a tool to its end; one that hangs is killed and counts as failed.
+bool RunTool(const QString& program, const QStringList& arguments) {
+    constexpr int kToolTimeoutMs = 30000;
+    QProcess tool;
+    tool.setStandardInputFile(QProcess::nullDevice());
+    tool.start(program, arguments);
+    if (!tool.waitForFinished(kToolTimeoutMs)) {
+        tool.kill();
+        tool.waitForFinished();
+        return false;
+    }
+    return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+}
+
 class PlayerTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         icecast_ = std::make_unique<IcecastServer>();
         if (icecast_->Started()) {
-            icecast_->AddToneMount(kOggMount, ToneCodec::Vorbis);
-            icecast_->AddToneMount(kMp3Mount, ToneCodec::Mp3);
+            icecast_->AddToneMounts({{kOggMount, ToneCodec::Vorbis}, {kMp3Mount, ToneCodec::Mp3}});
         }
         files_ = std::make_unique<test::FileServer>();
         files_->AddFile("tone.pls", "[playlist]\nNumberOfEntries=1\nFile1=" +
@@ -92,19 +105,26 @@ TEST_F(PlayerTest, DecodesTheToneFromBothMountsAndThroughPlaylists) {
 }
 
 TEST_F(PlayerTest, AnHttpLiveStreamPlaysAsAStreamAndCountsItsData) {
-    // Five segments of tone and a finished playlist that lists them.
-    const auto folder = files_->Folder();
-    const int made = QProcess::execute(
-        "gst-launch-1.0",
-        {"-q", "audiotestsrc", "num-buffers=400", "freq=440", "!", "audioconvert", "!",
-         "lamemp3enc", "!", "mpegaudioparse", "!", "hlssink2", "target-duration=2",
-         "playlist-length=0", "max-files=0",
-         "location=" + QString::fromStdString((folder / "segment%05d.ts").string()),
-         "playlist-location=" + QString::fromStdString((folder / "tone.m3u8").string())});
-    ASSERT_EQ(made, 0);
+    // Three two-second segments of tone, their timestamps running on, and a finished playlist.
+    constexpr int kSegments = 3;
+    constexpr long long kSegmentNs = 1'997'000'000; // 86 buffers of 1024 samples at 44.1 kHz
+    std::string playlist = "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:2\n"
+                           "#EXT-X-MEDIA-SEQUENCE:0\n";
+    for (int i = 0; i < kSegments; ++i) {
+        const std::string name = "segment" + std::to_string(i) + ".ts";
+        ASSERT_TRUE(
+            RunTool("gst-launch-1.0",
+                    {"-q", "audiotestsrc", "num-buffers=86", "freq=440",
+                     "timestamp-offset=" + QString::number(i * kSegmentNs), "!", "audioconvert",
+                     "!", "lamemp3enc", "!", "mpegaudioparse", "!", "mpegtsmux", "!", "filesink",
+                     "location=" + QString::fromStdString((files_->Folder() / name).string())}));
+        playlist += "#EXTINF:2.0,\n" + name + "\n";
+    }
+    files_->AddFile("tone.m3u8", playlist + "#EXT-X-ENDLIST\n");
+
     ExpectTone(files_->Url("tone.m3u8"));
-    // The playlist is one small read; each of the five segments gives at least one buffer.
-    EXPECT_GE(player_.ReceivedPackets(), 5u);
+    // The playlist is one small read; each segment gives at least one buffer.
+    EXPECT_GE(player_.ReceivedPackets(), static_cast<std::uint64_t>(kSegments));
 }
 
 TEST_F(PlayerTest, PlaylistFallsBackToTheNextEntryWhenOneFails) {
@@ -173,11 +193,10 @@ TEST_F(PlayerTest, BufferingStartsAndEndsAndSetsTheRadioFlags) {
 TEST_F(PlayerTest, ALocalFileWithoutBufferingStillReportsTheEnd) {
     test::TempDir dir;
     const auto file = dir / "tone.ogg";
-    const int made = QProcess::execute(
-        "gst-launch-1.0",
-        {"-q", "audiotestsrc", "num-buffers=200", "freq=440", "!", "audioconvert", "!", "vorbisenc",
-         "!", "oggmux", "!", "filesink", "location=" + QString::fromStdString(file.string())});
-    ASSERT_EQ(made, 0);
+    ASSERT_TRUE(
+        RunTool("gst-launch-1.0", {"-q", "audiotestsrc", "num-buffers=200", "freq=440", "!",
+                                   "audioconvert", "!", "vorbisenc", "!", "oggmux", "!", "filesink",
+                                   "location=" + QString::fromStdString(file.string())}));
 
     std::vector<bool> events;
     QObject::connect(&player_, &CMediaPlayer::Buffering,
