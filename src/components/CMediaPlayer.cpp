@@ -20,6 +20,9 @@ constexpr guint kPlayFlagSoftVolume = 0x10;
 constexpr char kDefaultAudioSink[] = "autoaudiosink";
 // A playlist may list another playlist; deeper nesting is not followed.
 constexpr int kMaxPlaylistDepth = 2;
+// The most streams one open tries, playlist entries included, so that a long or nested
+// playlist of dead addresses cannot hold the interface for long.
+constexpr int kMaxStreamsPerOpen = 8;
 constexpr gint kBufferingComplete = 100;
 constexpr char kAdaptiveDemuxerKind[] = "Demuxer/Adaptive";
 // What the tests' audio output keeps: a second of audio at most, as mono 32-bit samples.
@@ -115,7 +118,6 @@ struct CMediaPlayer::Callbacks {
             }
             break;
         case GST_MESSAGE_BUFFERING:
-        case GST_MESSAGE_EOS:
             break;
         default:
             return GST_BUS_DROP;
@@ -234,27 +236,33 @@ bool CMediaPlayer::OpenAddress(const std::string& address) {
         return false;
     }
     const std::string uri = ToUri(address);
-    return !uri.empty() && OpenResolved(uri, 0);
+    int streamsLeft = kMaxStreamsPerOpen;
+    return !uri.empty() && OpenResolved(uri, 0, streamsLeft);
 }
 
-bool CMediaPlayer::OpenResolved(const std::string& uri, int depth) {
+bool CMediaPlayer::OpenResolved(const std::string& uri, int depth, int& streamsLeft) {
     // An address named like a playlist is read as one first; any other address goes to the
     // player at once and is read as a playlist only when the player finds no audio in it.
     const bool web = IsWebAddress(uri);
     const bool playlistName = web && HasPlaylistName(uri);
     if (playlistName) {
-        if (const auto opened = OpenPlaylist(uri, depth)) {
+        if (const auto opened = OpenPlaylist(uri, depth, streamsLeft)) {
             return *opened;
         }
     }
+    if (streamsLeft <= 0) {
+        return false;
+    }
+    --streamsLeft;
     const OpenOutcome outcome = PlayUri(uri);
     if (outcome == OpenOutcome::NotMedia && web && !playlistName) {
-        return OpenPlaylist(uri, depth).value_or(false);
+        return OpenPlaylist(uri, depth, streamsLeft).value_or(false);
     }
     return outcome == OpenOutcome::Playing || outcome == OpenOutcome::Pending;
 }
 
-std::optional<bool> CMediaPlayer::OpenPlaylist(const std::string& uri, int depth) {
+std::optional<bool> CMediaPlayer::OpenPlaylist(const std::string& uri, int depth,
+                                               int& streamsLeft) {
     const ProbeResult probe = ProbeAddress(uri);
     if (probe.kind.kind != AddressKind::Playlist) {
         return std::nullopt;
@@ -264,7 +272,7 @@ std::optional<bool> CMediaPlayer::OpenPlaylist(const std::string& uri, int depth
     }
     for (const std::string& entry :
          PlaylistEntries(probe.body, probe.kind.format, probe.effectiveAddress)) {
-        if (OpenResolved(entry, depth + 1)) {
+        if (OpenResolved(entry, depth + 1, streamsLeft)) {
             return true;
         }
     }

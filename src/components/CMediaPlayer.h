@@ -22,6 +22,9 @@ namespace sonavia {
 // web page is reported as a failed open. A stream still connecting when the wait ends is taken
 // as accepted; should it fail later, the player stops it.
 //
+// An address whose reply is a playlist (PLS, M3U, ASX, XSPF) plays the first of its entries
+// that opens; an HTTP live stream's playlist is a stream and goes to playbin as it is.
+//
 // GStreamer reports from its own threads; those reports are handed to the interface thread, and
 // only there do they change the program's state.
 class CMediaPlayer : public QObject {
@@ -71,10 +74,10 @@ private:
     // NotMedia: the address answered with something that is not audio, perhaps a playlist.
     enum class OpenOutcome { Pending, Playing, Failed, NotMedia };
 
-    bool OpenResolved(const std::string& address, int depth);
+    bool OpenResolved(const std::string& address, int depth, int& streamsLeft);
     // Plays the playlist at `address` (its first entry that opens); nullopt when the address
     // turns out not to be a playlist.
-    std::optional<bool> OpenPlaylist(const std::string& address, int depth);
+    std::optional<bool> OpenPlaylist(const std::string& address, int depth, int& streamsLeft);
     OpenOutcome PlayUri(const std::string& uri);
     void NewGeneration();
     void RecordOutcome(std::uint64_t generation, OpenOutcome outcome);

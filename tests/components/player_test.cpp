@@ -146,7 +146,16 @@ TEST_F(PlayerTest, PlaylistFallsBackToTheNextEntryWhenOneFails) {
                         icecast_->Url(kOggMount) + "</location></track></trackList></playlist>\n");
     ExpectTone(files_->Url("tone.xspf"));
 
-    files_->AddFile("dead.m3u", refused + "\n" + files_->Url("page.html") + "\n");
+    // A playlist from a server never opens local files, even ones that would play.
+    test::TempDir dir;
+    const auto local = dir / "tone.ogg";
+    ASSERT_TRUE(
+        RunTool("gst-launch-1.0",
+                {"-q", "audiotestsrc", "num-buffers=50", "!", "audioconvert", "!", "vorbisenc", "!",
+                 "oggmux", "!", "filesink", "location=" + QString::fromStdString(local.string())}));
+    ASSERT_TRUE(player_.OpenAddress(local.string()));
+    files_->AddFile("dead.m3u", refused + "\n" + files_->Url("page.html") + "\nfile://" +
+                                    local.string() + "\n" + local.string() + "\n");
     EXPECT_FALSE(player_.OpenAddress(files_->Url("dead.m3u")));
 }
 
