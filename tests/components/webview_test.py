@@ -20,8 +20,8 @@ def main():
     try:
         with os.fdopen(read_end) as pipe:
             display = ":" + pipe.readline().strip()
+        # The view itself lifts the web engine's sandbox when it runs as the superuser.
         env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb",
-                   QTWEBENGINE_DISABLE_SANDBOX="1",
                    QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu",
                    SONAVIA_SCREENSHOT_DIR=screenshots)
         return subprocess.run([program], env=env, stdin=subprocess.DEVNULL,
