@@ -1,7 +1,7 @@
 // Measures the media player on a real icecast2 stream: how long an open takes to give decoded
 // audio, how soon failures are known, and the CPU time and peak memory of 30 s of playback.
 //
-//   player_bench [seconds]      (default 30; the audio goes to a fakesink that keeps real time
+//   bench_player [seconds]      (default 30; the audio goes to a fakesink that keeps real time
 //                                unless SONAVIA_AUDIO_SINK names another output)
 #include "StreamServers.h"
 #include "components/CMediaPlayer.h"
