@@ -23,7 +23,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto kStartTimeout = 10s;
+constexpr auto kStartTimeout = 30s;
 // icecast2 takes seconds to wind down; the test servers hold nothing worth a clean exit.
 constexpr auto kStopGrace = 300ms;
 constexpr auto kPoll = 20ms;
@@ -232,6 +232,7 @@ bool IcecastServer::AddToneMounts(std::initializer_list<ToneMount> mounts) {
     if (!started_) {
         return false;
     }
+    std::vector<QStringList> commands;
     for (const ToneMount& mount : mounts) {
         // A pure tone compresses so well that a free bitrate would put many seconds into the
         // server's burst; a managed bitrate keeps the burst short.
@@ -247,11 +248,23 @@ bool IcecastServer::AddToneMounts(std::initializer_list<ToneMount> mounts) {
                 .arg(port_)
                 .arg(kSourcePassword)
                 .arg(QString::fromStdString(mount.path));
-        feeds_.push_back(std::make_unique<ChildProcess>(
-            "gst-launch-1.0", QStringList{"-q"} + QProcess::splitCommand(pipeline),
-            dir_ / ("feed" + std::to_string(feeds_.size()) + ".out")));
+        commands.push_back(QStringList{"-q"} + QProcess::splitCommand(pipeline));
     }
-    return WaitUntil([this, mounts] {
+    const std::size_t first = feeds_.size();
+    const auto startFeed = [this](const QStringList& command, std::size_t index) {
+        return std::make_unique<ChildProcess>("gst-launch-1.0", command,
+                                              dir_ / ("feed" + std::to_string(index) + ".out"));
+    };
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        feeds_.push_back(startFeed(commands[i], first + i));
+    }
+    return WaitUntil([&] {
+        // On a loaded machine a feed can give up before the server takes sources: start it again.
+        for (std::size_t i = 0; i < commands.size(); ++i) {
+            if (!feeds_[first + i]->Running()) {
+                feeds_[first + i] = startFeed(commands[i], first + i);
+            }
+        }
         return std::all_of(mounts.begin(), mounts.end(),
                            [this](const ToneMount& mount) { return MountServes(Url(mount.path)); });
     });

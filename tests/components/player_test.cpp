@@ -47,9 +47,9 @@ class PlayerTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         icecast_ = std::make_unique<IcecastServer>();
-        if (icecast_->Started()) {
+        mountsServe_ =
+            icecast_->Started() &&
             icecast_->AddToneMounts({{kOggMount, ToneCodec::Vorbis}, {kMp3Mount, ToneCodec::Mp3}});
-        }
         files_ = std::make_unique<test::FileServer>();
         files_->AddFile("tone.pls", "[playlist]\nNumberOfEntries=1\nFile1=" +
                                         icecast_->Url(kOggMount) + "\nTitle1=Tone\n");
@@ -63,6 +63,7 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(icecast_->Started());
+        ASSERT_TRUE(mountsServe_) << "the tone mounts never served";
         ASSERT_TRUE(files_->Started());
         qputenv(CMediaPlayer::kAudioSinkVariable, "appsink");
         ASSERT_EQ(player_.Create(), CMediaPlayer::Setup::Ready);
@@ -89,6 +90,7 @@ protected:
 
     static std::unique_ptr<IcecastServer> icecast_;
     static std::unique_ptr<test::FileServer> files_;
+    static inline bool mountsServe_ = false;
     test::Watchdog watchdog_{kWatchdogSeconds};
     CMediaPlayer player_;
 };
