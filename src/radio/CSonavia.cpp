@@ -1,13 +1,17 @@
 #include "radio/CSonavia.h"
 
 #include "resources/ControlIds.h"
+#include "resources/Resources.h"
 #include "shell/AppValues.h"
+
+#include <QIcon>
 
 namespace sonavia {
 
 CSonavia::CSonavia(QWidget* parent) : QDialog(parent) {
     ids::SetControlId(this, ids::kRadioTemplate);
     setWindowTitle(QStringLiteral("Sonavia Plus"));
+    setWindowIcon(QIcon(QString::fromLatin1(resources::kWindowIcon)));
 }
 
 void CSonavia::Create() {

@@ -2,6 +2,7 @@
 
 #include "catalogue/ArchiveImages.h"
 #include "radio/CSonavia.h"
+#include "resources/Resources.h"
 #include "shell/AppValues.h"
 #include "shell/CMessage.h"
 #include "shell/KeyboardFilter.h"
@@ -9,6 +10,7 @@
 #include "shell/SingleInstance.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QScreen>
 #include <curl/curl.h>
 #include <memory>
@@ -37,6 +39,8 @@ int CViewerApp::Run(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kApplicationName));
     QApplication::setQuitOnLastWindowClosed(false);
+    // Every window of the program, the message dialog among them, shows the program's icon.
+    QApplication::setWindowIcon(QIcon(QString::fromLatin1(resources::kWindowIcon)));
     KeyboardFilter keyboardFilter;
     application.installEventFilter(&keyboardFilter);
     return RunInstance(instanceLock);

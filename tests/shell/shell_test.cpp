@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "catalogue/InterfaceArchive.h"
+#include "radio/CSonavia.h"
 #include "resources/ControlIds.h"
 #include "shell/AppValues.h"
 #include "shell/CMessage.h"
@@ -221,6 +222,17 @@ TEST_F(StartUp, TheQuitRequestEndsTheLoopWithoutTheExitFlag) {
     EXPECT_EQ(CViewerApp().RunInstance(lock), 0);
     EXPECT_TRUE(app::quitRequested);
     EXPECT_FALSE(app::exitRequested);
+}
+
+TEST(BaseWindow, IsHiddenAndCarriesTheProgramIcon) {
+    test::TempDir dir;
+    app::startupDirectory = dir.Path();
+    CSonavia base;
+    base.Create();
+    EXPECT_FALSE(base.isVisible());
+    EXPECT_FALSE(base.windowIcon().isNull());
+    EXPECT_EQ(base.BaseSettings(), Settings{});
+    app::startupDirectory.clear();
 }
 
 TEST(ExitRequest, RaisesTheFlagAndEndsTheRunningLoop) {
