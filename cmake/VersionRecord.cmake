@@ -3,7 +3,7 @@
 function(sonavia_embed_version_record target major minor)
   set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}_version_record.cpp)
   file(WRITE ${out}.in
-"#include \"shell/VersionRecord.h\"\n\
+"#include \"localfiles/VersionRecord.h\"\n\
 [[gnu::used, gnu::section(\".sonavia_version\")]]\n\
 const sonavia::VersionRecord kEmbeddedVersionRecord = sonavia::MakeVersionRecord(${major}, ${minor});\n")
   configure_file(${out}.in ${out} COPYONLY)

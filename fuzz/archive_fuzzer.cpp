@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the interface archive reader and the bitmap reader: as an archive
 // file (directory, entries, every entry decoded and recoloured) and as a bitmap file.
 
-#include "catalogue/Bitmap.h"
-#include "catalogue/InterfaceArchive.h"
+#include "localfiles/Bitmap.h"
+#include "localfiles/InterfaceArchive.h"
 
 #include <cstdint>
 #include <fstream>

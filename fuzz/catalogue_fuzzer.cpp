@@ -2,8 +2,8 @@
 // as the package's availability flags over that catalogue, as a station's address file and as
 // the version file. The catalogue's own promises are checked as well.
 
-#include "catalogue/CatalogueText.h"
-#include "catalogue/RadioCatalogue.h"
+#include "rules/CatalogueText.h"
+#include "rules/RadioCatalogue.h"
 
 #include <cstdint>
 #include <string>
@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(catalogue.filled >= 0 && catalogue.filled <= catalogue.count);
     for (int i = 0; i < catalogue.filled; ++i) {
         const StationRecord& record = catalogue.records[static_cast<std::size_t>(i)];
-        Require(record.index == i && record.present == 1 && !record.name.empty());
+        Require(record.index == i && record.present && !record.name.empty());
         const auto found = FindStation(catalogue, record.name);
         Require(found && *found <= static_cast<std::size_t>(i));
         CleanCatalogueLine(record.country);
@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RadioCatalogue halves = ParseCatalogue(bytes.substr(0, size / 2));
     ApplyPackageFlags(halves, flags);
     for (std::size_t j = 0; j < halves.records.size(); ++j) {
-        Require(halves.records[j].present == 0 ||
+        Require(!halves.records[j].present ||
                 (static_cast<int>(j) < halves.filled && flags[j] == '1'));
     }
 

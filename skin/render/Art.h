@@ -3,7 +3,7 @@
 // The skin's drawing: every picture is painted with anti-aliasing into a transparent image and
 // then turned into a keyed bitmap (ToKeyedPixels), so edge pixels never blend with the key.
 
-#include "Layout.h"
+#include "resources/WindowLayout.h"
 
 #include <QColor>
 #include <QFont>
@@ -13,6 +13,9 @@
 #include <QString>
 
 namespace sonavia::skin {
+
+// The art is drawn around the window's layout.
+using namespace layout;
 
 // Colours that follow the hue slider share the panel's hue; `saturation` and `value` are 0..255.
 QColor PanelTone(int saturation, int value, int alpha = 255);

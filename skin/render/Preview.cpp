@@ -2,8 +2,8 @@
 
 #include "Art.h"
 #include "Icons.h"
-#include "catalogue/Bitmap.h"
-#include "catalogue/InterfaceArchive.h"
+#include "localfiles/Bitmap.h"
+#include "localfiles/InterfaceArchive.h"
 
 #include <QPainterPath>
 #include <algorithm>

@@ -6,7 +6,7 @@
 #include "Art.h"
 #include "Icons.h"
 #include "Preview.h"
-#include "catalogue/Bitmap.h"
+#include "localfiles/Bitmap.h"
 #include "resources/Resources.h"
 
 #include <QGuiApplication>

@@ -1,10 +1,9 @@
 #include "catalogue/CatalogueLoad.h"
 
-#include "catalogue/CatalogueText.h"
 #include "catalogue/CatalogueValues.h"
 #include "catalogue/Config.h"
 #include "catalogue/Fetch.h"
-#include "shell/AppValues.h"
+#include "rules/CatalogueText.h"
 
 namespace sonavia {
 
@@ -14,10 +13,10 @@ std::string FetchCatalogueText() {
     return IsCatalogueWebPage(text) ? std::string() : text;
 }
 
-void LoadRadioCatalogue() {
+void LoadRadioCatalogue(const InterfacePackDirectory& archive) {
     std::string text = FetchCatalogueText();
     if (text.empty()) {
-        text = ReadArchiveText(app::interfacePack, kCatalogueFile);
+        text = ReadArchiveText(archive, kCatalogueFile);
     }
     catalogue::radioCatalogue = ParseCatalogue(text);
 }

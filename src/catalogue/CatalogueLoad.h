@@ -1,5 +1,7 @@
 #pragma once
 
+#include "localfiles/InterfaceArchive.h"
+
 #include <string>
 
 namespace sonavia {
@@ -14,6 +16,6 @@ std::string FetchCatalogueText();
 
 // Replaces the application's catalogue: the downloaded text, else the interface archive's copy,
 // else nothing (an empty catalogue).
-void LoadRadioCatalogue();
+void LoadRadioCatalogue(const InterfacePackDirectory& archive);
 
 } // namespace sonavia

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/RadioCatalogue.h"
+#include "rules/RadioCatalogue.h"
 
 #include <string>
 

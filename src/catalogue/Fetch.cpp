@@ -1,8 +1,7 @@
 #include "catalogue/Fetch.h"
 
 #include "catalogue/CatalogueValues.h"
-#include "shell/CMessage.h"
-#include "shell/CViewerApp.h"
+#include "rules/Product.h"
 
 #include <algorithm>
 #include <chrono>
@@ -78,7 +77,7 @@ std::string FetchText(const std::string& url, int connectTimeoutMs, std::size_t 
         Reply reply{maxBytes, {}, false};
         CURL* h = handle.get();
         curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(h, CURLOPT_USERAGENT, kApplicationName);
+        curl_easy_setopt(h, CURLOPT_USERAGENT, kProductTitle);
         curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, kProtocols);
         curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, kRedirectProtocols);
@@ -103,13 +102,8 @@ std::string FetchText(const std::string& url, int connectTimeoutMs, std::size_t 
     return {};
 }
 
-std::string FetchItemText(ItemKind kind, int n, bool reportFailure) {
-    const std::string url = ItemUrl(kind, catalogue::packageBase, n);
-    std::string text = ItemTextOf(FetchText(url, kItemProfile));
-    if (text.empty() && reportFailure) {
-        ShowMessage(QString::fromLatin1(kChannelInformationFailedText));
-    }
-    return text;
+std::string FetchItemText(ItemKind kind, int n) {
+    return ItemTextOf(FetchText(ItemUrl(kind, catalogue::packageBase, n), kItemProfile));
 }
 
 } // namespace sonavia

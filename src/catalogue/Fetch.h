@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue/CatalogueText.h"
-#include "catalogue/FetchProfiles.h"
+#include "rules/CatalogueText.h"
+#include "rules/FetchProfiles.h"
 
 #include <string>
 
@@ -22,7 +22,8 @@ inline std::string FetchText(const std::string& url, const FetchProfile& profile
 }
 
 // The text of catalogue item n (position + 1) under the package base: the first line of its
-// address file. When that is empty and `reportFailure` is set, the user is told.
-std::string FetchItemText(ItemKind kind, int n, bool reportFailure);
+// address file; empty when the request failed or the server sent a web page. Callers that
+// report the failure show kChannelInformationFailedText.
+std::string FetchItemText(ItemKind kind, int n);
 
 } // namespace sonavia

@@ -23,13 +23,13 @@ std::string InfoTipFor(std::string_view name) {
     return position ? catalogue::radioCatalogue.records[*position].key : std::string();
 }
 
-std::string StationAddressFor(std::string_view name) {
+StationAddress StationAddressFor(std::string_view name) {
     const auto position = FindStation(catalogue::radioCatalogue, name);
     if (!position) {
         return {};
     }
     const int n = catalogue::radioCatalogue.records[*position].index + 1;
-    return FetchItemText(ItemKind::RadioStation, n, true);
+    return {true, FetchItemText(ItemKind::RadioStation, n)};
 }
 
 } // namespace sonavia

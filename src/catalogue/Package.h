@@ -20,8 +20,18 @@ void ApplyRadioPackageFlags();
 // The description of the first station of that name; empty when there is none.
 std::string InfoTipFor(std::string_view name);
 
-// The stream address of the first station of that name, from its address file. A failed
-// request tells the user; an unknown name gives the empty text without a request or a message.
-std::string StationAddressFor(std::string_view name);
+// The outcome of a look-up of a station's stream address.
+struct StationAddress {
+    // A station of that name exists, and its address file was asked for.
+    bool known = false;
+    // Empty when the request failed or the server sent a web page.
+    std::string address;
+    // The user is told of this case (kChannelInformationFailedText); an unknown name is silent.
+    bool Failed() const { return known && address.empty(); }
+};
+
+// The stream address of the first station of that name, from its address file. An unknown name
+// makes no request.
+StationAddress StationAddressFor(std::string_view name);
 
 } // namespace sonavia

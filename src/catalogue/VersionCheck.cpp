@@ -1,21 +1,20 @@
 #include "catalogue/VersionCheck.h"
 
-#include "catalogue/CatalogueText.h"
 #include "catalogue/CatalogueValues.h"
 #include "catalogue/Config.h"
 #include "catalogue/Fetch.h"
-#include "shell/AppValues.h"
+#include "rules/CatalogueText.h"
 
 namespace sonavia {
 
-void CheckRadioVersion(DownloadButton& button) {
+void CheckRadioVersion(DownloadButton& button, float ownVersion) {
     const std::string url = RadioSiteBase() + kVersionFolder + "/" + kVersionFile;
     const std::string reply = FetchText(url, kVersionProfile);
     if (reply.empty()) {
         return;
     }
     const float published = PublishedVersionOf(reply);
-    if (app::versionNumber < published) {
+    if (ownVersion < published) {
         button.SetButtonText(VersionOfferText(published));
         button.ShowButton();
         catalogue::newVersionFound = true;

@@ -15,9 +15,9 @@ public:
     virtual void ShowButton() = 0;
 };
 
-// Asks the maker's site for the published version. When it is higher than the program's own,
-// the button offers it and the new-version flag is raised; otherwise, and when the request
-// fails, nothing changes.
-void CheckRadioVersion(DownloadButton& button);
+// Asks the maker's site for the published version. When it is higher than `ownVersion`, the
+// button offers it and the new-version flag is raised; otherwise, and when the request fails,
+// nothing changes.
+void CheckRadioVersion(DownloadButton& button, float ownVersion);
 
 } // namespace sonavia

@@ -3,8 +3,6 @@
 #include "components/AddressKind.h"
 #include "components/AddressProbe.h"
 #include "components/PlaylistEntries.h"
-#include "radio/RadioState.h"
-#include "shell/AppValues.h"
 
 #include <gst/gst.h>
 #include <memory>
@@ -192,12 +190,10 @@ CMediaPlayer::Setup CMediaPlayer::Create() {
     GError* error = nullptr;
     if (!gst_init_check(nullptr, nullptr, &error)) {
         g_clear_error(&error);
-        app::PostQuit();
         return Setup::Unavailable;
     }
     GstElement* playbin = gst_element_factory_make("playbin", nullptr);
     if (playbin == nullptr) {
-        app::PostQuit();
         return Setup::Unavailable;
     }
     gst_object_ref_sink(playbin);
@@ -391,11 +387,7 @@ void CMediaPlayer::HandleMessage(GstMessage* message, std::uint64_t generation) 
 }
 
 void CMediaPlayer::ReportBuffering(bool started) {
-    if (started) {
-        radio::streamPlaying = false;
-    } else {
-        radio::streamPlaying = true;
-        radio::bufferingFinished = true;
+    if (!started) {
         bufferingEndedReported_ = true;
     }
     emit Buffering(started);

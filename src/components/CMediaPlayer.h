@@ -32,7 +32,7 @@ class CMediaPlayer : public QObject {
 public:
     enum class Setup {
         Ready,
-        // GStreamer or its player element is missing: the quit request has been posted.
+        // GStreamer or its player element is missing: the program cannot play at all.
         Unavailable,
         // Set up only in part: every operation does nothing.
         Incomplete,
@@ -67,7 +67,7 @@ public:
     GstElement* Playbin() const { return playbin_; }
 
 signals:
-    // Buffering started (true) or ended (false); the radio's flags have already been set.
+    // Buffering started (true) or ended (false).
     void Buffering(bool started);
 
 private:

@@ -1,8 +1,6 @@
 #include "controls/CCoolSlider.h"
 
-#include "controls/ControlState.h"
 #include "controls/Painting.h"
-#include "radio/RadioState.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -23,12 +21,6 @@ CCoolSlider::CCoolSlider(Qt::Orientation orientation, QWidget* parent)
     // The thumb changes colour when the cursor enters or leaves it.
     setAttribute(Qt::WA_Hover);
     setCursor(Qt::PointingHandCursor);
-}
-
-CCoolSlider::~CCoolSlider() {
-    if (controls::colourSlider == this) {
-        controls::colourSlider = nullptr;
-    }
 }
 
 void CCoolSlider::CaptureBackground(const QImage& skin, const QRect& rect) {
@@ -72,21 +64,11 @@ void CCoolSlider::PaintThumb(QPainter& painter, const QRect& thumb, bool hot) co
     painter.restore();
 }
 
-void CCoolSlider::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && controls::colourSlider == this) {
-        controls::colourDrag = true;
-    }
-    QSlider::mousePressEvent(event);
-}
-
 void CCoolSlider::mouseReleaseEvent(QMouseEvent* event) {
-    // A release without a hue change keeps the drag open until a release that follows a change.
-    if (event->button() == Qt::LeftButton && controls::colourDrag &&
-        controls::openRadioWindow != nullptr && controls::pendingHue != radio::interfaceHue) {
-        controls::openRadioWindow->ApplyPendingHue();
-        controls::colourDrag = false;
-    }
     QSlider::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton) {
+        emit Released(value());
+    }
 }
 
 } // namespace sonavia

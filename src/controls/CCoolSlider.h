@@ -8,8 +8,8 @@ namespace sonavia {
 
 // The skinned slider: a thumb of its own (a rounded light-grey frame around a bar that takes the
 // panel colour while the thumb is hot) and, in background mode, the skin pixels saved from behind
-// the slider painted under the platform's channel. The slider that is registered as
-// controls::colourSlider also drives the hue change of the radio window.
+// the slider painted under the platform's channel. It reports the release of the left button,
+// at which the radio window applies a new hue.
 class CCoolSlider : public QSlider {
     Q_OBJECT
 public:
@@ -19,7 +19,6 @@ public:
     static constexpr int kDrawModeBackground = 4;
 
     explicit CCoolSlider(Qt::Orientation orientation, QWidget* parent = nullptr);
-    ~CCoolSlider() override;
 
     void SetDrawMode(int mode) { drawMode_ = mode; }
     int DrawMode() const { return drawMode_; }
@@ -30,9 +29,12 @@ public:
     void CaptureBackground(const QImage& skin, const QRect& rect);
     const QRect& BackgroundRect() const { return backgroundRect_; }
 
+signals:
+    // The left button was released over the slider, at the position it reports.
+    void Released(int position);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:

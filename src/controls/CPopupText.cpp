@@ -1,7 +1,6 @@
 #include "controls/CPopupText.h"
 
 #include "controls/Painting.h"
-#include "radio/RadioState.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -61,7 +60,7 @@ void CPopupText::Hide() {
 
 void CPopupText::TimerFired() {
     Hide();
-    radio::filmHover = false;
+    emit TimedOut();
 }
 
 void CPopupText::paintEvent(QPaintEvent*) {

@@ -36,6 +36,10 @@ public:
     void Hide();
     bool Shown() const { return shown_; }
 
+signals:
+    // The shown time has passed and the window has hidden itself.
+    void TimedOut();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 

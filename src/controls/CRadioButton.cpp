@@ -13,11 +13,11 @@ CRadioButton::CRadioButton(const QString& text, QWidget* parent) : QAbstractButt
 }
 
 void CRadioButton::Check() {
-    checked_ = 1;
+    checked_ = true;
     if (QWidget* owner = parentWidget()) {
         for (CRadioButton* other : owner->findChildren<CRadioButton*>(Qt::FindDirectChildrenOnly)) {
             if (other != this) {
-                other->checked_ = 0;
+                other->checked_ = false;
                 other->update();
             }
         }
@@ -27,8 +27,7 @@ void CRadioButton::Check() {
 
 void CRadioButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    PaintSquareButton(painter, rect(), text(), checked_ != 0,
-                      palette().color(QPalette::WindowText));
+    PaintSquareButton(painter, rect(), text(), checked_, palette().color(QPalette::WindowText));
 }
 
 } // namespace sonavia

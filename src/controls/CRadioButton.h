@@ -11,7 +11,7 @@ class CRadioButton : public QAbstractButton {
 public:
     explicit CRadioButton(const QString& text, QWidget* parent = nullptr);
 
-    int Checked() const { return checked_; }
+    bool Checked() const { return checked_; }
 
     // Checks this button and unchecks the rest of its group; runs on a click, and the owner calls
     // it to restore a saved choice.
@@ -21,7 +21,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    int checked_ = 0;
+    bool checked_ = false;
 };
 
 } // namespace sonavia

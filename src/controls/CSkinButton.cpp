@@ -1,11 +1,8 @@
 #include "controls/CSkinButton.h"
 
-#include "catalogue/ArchiveImages.h"
 #include "controls/CPopupText.h"
 #include "controls/ControlState.h"
 #include "controls/SkinShape.h"
-#include "radio/RadioState.h"
-#include "shell/AppValues.h"
 
 #include <QMouseEvent>
 
@@ -26,9 +23,8 @@ CSkinButton::~CSkinButton() {
     }
 }
 
-void CSkinButton::LoadSkinBitmap(std::string_view name, bool hueAdjusted) {
-    bitmap_ = hueAdjusted ? LoadArchiveBitmapShifted(app::interfacePack, name, radio::interfaceHue)
-                          : LoadArchiveBitmap(app::interfacePack, name);
+void CSkinButton::SetSkinBitmap(const QImage& bitmap) {
+    bitmap_ = bitmap;
     shape_ = ShapeFromKeyColour(bitmap_);
     setGeometry(0, 0, bitmap_.width(), bitmap_.height());
     ApplyShape();
@@ -60,6 +56,7 @@ void CSkinButton::ShowTooltip() {
     if (!tooltip_) {
         tooltip_ = std::make_unique<CPopupText>();
         tooltip_->SetMargins(kTooltipMargin, 0);
+        connect(tooltip_.get(), &CPopupText::TimedOut, this, &CSkinButton::TooltipTimedOut);
     }
     const QPoint topLeft = mapToGlobal(QPoint(0, 0));
     tooltip_->setGeometry(topLeft.x() + kTooltipOffset, topLeft.y() + height(), width(), height());

@@ -4,7 +4,6 @@
 #include <QPushButton>
 #include <QRegion>
 #include <memory>
-#include <string_view>
 
 namespace sonavia {
 
@@ -24,11 +23,11 @@ public:
     explicit CSkinButton(QWidget* parent = nullptr);
     ~CSkinButton() override;
 
-    // Reads the bitmap `name` from the interface archive, with the interface hue applied when
-    // `hueAdjusted` is set. The button takes the bitmap's size at (0, 0) of its parent and the
-    // shape of its pixels that differ from the colour of pixel (0, 0). A missing or undecodable
-    // entry gives an empty button: no picture, size 0 x 0, an empty shape; it cannot be clicked.
-    void LoadSkinBitmap(std::string_view name, bool hueAdjusted);
+    // Takes `bitmap` (a skin picture of the interface archive). The button takes the bitmap's
+    // size at (0, 0) of its parent and the shape of its pixels that differ from the colour of
+    // pixel (0, 0). A null bitmap (a missing or undecodable entry) gives an empty button: no
+    // picture, size 0 x 0, an empty shape; it cannot be clicked.
+    void SetSkinBitmap(const QImage& bitmap);
     // Moves the top-left corner to (x, y) of the parent, keeping the size.
     void MoveTo(int x, int y);
 
@@ -43,6 +42,10 @@ public:
     // The tooltip window; none before the first ShowTooltip.
     CPopupText* Tooltip() const { return tooltip_.get(); }
     int TooltipDelay() const { return tooltipDelay_; }
+
+signals:
+    // The tooltip's shown time has passed.
+    void TooltipTimedOut();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -2,6 +2,7 @@
 
 #include "resources/ControlIds.h"
 #include "resources/Resources.h"
+#include "rules/Product.h"
 #include "shell/AppValues.h"
 
 #include <QIcon>
@@ -10,7 +11,7 @@ namespace sonavia {
 
 CSonavia::CSonavia(QWidget* parent) : QDialog(parent) {
     ids::SetControlId(this, ids::kRadioTemplate);
-    setWindowTitle(QStringLiteral("Sonavia Plus"));
+    setWindowTitle(QString::fromLatin1(kProductTitle));
     setWindowIcon(QIcon(QString::fromLatin1(resources::kWindowIcon)));
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/LocalFiles.h"
+#include "localfiles/LocalFiles.h"
 
 #include <QDialog>
 

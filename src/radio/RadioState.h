@@ -1,11 +1,11 @@
 #pragma once
 
+#include "rules/Product.h"
+
 #include <string>
 
 // The radio's state: application-wide, it outlives every radio window.
 namespace sonavia::radio {
-
-inline constexpr int kDefaultVolume = 50;
 
 inline std::string currentStationName;
 // The player accepted the last stream address.
@@ -19,6 +19,6 @@ inline int currentVolume = kDefaultVolume;
 // The cursor is over the "Random Channel" button.
 inline bool filmHover = false;
 // Degrees added to the hue of every pixel of the hue-shifted skin pictures.
-inline int interfaceHue = 0;
+inline int interfaceHue = kDefaultHue;
 
 } // namespace sonavia::radio

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue/InterfaceArchive.h"
-#include "shell/VersionRecord.h"
+#include "localfiles/InterfaceArchive.h"
+#include "localfiles/VersionRecord.h"
 
 #include <filesystem>
 
@@ -9,12 +9,19 @@
 // window, so they are plain process-wide values.
 namespace sonavia::app {
 
+// Each value has one writer, named beside it; everything else only reads it.
+// Written by CViewerApp at start-up.
 inline int screenHeight = 0;
+// Written by CViewerApp at start-up.
 inline std::filesystem::path startupDirectory;
+// Written by CViewerApp at start-up.
 inline float versionNumber = kInitialVersionNumber;
+// Written by CViewerApp at start-up; released by it at the end of the message loop.
 inline InterfacePackDirectory interfacePack;
+// Written by RequestExit only.
 inline bool exitRequested = false;
-// Set by the quit request, which ends the message loop even while the exit-request flag is 0.
+// Written by PostQuit only: the quit request ends the message loop even while the exit-request
+// flag is false.
 inline bool quitRequested = false;
 
 // The folder and file name of the interface archive below the start-up directory.

@@ -3,7 +3,8 @@
 #include "controls/CColorStatic.h"
 #include "controls/Painting.h"
 #include "resources/ControlIds.h"
-#include "shell/MessageText.h"
+#include "rules/MessageText.h"
+#include "rules/Product.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -14,7 +15,6 @@ namespace sonavia {
 
 namespace {
 
-constexpr char kMessageCaption[] = "Sonavia Plus";
 constexpr char kOkCaption[] = "OK";
 constexpr QSize kDialogSize{340, 112};
 constexpr QRect kTextRect{12, 14, 316, 48};
@@ -24,7 +24,7 @@ constexpr QRect kOkRect{132, 74, 76, 26};
 
 CMessage::CMessage(const QString& text, QWidget* owner) : QDialog(owner) {
     ids::SetControlId(this, ids::kMessageTemplate);
-    setWindowTitle(QString::fromLatin1(kMessageCaption));
+    setWindowTitle(QString::fromLatin1(kProductTitle));
     setFixedSize(kDialogSize);
     setModal(true);
 

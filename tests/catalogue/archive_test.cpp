@@ -1,6 +1,6 @@
 #include "TestSupport.h"
-#include "catalogue/ArchiveImages.h"
-#include "catalogue/InterfaceArchive.h"
+#include "controls/ArchiveImages.h"
+#include "localfiles/InterfaceArchive.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
-#include "catalogue/ArchiveImages.h"
-#include "catalogue/Bitmap.h"
+#include "controls/ArchiveImages.h"
+#include "localfiles/Bitmap.h"
 
 #include <array>
 #include <gtest/gtest.h>

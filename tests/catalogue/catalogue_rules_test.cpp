@@ -1,6 +1,6 @@
-#include "catalogue/CatalogueText.h"
 #include "catalogue/Config.h"
-#include "catalogue/RadioCatalogue.h"
+#include "rules/CatalogueText.h"
+#include "rules/RadioCatalogue.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -38,7 +38,7 @@ TEST(CatalogueParse, CrLfTextGivesCountAndCleanFields) {
     EXPECT_EQ(first.name, "Radio Une");
     EXPECT_EQ(first.note, "");
     EXPECT_EQ(first.index, 0);
-    EXPECT_EQ(first.present, 1);
+    EXPECT_TRUE(first.present);
     EXPECT_EQ(catalogue.records[1].country, "Spain");
     EXPECT_EQ(catalogue.records[1].number, 0);
     EXPECT_EQ(catalogue.records[1].index, 1);
@@ -58,7 +58,7 @@ TEST(CatalogueParse, ShortTextsEndAtTheFirstIncompleteOrNamelessRecord) {
     EXPECT_EQ(catalogue.count, 3); // kept as read
     EXPECT_EQ(catalogue.filled, 2);
     ASSERT_EQ(catalogue.records.size(), 3u);
-    EXPECT_EQ(catalogue.records[2].present, 0);
+    EXPECT_FALSE(catalogue.records[2].present);
     EXPECT_EQ(catalogue.records[2].name, "");
 
     // A record the text runs out of in the middle of its lines is not offered, not even when
@@ -66,14 +66,14 @@ TEST(CatalogueParse, ShortTextsEndAtTheFirstIncompleteOrNamelessRecord) {
     for (const std::string tail : {"C\n", "C\nk\n", "C\nk\n3\n", "C\nk\n3\nN3"}) {
         catalogue = ParseCatalogue(two + tail);
         EXPECT_EQ(catalogue.filled, 2) << tail;
-        EXPECT_EQ(catalogue.records[2].present, 0) << tail;
+        EXPECT_FALSE(catalogue.records[2].present) << tail;
     }
     // A record without a name ends the catalogue; what follows is not read.
     catalogue = ParseCatalogue("3\n" + Record("A", "k", "1", "N1") + Record("B", "k", "2", "") +
                                Record("C", "k", "3", "N3"));
     EXPECT_EQ(catalogue.filled, 1);
-    EXPECT_EQ(catalogue.records[1].present, 0);
-    EXPECT_EQ(catalogue.records[2].present, 0);
+    EXPECT_FALSE(catalogue.records[1].present);
+    EXPECT_FALSE(catalogue.records[2].present);
 }
 
 TEST(CatalogueParse, HeadersThatAreNoNumberOrTooLargeAreBounded) {
@@ -104,11 +104,11 @@ TEST(CatalogueParse, LookupsTakeTheFirstExactNameAndFlagsOfferMarkedFilledRecord
     EXPECT_EQ(FindStation(catalogue, ""), std::nullopt);
 
     ApplyPackageFlags(catalogue, "1101");
-    std::vector<int> present;
+    std::vector<bool> present;
     for (const auto& record : catalogue.records) {
         present.push_back(record.present);
     }
-    EXPECT_EQ(present, (std::vector<int>{1, 1, 0, 1, 0, 0, 0, 0}));
+    EXPECT_EQ(present, (std::vector<bool>{1, 1, 0, 1, 0, 0, 0, 0}));
 
     // Flags may offer only what the text filled; other characters than "1" offer nothing.
     ApplyPackageFlags(catalogue, "1x1Y11111");
@@ -116,10 +116,10 @@ TEST(CatalogueParse, LookupsTakeTheFirstExactNameAndFlagsOfferMarkedFilledRecord
     for (const auto& record : catalogue.records) {
         present.push_back(record.present);
     }
-    EXPECT_EQ(present, (std::vector<int>{1, 0, 1, 0, 1, 1, 0, 0}));
+    EXPECT_EQ(present, (std::vector<bool>{1, 0, 1, 0, 1, 1, 0, 0}));
     ApplyPackageFlags(catalogue, "");
     for (const auto& record : catalogue.records) {
-        EXPECT_EQ(record.present, 0);
+        EXPECT_FALSE(record.present);
     }
 }
 

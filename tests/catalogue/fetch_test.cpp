@@ -2,7 +2,6 @@
 #include "TestSupport.h"
 #include "catalogue/CatalogueValues.h"
 #include "catalogue/Fetch.h"
-#include "shell/MessageText.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -17,10 +16,6 @@ using Clock = std::chrono::steady_clock;
 // Generous: only a request that ignores its bound altogether fails this.
 constexpr auto kHangSlack = std::chrono::seconds(2);
 constexpr int kShortConnectMs = 300;
-
-QString ChannelInformationMessage() {
-    return QString::fromStdString(BreakMessageText(kChannelInformationFailedText));
-}
 
 class FetchTest : public ::testing::Test {
 protected:
@@ -123,32 +118,19 @@ TEST_F(FetchTest, NoServerHoldsTheCallerPastThreeConnectTimeOuts) {
 
 TEST_F(FetchTest, ItemTextIsTheFirstLineOfTheAddressFile) {
     catalogue::packageBase = server_.Url("/Sonavia/freechannels/package0");
-    std::string text;
-    const auto messages = test::CatchMessages([&] {
-        text = FetchItemText(ItemKind::RadioStation, 7, true);
-        EXPECT_EQ(FetchItemText(ItemKind::RadioStation, 8, true), std::string(1024, 'a'));
-    });
-    EXPECT_EQ(text, "http://stream.test/seven");
-    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(FetchItemText(ItemKind::RadioStation, 7), "http://stream.test/seven");
+    EXPECT_EQ(FetchItemText(ItemKind::RadioStation, 8), std::string(1024, 'a'));
     EXPECT_EQ(server_.RequestPaths(),
               (std::vector<std::string>{"/Sonavia/freechannels/package0/7.rd",
                                         "/Sonavia/freechannels/package0/8.rd"}));
 }
 
-TEST_F(FetchTest, FailedItemTextsTellTheUserWhenAsked) {
+TEST_F(FetchTest, FailedItemTextsAreEmpty) {
     for (const std::string& base :
          {server_.Url("/fault/html/p"), server_.Url("/fault/404/p"), server_.Url("/fault/500/p"),
           server_.Url("/p"), server_.RefusedUrl("/p")}) {
         catalogue::packageBase = base;
-        std::string text = "unset";
-        auto messages =
-            test::CatchMessages([&] { text = FetchItemText(ItemKind::RadioStation, 1, true); });
-        EXPECT_EQ(text, "") << base;
-        EXPECT_EQ(messages, std::vector<QString>{ChannelInformationMessage()}) << base;
-
-        messages = test::CatchMessages(
-            [&] { EXPECT_EQ(FetchItemText(ItemKind::RadioStation, 1, false), ""); });
-        EXPECT_TRUE(messages.empty()) << base;
+        EXPECT_EQ(FetchItemText(ItemKind::RadioStation, 1), "") << base;
     }
 }
 

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
-#include "catalogue/AtomicFile.h"
-#include "catalogue/LocalFiles.h"
+#include "localfiles/AtomicFile.h"
+#include "localfiles/LocalFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -1,33 +1,15 @@
 #include "controls/CCheckButton.h"
 #include "controls/CRadioButton.h"
 #include "controls/CSearchEdit.h"
-#include "controls/ControlState.h"
 #include "controls/SquareButton.h"
-#include "radio/RadioState.h"
 
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace sonavia {
 namespace {
-
-// Stands in for the radio window: its mute operation follows the rule the controls rely on.
-class MuteWindow : public QWidget, public RadioWindowHooks {
-public:
-    MuteWindow() { controls::openRadioWindow = this; }
-    ~MuteWindow() override { controls::openRadioWindow = nullptr; }
-
-    void ApplyPendingHue() override {}
-    void ToggleMute() override {
-        playerMuted = !radio::muted;
-        radio::muted = !radio::muted;
-        ++muteCalls;
-    }
-
-    bool playerMuted = false;
-    int muteCalls = 0;
-};
 
 QColor MarkColour(QWidget& button) {
     return button.grab().toImage().pixelColor(5, 5);
@@ -58,45 +40,25 @@ TEST(SquareButtons, MarksAreBlackWhenCheckedAndGreyWhenNot) {
     EXPECT_NE(face.pixelColor(2, 2), QColor(Qt::black));
 
     check.Uncheck();
-    EXPECT_EQ(check.Checked(), 0);
+    EXPECT_FALSE(check.Checked());
     EXPECT_EQ(MarkColour(check), kMarkGrey);
 }
 
-TEST(SquareButtons, TheMuteBoxDrivesTheMuteOperationAndOtherBoxesLeaveTheFlag) {
-    MuteWindow window;
+TEST(SquareButtons, AClickFlipsTheMarkAndReportsItButARestoreDoesNot) {
+    QWidget window;
     CCheckButton mute("Mute", &window);
     mute.setGeometry(0, 0, 11, 11);
-    CCheckButton nonStop("Non-stop", &window);
-    nonStop.setGeometry(0, 20, 60, 11);
-    controls::muteBox = &mute;
-    radio::muted = false;
+    std::vector<bool> reported;
+    QObject::connect(&mute, &CCheckButton::Toggled,
+                     [&](bool checked) { reported.push_back(checked); });
 
     QTest::mouseClick(&mute, Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(mute.Checked(), 1);
-    EXPECT_EQ(window.muteCalls, 1);
-    EXPECT_TRUE(window.playerMuted);
-    EXPECT_TRUE(radio::muted);
-
-    nonStop.Toggle();
-    nonStop.Toggle();
-    nonStop.Toggle();
-    EXPECT_EQ(nonStop.Checked(), 1);
-    EXPECT_EQ(window.muteCalls, 1);
-    EXPECT_TRUE(radio::muted);
-
+    EXPECT_TRUE(mute.Checked());
+    mute.Toggle();
+    mute.Toggle();
     QTest::mouseClick(&mute, Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(mute.Checked(), 0);
-    EXPECT_EQ(window.muteCalls, 2);
-    EXPECT_FALSE(window.playerMuted);
-    EXPECT_FALSE(radio::muted);
-}
-
-TEST(SquareButtons, ARegisteredMuteBoxForgetsItselfWhenItGoes) {
-    {
-        CCheckButton mute("Mute");
-        controls::muteBox = &mute;
-    }
-    EXPECT_EQ(controls::muteBox, nullptr);
+    EXPECT_FALSE(mute.Checked());
+    EXPECT_EQ(reported, (std::vector<bool>{true, false}));
 }
 
 TEST(RadioButtons, CheckingOneUnchecksTheOthersOfItsParentOnly) {
@@ -113,22 +75,22 @@ TEST(RadioButtons, CheckingOneUnchecksTheOthersOfItsParentOnly) {
 
     random.Check();
     third.Check();
-    EXPECT_EQ(random.Checked(), 0);
+    EXPECT_FALSE(random.Checked());
 
     QTest::mouseClick(&keep, Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(keep.Checked(), 1);
-    EXPECT_EQ(random.Checked(), 0);
-    EXPECT_EQ(third.Checked(), 0);
+    EXPECT_TRUE(keep.Checked());
+    EXPECT_FALSE(random.Checked());
+    EXPECT_FALSE(third.Checked());
 
     // A click on the checked button keeps it checked.
     QTest::mouseClick(&keep, Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(keep.Checked(), 1);
-    EXPECT_EQ(random.Checked(), 0);
+    EXPECT_TRUE(keep.Checked());
+    EXPECT_FALSE(random.Checked());
 
     QTest::mouseClick(&random, Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(keep.Checked(), 0);
-    EXPECT_EQ(random.Checked(), 1);
-    EXPECT_EQ(elsewhere.Checked(), 1);
+    EXPECT_FALSE(keep.Checked());
+    EXPECT_TRUE(random.Checked());
+    EXPECT_TRUE(elsewhere.Checked());
     EXPECT_EQ(MarkColour(keep), kMarkGrey);
 }
 

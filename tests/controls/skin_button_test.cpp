@@ -1,13 +1,12 @@
 #include "TestSupport.h"
-#include "catalogue/Bitmap.h"
-#include "catalogue/InterfaceArchive.h"
+#include "controls/ArchiveImages.h"
 #include "controls/CPopupText.h"
 #include "controls/CSkinButton.h"
 #include "controls/ControlState.h"
 #include "controls/Painting.h"
 #include "controls/SkinShape.h"
-#include "radio/RadioState.h"
-#include "shell/AppValues.h"
+#include "localfiles/Bitmap.h"
+#include "localfiles/InterfaceArchive.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -83,24 +82,32 @@ protected:
                                         {"blank.bmp", Picture(9, 7, K)},
                                         {"tall.bmp", Picture(30, 40, A)},
                                         {"notes.txt", "not a picture"}}));
-        app::interfacePack = ReadArchiveDirectory(path);
+        directory_ = ReadArchiveDirectory(path);
     }
     static void TearDownTestSuite() {
-        app::interfacePack = {};
+        directory_ = {};
         archive_.reset();
     }
 
+    // A picture of the test archive, as stored or with `hue` degrees added.
+    static QImage SkinPicture(std::string_view name, int hue = 0) {
+        return hue == 0 ? LoadArchiveBitmap(directory_, name)
+                        : LoadArchiveBitmapShifted(directory_, name, hue);
+    }
+
     static std::unique_ptr<test::TempDir> archive_;
+    static InterfacePackDirectory directory_;
 };
 
 std::unique_ptr<test::TempDir> SkinButtonTest::archive_;
+InterfacePackDirectory SkinButtonTest::directory_;
 
 TEST_F(SkinButtonTest, TheShapeIsEveryNonKeyPixelHolesIncluded) {
     Behind window;
     window.resize(100, 100);
     CSkinButton go(&window);
     go.MoveTo(50, 50);
-    go.LoadSkinBitmap("GO.BMP", false);
+    go.SetSkinBitmap(SkinPicture("GO.BMP"));
     EXPECT_EQ(go.geometry(), QRect(0, 0, kGoWidth, kGoHeight));
 
     const QRegion mask = go.mask();
@@ -118,9 +125,7 @@ TEST_F(SkinButtonTest, TheShapeIsEveryNonKeyPixelHolesIncluded) {
     EXPECT_EQ(go.mask(), mask);
 
     // The hue-adjusted reader recolours the picture; the shape stays.
-    radio::interfaceHue = 120;
-    go.LoadSkinBitmap("go.bmp", true);
-    radio::interfaceHue = 0;
+    go.SetSkinBitmap(SkinPicture("go.bmp", 120));
     EXPECT_NE(go.Bitmap().pixel(3, 3), B);
     EXPECT_EQ(go.mask(), mask);
 }
@@ -155,10 +160,10 @@ TEST_F(SkinButtonTest, ClicksOutsideTheShapeGoToTheWindowBehind) {
     Behind window;
     window.resize(100, 100);
     CSkinButton go(&window);
-    go.LoadSkinBitmap("go.bmp", false);
+    go.SetSkinBitmap(SkinPicture("go.bmp"));
     go.MoveTo(20, 20);
     CSkinButton blank(&window);
-    blank.LoadSkinBitmap("blank.bmp", false);
+    blank.SetSkinBitmap(SkinPicture("blank.bmp"));
     blank.MoveTo(60, 60);
     int clicks = 0;
     QObject::connect(&go, &QPushButton::clicked, [&clicks] { ++clicks; });
@@ -189,17 +194,17 @@ TEST_F(SkinButtonTest, AMissingOrBrokenPictureGivesAnEmptyButton) {
     Behind window;
     window.resize(100, 100);
     CSkinButton button(&window);
-    button.LoadSkinBitmap("go.bmp", false);
+    button.SetSkinBitmap(SkinPicture("go.bmp"));
     button.MoveTo(10, 10);
     for (const char* name : {"missing.bmp", "notes.txt"}) {
-        button.LoadSkinBitmap(name, true);
+        button.SetSkinBitmap(SkinPicture(name));
         EXPECT_EQ(button.geometry(), QRect(0, 0, 0, 0)) << name;
         EXPECT_TRUE(button.Bitmap().isNull());
         EXPECT_TRUE(button.Shape().isEmpty());
         EXPECT_TRUE(button.testAttribute(Qt::WA_TransparentForMouseEvents));
     }
     // A later good load brings the button back.
-    button.LoadSkinBitmap("go.bmp", false);
+    button.SetSkinBitmap(SkinPicture("go.bmp"));
     EXPECT_EQ(button.size(), QSize(kGoWidth, kGoHeight));
     EXPECT_FALSE(button.testAttribute(Qt::WA_TransparentForMouseEvents));
     EXPECT_TRUE(SameArea(button.mask(), PixelByPixel(button.Bitmap())));
@@ -209,10 +214,10 @@ TEST_F(SkinButtonTest, TheTooltipFitsItsTextAndHidesItselfAfterHalfASecond) {
     Behind window;
     window.resize(200, 200);
     CSkinButton go(&window);
-    go.LoadSkinBitmap("go.bmp", false);
+    go.SetSkinBitmap(SkinPicture("go.bmp"));
     go.MoveTo(30, 40);
     CSkinButton tall(&window);
-    tall.LoadSkinBitmap("tall.bmp", false);
+    tall.SetSkinBitmap(SkinPicture("tall.bmp"));
     tall.MoveTo(100, 100);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -222,7 +227,8 @@ TEST_F(SkinButtonTest, TheTooltipFitsItsTextAndHidesItselfAfterHalfASecond) {
 
     const QString text = "Pick a random channel from every country of the catalogue";
     go.SetTooltipText(text);
-    radio::filmHover = true;
+    int timedOut = 0;
+    QObject::connect(&go, &CSkinButton::TooltipTimedOut, [&] { ++timedOut; });
     QElapsedTimer sinceShown;
     sinceShown.start();
     go.ShowTooltip();
@@ -257,7 +263,7 @@ TEST_F(SkinButtonTest, TheTooltipFitsItsTextAndHidesItselfAfterHalfASecond) {
     EXPECT_GE(sinceShown.elapsed(), 500);
     EXPECT_FALSE(popup->isVisible());
     EXPECT_FALSE(timer->isActive());
-    EXPECT_FALSE(radio::filmHover);
+    EXPECT_EQ(timedOut, 1);
 
     // A taller button: the popup starts at its height and is clamped to 25.
     tall.SetTooltipText("x");
@@ -298,7 +304,7 @@ TEST(PopupText, AVerticalMarginSizesTheHeightFromTheText) {
 TEST_F(SkinButtonTest, ADestroyedButtonIsNoLongerTheTooltipOwner) {
     {
         CSkinButton go;
-        go.LoadSkinBitmap("go.bmp", false);
+        go.SetSkinBitmap(SkinPicture("go.bmp"));
         go.ShowTooltip();
         EXPECT_EQ(controls::tooltipOwner, &go);
     }

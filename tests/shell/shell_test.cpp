@@ -1,14 +1,14 @@
 #include "TestSupport.h"
-#include "catalogue/InterfaceArchive.h"
+#include "localfiles/InterfaceArchive.h"
+#include "localfiles/VersionRecord.h"
 #include "radio/CSonavia.h"
 #include "resources/ControlIds.h"
+#include "rules/MessageText.h"
 #include "shell/AppValues.h"
 #include "shell/CMessage.h"
-#include "shell/CViewerApp.h"
 #include "shell/KeyboardFilter.h"
-#include "shell/MessageText.h"
-#include "shell/SingleInstance.h"
-#include "shell/VersionRecord.h"
+#include "startup/CViewerApp.h"
+#include "startup/SingleInstance.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,8 +1,9 @@
 // The packed skin as the radio window reads it: every entry it loads, 32-bit bitmaps keyed at
 // (0, 0), and a window shape that holds every control of the layout at every hue.
 
-#include "catalogue/Bitmap.h"
-#include "catalogue/InterfaceArchive.h"
+#include "localfiles/Bitmap.h"
+#include "localfiles/InterfaceArchive.h"
+#include "resources/WindowLayout.h"
 
 #include <QRect>
 #include <gtest/gtest.h>
@@ -15,33 +16,36 @@ namespace sonavia {
 namespace {
 
 const Rgb kMagenta{255, 0, 255};
-const Rgb kPanelAtHueZero{134, 202, 240};
-constexpr QPoint kPanelSample{62, 50};
-constexpr QPoint kFilmPosition{571, 29};
-constexpr QPoint kDownloadPosition{626, 25};
+using namespace layout;
+
+const Rgb kPanelAtHueZero{qRed(kPanelColour), qGreen(kPanelColour), qBlue(kPanelColour)};
+const QPoint kDownloadPosition = kButtons[static_cast<int>(Button::Download)].position;
 
 // Controls that paint themselves, where the radio window puts them.
 const std::map<std::string, QRect> kControls{
-    {"country list", QRect(84, 35, 301, 22)},
-    {"station tree", QRect(QPoint(84, 61), QPoint(384, 166))},
-    {"keep channel box", QRect(83, 179, 11, 11)},
-    {"random start box", QRect(224, 179, 11, 11)},
-    {"volume slider", QRect(124, 197, 160, 33)},
-    {"mute box", QRect(302, 210, 11, 11)},
-    {"hue slider", QRect(457, 209, 106, 21)},
-    {"search box", QRect(183, 251, 185, 22)},
-    {"shopping list", QRect(501, 251, 231, 20)},
-    {"level meter", QRect(473, 97, 98, 45)},
-    {"activity box", QRect(425, 96, 45, 45)},
+    {"country list", kCountryList},
+    {"station tree", kStationTree},
+    {"keep channel box", kKeepChannelBox},
+    {"random start box", kRandomStartBox},
+    {"volume slider", kVolumeSlider},
+    {"mute box", kMuteBox},
+    {"hue slider", kHueSlider},
+    {"search box", kSearchBox},
+    {"shopping list", kShoppingList},
+    {"level meter", kLevelMeter},
+    {"activity box", kActivityBox},
 };
 
 // Skin buttons the window shows, by their top-left corner.
-const std::map<std::string, QPoint> kButtons{
-    {"shopping.bmp", {637, 83}}, {"website.bmp", {637, 132}}, {"help.bmp", {637, 108}},
-    {"watchtv.bmp", {637, 157}}, {"upgrade.bmp", {434, 148}}, {"version.bmp", {626, 25}},
-    {"random.bmp", {564, 22}},   {"close.bmp", {656, 21}},    {"exit.bmp", {695, 21}},
-    {"go.bmp", {377, 244}},      {"updown.bmp", {32, 247}},
-};
+const std::map<std::string, QPoint> kShownButtons = [] {
+    std::map<std::string, QPoint> shown;
+    for (const ButtonPlace& place : kButtons) {
+        if (place.shown) {
+            shown.emplace(place.bitmap, place.position);
+        }
+    }
+    return shown;
+}();
 
 const std::vector<std::string> kFilmFrames{"film0.bmp", "film1.bmp", "film2.bmp", "film3.bmp",
                                            "film4.bmp"};
@@ -90,7 +94,7 @@ bool Inside(const DecodedBitmap& bitmap, const std::vector<bool>& shape, QPoint 
 TEST(SkinArchive, HoldsEveryEntryTheProgramLoadsAsThirtyTwoBitBitmaps) {
     ASSERT_GT(Archive().count, 0) << "no archive at " << SONAVIA_INTERFACE_ARCHIVE;
     std::vector<std::string> bitmaps{"stationbackground.bmp", "newversion.bmp", "contactus.bmp"};
-    for (const auto& [name, position] : kButtons) {
+    for (const auto& [name, position] : kShownButtons) {
         bitmaps.push_back(name);
     }
     bitmaps.insert(bitmaps.end(), kFilmFrames.begin(), kFilmFrames.end());
@@ -139,7 +143,7 @@ TEST(SkinArchive, WindowShapeHoldsEveryControlAndButtonAtEveryHue) {
             }
         }
     }
-    for (const auto& [name, position] : kButtons) {
+    for (const auto& [name, position] : kShownButtons) {
         const DecodedBitmap button = Bitmap(name);
         const std::vector<bool> own = Shape(button);
         int pixels = 0;
@@ -163,7 +167,7 @@ TEST(SkinArchive, WindowShapeHoldsEveryControlAndButtonAtEveryHue) {
 }
 
 TEST(SkinArchive, ButtonsAreKeyedAtTheirCornerAndKeepTheirShapeAtEveryHue) {
-    for (const auto& [name, position] : kButtons) {
+    for (const auto& [name, position] : kShownButtons) {
         const DecodedBitmap button = Bitmap(name);
         const std::vector<bool> shape = Shape(button);
         if (name != "version.bmp") {
@@ -216,7 +220,7 @@ TEST(SkinArchive, FilmFramesShareOneSizeAndSitInsideTheRandomButton) {
     }
     const DecodedBitmap random = Bitmap("random.bmp");
     const std::vector<bool> shape = Shape(random);
-    const QPoint offset = kFilmPosition - kButtons.at("random.bmp");
+    const QPoint offset = kFilmPosition - kShownButtons.at("random.bmp");
     for (int y = 0; y < first.Height(); ++y) {
         for (int x = 0; x < first.Width(); ++x) {
             ASSERT_TRUE(Inside(random, shape, offset + QPoint(x, y))) << x << "," << y;

@@ -1,7 +1,7 @@
 // The built-in catalogue copies packed with the skin: the station catalogue and the shopping
 // topics, read from the archive in the formats their loaders expect.
 
-#include "catalogue/InterfaceArchive.h"
+#include "localfiles/InterfaceArchive.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,8 +1,8 @@
 // radiopack: packs a folder into an interface archive, lists an archive and extracts entries,
 // optionally with a hue shift so that a skin maker can preview a colour.
 
-#include "catalogue/Bitmap.h"
-#include "catalogue/InterfaceArchive.h"
+#include "localfiles/Bitmap.h"
+#include "localfiles/InterfaceArchive.h"
 
 #include <algorithm>
 #include <charconv>

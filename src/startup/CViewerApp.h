@@ -18,6 +18,5 @@ public:
 
 inline constexpr char kAlreadyRunningText[] = "Sonavia is already running";
 inline constexpr char kNetworkInitFailedText[] = "Network initialization failed.";
-inline constexpr char kApplicationName[] = "Sonavia Plus";
 
 } // namespace sonavia

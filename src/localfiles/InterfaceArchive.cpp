@@ -1,6 +1,6 @@
-#include "catalogue/InterfaceArchive.h"
+#include "localfiles/InterfaceArchive.h"
 
-#include "catalogue/AtomicFile.h"
+#include "localfiles/AtomicFile.h"
 
 #include <fstream>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/FetchProfiles.h"
+#include "rules/FetchProfiles.h"
 
 #include <optional>
 #include <string>
@@ -16,8 +16,8 @@ struct StationRecord {
     std::string note;
     int number = 0;
     std::string name;
-    int index = 0;   // position in the catalogue, from 0
-    int present = 0; // 1 when the station is offered
+    int index = 0;        // position in the catalogue, from 0
+    bool present = false; // the station is offered
 };
 
 // The station list: `count` as the header line gives it, and that many records, of which the

@@ -1,4 +1,4 @@
-#include "shell/CViewerApp.h"
+#include "startup/CViewerApp.h"
 
 int main(int argc, char** argv) {
     sonavia::CViewerApp application;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue/Bitmap.h"
-#include "catalogue/InterfaceArchive.h"
+#include "localfiles/Bitmap.h"
+#include "localfiles/InterfaceArchive.h"
 
 #include <QImage>
 #include <optional>

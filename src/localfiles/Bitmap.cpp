@@ -1,4 +1,4 @@
-#include "catalogue/Bitmap.h"
+#include "localfiles/Bitmap.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "catalogue/RadioCatalogue.h"
+#include "rules/RadioCatalogue.h"
 
-#include "catalogue/CatalogueText.h"
+#include "rules/CatalogueText.h"
 
 #include <algorithm>
 #include <array>
@@ -55,7 +55,7 @@ RadioCatalogue ParseCatalogue(std::string_view text) {
         record.number = static_cast<int>(LeadingDecimal(lines[2], std::numeric_limits<int>::max()));
         record.name = std::move(lines[3]);
         record.index = i;
-        record.present = 1;
+        record.present = true;
         catalogue.filled = i + 1;
     }
     return catalogue;
@@ -74,7 +74,7 @@ void ApplyPackageFlags(RadioCatalogue& catalogue, std::string_view flags) {
     for (std::size_t j = 0; j < catalogue.records.size(); ++j) {
         const bool offered =
             static_cast<int>(j) < catalogue.filled && j < flags.size() && flags[j] == kOffered;
-        catalogue.records[j].present = offered ? 1 : 0;
+        catalogue.records[j].present = offered;
     }
 }
 

@@ -1,4 +1,4 @@
-#include "catalogue/CatalogueText.h"
+#include "rules/CatalogueText.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "shell/SingleInstance.h"
+#include "startup/SingleInstance.h"
 
 #include <cerrno>
 #include <cstdlib>

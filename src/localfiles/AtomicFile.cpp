@@ -1,4 +1,4 @@
-#include "catalogue/AtomicFile.h"
+#include "localfiles/AtomicFile.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
-#include "catalogue/LocalFiles.h"
+#include "localfiles/LocalFiles.h"
 
-#include "catalogue/AtomicFile.h"
+#include "localfiles/AtomicFile.h"
 
 #include <fstream>
 

@@ -1,13 +1,14 @@
-#include "shell/CViewerApp.h"
+#include "startup/CViewerApp.h"
 
-#include "catalogue/ArchiveImages.h"
+#include "controls/ArchiveImages.h"
 #include "radio/CSonavia.h"
 #include "resources/Resources.h"
+#include "rules/Product.h"
 #include "shell/AppValues.h"
 #include "shell/CMessage.h"
 #include "shell/KeyboardFilter.h"
 #include "shell/QuitSignals.h"
-#include "shell/SingleInstance.h"
+#include "startup/SingleInstance.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -37,7 +38,7 @@ int CViewerApp::Run(int argc, char** argv) {
 
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QString::fromLatin1(kApplicationName));
+    QApplication::setApplicationName(QString::fromLatin1(kProductTitle));
     QApplication::setQuitOnLastWindowClosed(false);
     // Every window of the program, the message dialog among them, shows the program's icon.
     QApplication::setWindowIcon(QIcon(QString::fromLatin1(resources::kWindowIcon)));

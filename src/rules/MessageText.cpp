@@ -1,4 +1,4 @@
-#include "shell/MessageText.h"
+#include "rules/MessageText.h"
 
 namespace sonavia {
 

@@ -1,4 +1,4 @@
-#include "catalogue/ArchiveImages.h"
+#include "controls/ArchiveImages.h"
 
 #include <cstring>
 

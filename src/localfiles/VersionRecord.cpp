@@ -1,4 +1,4 @@
-#include "shell/VersionRecord.h"
+#include "localfiles/VersionRecord.h"
 
 #include <cstdio>
 #include <cstdlib>

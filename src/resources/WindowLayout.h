@@ -1,7 +1,10 @@
 #pragma once
 
-// Where the radio window puts its controls, and the sizes the skin gives its buttons. The art is
-// drawn around these rectangles, so every control lands on an area made for it.
+// Where the radio window puts its controls, and the sizes the skin gives its buttons. The radio
+// window places its controls from this table and the skin renderer draws the art around the same
+// rectangles, so every control lands on an area made for it.
+
+#include "resources/ControlIds.h"
 
 #include <QColor>
 #include <QPoint>
@@ -9,7 +12,7 @@
 #include <QSize>
 #include <array>
 
-namespace sonavia::skin {
+namespace sonavia::layout {
 
 inline constexpr QSize kWindowSize{760, 290};
 
@@ -63,6 +66,7 @@ enum class Button {
 
 struct ButtonPlace {
     Button button;
+    int id;
     const char* bitmap;
     QPoint position;
     QSize size;
@@ -70,18 +74,18 @@ struct ButtonPlace {
 };
 
 inline constexpr std::array<ButtonPlace, 12> kButtons{{
-    {Button::Shopping, "shopping.bmp", {637, 83}, {104, 22}, true},
-    {Button::Website, "website.bmp", {637, 132}, {104, 22}, true},
-    {Button::Help, "help.bmp", {637, 108}, {104, 22}, true},
-    {Button::WatchTv, "watchtv.bmp", {637, 157}, {104, 22}, true},
-    {Button::Upgrade, "upgrade.bmp", {434, 148}, {132, 20}, true},
-    {Button::Download, "version.bmp", {626, 25}, {26, 26}, true},
-    {Button::RandomChannel, "random.bmp", {564, 22}, {56, 64}, true},
-    {Button::Hide, "close.bmp", {656, 21}, {34, 34}, true},
-    {Button::Exit, "exit.bmp", {695, 21}, {34, 34}, true},
-    {Button::Go, "go.bmp", {377, 244}, {36, 36}, true},
-    {Button::BrowserToggle, "updown.bmp", {32, 247}, {40, 30}, true},
-    {Button::ContactUs, "contactus.bmp", {0, 0}, {104, 22}, false},
+    {Button::Shopping, ids::kShoppingLink, "shopping.bmp", {637, 83}, {104, 22}, true},
+    {Button::Website, ids::kWebsiteLink, "website.bmp", {637, 132}, {104, 22}, true},
+    {Button::Help, ids::kHelpLink, "help.bmp", {637, 108}, {104, 22}, true},
+    {Button::WatchTv, ids::kWatchTvLink, "watchtv.bmp", {637, 157}, {104, 22}, true},
+    {Button::Upgrade, ids::kUpgradeLink, "upgrade.bmp", {434, 148}, {132, 20}, true},
+    {Button::Download, ids::kDownloadButton, "version.bmp", {626, 25}, {26, 26}, true},
+    {Button::RandomChannel, ids::kRandomChannelButton, "random.bmp", {564, 22}, {56, 64}, true},
+    {Button::Hide, ids::kHideButton, "close.bmp", {656, 21}, {34, 34}, true},
+    {Button::Exit, ids::kExitButton, "exit.bmp", {695, 21}, {34, 34}, true},
+    {Button::Go, ids::kGoButton, "go.bmp", {377, 244}, {36, 36}, true},
+    {Button::BrowserToggle, ids::kBrowserToggle, "updown.bmp", {32, 247}, {40, 30}, true},
+    {Button::ContactUs, ids::kContactUsButton, "contactus.bmp", {0, 0}, {104, 22}, false},
 }};
 
 // The download button's highlighted face, flashed over its normal one.
@@ -89,4 +93,4 @@ inline constexpr char kNewVersionBitmap[] = "newversion.bmp";
 
 inline constexpr char kBackgroundBitmap[] = "stationbackground.bmp";
 
-} // namespace sonavia::skin
+} // namespace sonavia::layout

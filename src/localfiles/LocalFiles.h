@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rules/Product.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -19,8 +21,6 @@ inline constexpr char kRandomStationName[] = "random";
 inline constexpr char kPackageWord[] = "package";
 inline constexpr std::size_t kPackageNameLength = 8;
 
-inline constexpr int kMaxVolume = 100;
-inline constexpr int kMaxHue = 360;
 inline constexpr int kPlayTimeEntries = 24; // hours 0..23, and 1..24 hours
 
 struct Settings {
@@ -28,7 +28,7 @@ struct Settings {
     bool nonStop = true;
     int startHourIndex = 0;
     int hoursIndex = 0;
-    int volume = 50;
+    int volume = kDefaultVolume;
     friend bool operator==(const Settings&, const Settings&) = default;
 };
 

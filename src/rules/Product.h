@@ -1,0 +1,16 @@
+#pragma once
+
+// The product's own name and the defaults that every layer shares.
+namespace sonavia {
+
+// The title of the radio window and of the message dialog, the tray icon's tip and the user
+// agent of every request.
+inline constexpr char kProductTitle[] = "Sonavia Plus";
+
+inline constexpr int kMaxVolume = 100;
+inline constexpr int kDefaultVolume = 50;
+// Degrees added to the hue of the skin; 0 shows the skin's stored colours.
+inline constexpr int kMaxHue = 360;
+inline constexpr int kDefaultHue = 0;
+
+} // namespace sonavia
