@@ -1,5 +1,6 @@
 #include "startup/CViewerApp.h"
 
+#include "catalogue/Config.h"
 #include "controls/ArchiveImages.h"
 #include "radio/CSonavia.h"
 #include "resources/Resources.h"
@@ -66,6 +67,7 @@ int CViewerApp::RunInstance(const SingleInstanceLock& instanceLock) {
 
     std::error_code error;
     app::startupDirectory = std::filesystem::current_path(error);
+    SetDataDirectory(app::startupDirectory);
     app::versionNumber = ReadOwnVersionNumber();
     std::filesystem::current_path(app::startupDirectory, error);
 
