@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+
+namespace sonavia {
+
+// The volume fade-in after the radio window opens: one volume step per timer tick, up to the
+// volume of the settings. The level survives between openings, so only the first opening of a
+// run fades; later ones set the volume at once.
+struct FadeIn {
+    int target = 0;
+    int level = 0; // the next volume the fade sets
+    bool active = false;
+};
+
+// Starts a fade towards `target` (taken into 0..100), keeping the level reached so far.
+void StartFade(FadeIn& fade, int target);
+
+// What one tick asks of the window: set the player's volume (and, when it accepts, remember it
+// as the current volume), move the volume slider, or nothing.
+struct FadeTick {
+    std::optional<int> volume;
+    std::optional<int> slider;
+    bool ended = false;
+};
+
+// One timer tick. Nothing happens until the first buffering of the run has finished. While the
+// level is at most the target, slider and volume take the level and the level rises by one
+// (the fade ends at 100); a level above the target sets the volume to the target and ends it.
+FadeTick StepFade(FadeIn& fade, bool bufferingFinished);
+
+} // namespace sonavia
