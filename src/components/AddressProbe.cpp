@@ -1,5 +1,6 @@
 #include "components/AddressProbe.h"
 
+#include <algorithm>
 #include <curl/curl.h>
 #include <memory>
 
@@ -37,9 +38,16 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* userDa
     return stop ? CURL_WRITEFUNC_ERROR : length;
 }
 
+// Called by libcurl several times a second, also while it waits on the network.
+int OnProgress(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* cancelled = static_cast<const std::atomic<bool>*>(userData);
+    return cancelled->load() ? 1 : 0;
+}
+
 } // namespace
 
-ProbeResult ProbeAddress(const std::string& address) {
+ProbeResult ProbeAddress(const std::string& address, long totalTimeoutMs,
+                         const std::atomic<bool>* cancelled) {
     ProbeResult result{{}, {}, address};
     if (!IsWebAddress(address)) {
         return result;
@@ -56,8 +64,14 @@ ProbeResult ProbeAddress(const std::string& address) {
     curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kProbeMaxRedirects);
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, kProbeConnectTimeoutMs);
-    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, kProbeTotalTimeoutMs);
+    const long totalMs = std::clamp(totalTimeoutMs, 1L, kProbeTotalTimeoutMs);
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, std::min(kProbeConnectTimeoutMs, totalMs));
+    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, totalMs);
+    if (cancelled != nullptr) {
+        curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, OnProgress);
+        curl_easy_setopt(handle, CURLOPT_XFERINFODATA, cancelled);
+        curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+    }
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, OnBody);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
@@ -68,7 +82,7 @@ ProbeResult ProbeAddress(const std::string& address) {
 
     long status = 0;
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
-    if (status < 200 || status >= 300) {
+    if ((cancelled != nullptr && cancelled->load()) || status < 200 || status >= 300) {
         return result;
     }
     const char* contentType = nullptr;

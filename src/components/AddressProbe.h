@@ -2,6 +2,7 @@
 
 #include "components/AddressKind.h"
 
+#include <atomic>
 #include <string>
 
 // Asks a web address's server what it serves before the player gets the address: stations
@@ -26,6 +27,10 @@ struct ProbeResult {
 // Reads the start of the reply to `address` (HTTP or HTTPS only, redirects followed within
 // those schemes) and, for a playlist, the whole playlist up to the byte limit. A failed request
 // gives a stream: the player then reports the failure in its own terms.
-ProbeResult ProbeAddress(const std::string& address);
+//
+// `totalTimeoutMs` shortens the overall limit (an open has its own bound); the request ends
+// early, as failed, once `cancelled` is set.
+ProbeResult ProbeAddress(const std::string& address, long totalTimeoutMs = kProbeTotalTimeoutMs,
+                         const std::atomic<bool>* cancelled = nullptr);
 
 } // namespace sonavia

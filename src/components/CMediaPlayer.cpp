@@ -4,8 +4,10 @@
 #include "components/AddressProbe.h"
 #include "components/PlaylistEntries.h"
 
+#include <QByteArray>
+#include <algorithm>
 #include <gst/gst.h>
-#include <memory>
+#include <thread>
 
 namespace sonavia {
 
@@ -18,9 +20,22 @@ constexpr guint kPlayFlagSoftVolume = 0x10;
 constexpr char kDefaultAudioSink[] = "autoaudiosink";
 // A playlist may list another playlist; deeper nesting is not followed.
 constexpr int kMaxPlaylistDepth = 2;
-// The most streams one open tries, playlist entries included, so that a long or nested
-// playlist of dead addresses cannot hold the interface for long.
+// The most streams and playlist downloads that one open tries, so that a long or nested
+// playlist of dead addresses ends soon.
 constexpr int kMaxStreamsPerOpen = 8;
+constexpr int kMaxDownloadsPerOpen = 8;
+// How often the attempt under way is checked for audio and for data.
+constexpr std::chrono::milliseconds kWatchInterval{200};
+// Reconnection: quickly while the drop is recent (a server restarting comes back in seconds),
+// then with a back-off that doubles up to its cap.
+constexpr std::chrono::milliseconds kFirstReconnectDelay{500};
+constexpr std::chrono::milliseconds kQuickReconnectDelay{1000};
+constexpr std::chrono::seconds kQuickReconnectPeriod{30};
+constexpr std::chrono::milliseconds kSlowReconnectDelay{2000};
+constexpr std::chrono::milliseconds kMaxReconnectDelay{10000};
+// The schemes an open accepts: the web, local files and the streaming protocols that the
+// installed GStreamer serves.
+constexpr const char* kAllowedSchemes[] = {"http", "https", "file", "rtsp", "mms", "mmsh"};
 constexpr gint kBufferingComplete = 100;
 constexpr char kAdaptiveDemuxerKind[] = "Demuxer/Adaptive";
 // What the tests' audio output keeps: a second of audio at most, as mono 32-bit samples.
@@ -29,6 +44,9 @@ constexpr char kAppSinkCaps[] = "audio/x-raw,format=F32LE,layout=interleaved,cha
 
 // An address as playbin takes it: a URI; a plain path is a local file.
 std::string ToUri(const std::string& address) {
+    if (address.empty()) {
+        return {};
+    }
     if (g_uri_peek_scheme(address.c_str()) != nullptr) {
         return address;
     }
@@ -40,9 +58,47 @@ std::string ToUri(const std::string& address) {
     return result;
 }
 
+// Whether playbin may get the address: a known scheme with the parts it needs. A local file must
+// exist; a stat does not wait on the network.
+bool Acceptable(const std::string& uri) {
+    GstUri* parsed = gst_uri_from_string(uri.c_str());
+    if (parsed == nullptr) {
+        return false;
+    }
+    const std::string scheme = gst_uri_get_scheme(parsed) != nullptr ? gst_uri_get_scheme(parsed) : "";
+    const gchar* host = gst_uri_get_host(parsed);
+    const bool hasHost = host != nullptr && host[0] != '\0';
+    gst_uri_unref(parsed);
+    const bool known = std::any_of(std::begin(kAllowedSchemes), std::end(kAllowedSchemes),
+                                   [&scheme](const char* allowed) { return scheme == allowed; });
+    if (!known || !gst_uri_protocol_is_supported(GST_URI_SRC, scheme.c_str())) {
+        return false;
+    }
+    if (scheme != "file") {
+        return hasHost;
+    }
+    gchar* path = g_filename_from_uri(uri.c_str(), nullptr, nullptr);
+    const bool exists = path != nullptr && g_file_test(path, G_FILE_TEST_IS_REGULAR);
+    g_free(path);
+    return exists;
+}
+
+// An element name, or a pipeline description whose unlinked sink pad becomes the output's.
 GstElement* MakeAudioSink() {
-    const QByteArray chosen = qgetenv(CMediaPlayer::kAudioSinkVariable);
+    const QByteArray chosen = qgetenv(CMediaPlayer::kAudioSinkVariable).trimmed();
     const std::string name = chosen.isEmpty() ? kDefaultAudioSink : chosen.toStdString();
+    if (name.find_first_of("! \t=") != std::string::npos) {
+        GError* error = nullptr;
+        GstElement* bin = gst_parse_bin_from_description(name.c_str(), TRUE, &error);
+        if (error != nullptr) {
+            g_clear_error(&error);
+            if (bin != nullptr) {
+                gst_object_unref(gst_object_ref_sink(bin));
+            }
+            return nullptr;
+        }
+        return bin;
+    }
     GstElement* sink = gst_element_factory_make(name.c_str(), nullptr);
     if (sink == nullptr) {
         return nullptr;
@@ -60,6 +116,10 @@ GstElement* MakeAudioSink() {
 }
 
 using MessageRef = std::shared_ptr<GstMessage>;
+
+bool IsLocalFile(const std::string& uri) {
+    return g_str_has_prefix(uri.c_str(), "file:");
+}
 
 // Keeps the player's memory small. MP3 is decoded by mpg123 rather than by the general codec
 // library, which ranks alike and sorts first. And that library's type finders are hidden: the
@@ -86,48 +146,59 @@ void KeepRegistryLean() {
 
 } // namespace
 
+
+struct CMediaPlayer::ProbeTask {
+    std::atomic<bool> cancelled{false};
+    std::thread thread;
+};
+
 struct CMediaPlayer::Callbacks {
     static GstBusSyncReply OnBusMessage(GstBus* /*bus*/, GstMessage* message, gpointer data) {
         auto* player = static_cast<CMediaPlayer*>(data);
         const std::uint64_t generation = player->generation_.load();
         const bool fromPlaybin = GST_MESSAGE_SRC(message) == GST_OBJECT_CAST(player->playbin_);
+        std::uint64_t sequence = 0;
         switch (GST_MESSAGE_TYPE(message)) {
-        case GST_MESSAGE_ERROR: {
-            GError* error = nullptr;
-            gst_message_parse_error(message, &error, nullptr);
-            // A reply that no decoder takes may be a playlist; a network error is final.
-            const bool notMedia =
-                error != nullptr &&
-                (error->domain == GST_STREAM_ERROR ||
-                 g_error_matches(error, GST_CORE_ERROR, GST_CORE_ERROR_MISSING_PLUGIN));
-            g_clear_error(&error);
-            player->RecordOutcome(generation,
-                                  notMedia ? OpenOutcome::NotMedia : OpenOutcome::Failed);
+        case GST_MESSAGE_ERROR:
             break;
-        }
+        case GST_MESSAGE_EOS:
         case GST_MESSAGE_STATE_CHANGED:
+        case GST_MESSAGE_ASYNC_DONE:
             if (!fromPlaybin) {
                 return GST_BUS_DROP;
             }
-            GstState newState;
-            gst_message_parse_state_changed(message, nullptr, &newState, nullptr);
-            if (newState >= GST_STATE_PAUSED) {
-                player->RecordOutcome(generation, OpenOutcome::Playing);
-            }
             break;
         case GST_MESSAGE_BUFFERING:
+            sequence = ++player->bufferingSequence_;
             break;
+        case GST_MESSAGE_TAG: {
+            GstTagList* tags = nullptr;
+            gst_message_parse_tag(message, &tags);
+            gchar* title = nullptr;
+            if (gst_tag_list_get_string(tags, GST_TAG_TITLE, &title)) {
+                QString text = QString::fromUtf8(title);
+                QMetaObject::invokeMethod(
+                    player, [player, text, generation] { player->HandleTitle(text, generation); },
+                    Qt::QueuedConnection);
+            }
+            g_free(title);
+            gst_tag_list_unref(tags);
+            return GST_BUS_DROP;
+        }
         default:
             return GST_BUS_DROP;
         }
         MessageRef held(gst_message_ref(message), gst_message_unref);
         QMetaObject::invokeMethod(
-            player, [player, held, generation] { player->HandleMessage(held.get(), generation); },
+            player,
+            [player, held, generation, sequence] {
+                player->HandleMessage(held.get(), generation, sequence);
+            },
             Qt::QueuedConnection);
         return GST_BUS_DROP;
     }
 
-    static GstPadProbeReturn OnSourceData(GstPad* /*pad*/, GstPadProbeInfo* info, gpointer data) {
+    static GstPadProbeReturn OnBuffers(GstPad* /*pad*/, GstPadProbeInfo* info, gpointer data) {
         auto* counter = static_cast<std::atomic<std::uint64_t>*>(data);
         if ((info->type & GST_PAD_PROBE_TYPE_BUFFER_LIST) != 0) {
             counter->fetch_add(gst_buffer_list_length(GST_PAD_PROBE_INFO_BUFFER_LIST(info)));
@@ -137,23 +208,23 @@ struct CMediaPlayer::Callbacks {
         return GST_PAD_PROBE_OK;
     }
 
-    static void CountBuffers(GstPad* pad, CMediaPlayer* player) {
+    static void CountBuffers(GstPad* pad, std::atomic<std::uint64_t>& counter) {
         gst_pad_add_probe(pad,
                           static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
                                                        GST_PAD_PROBE_TYPE_BUFFER_LIST),
-                          OnSourceData, &player->receivedPackets_, nullptr);
+                          OnBuffers, &counter, nullptr);
     }
 
     static void OnSourceSetup(GstElement* /*playbin*/, GstElement* source, gpointer data) {
         if (GstPad* pad = gst_element_get_static_pad(source, "src")) {
-            CountBuffers(pad, static_cast<CMediaPlayer*>(data));
+            CountBuffers(pad, static_cast<CMediaPlayer*>(data)->receivedPackets_);
             gst_object_unref(pad);
         }
     }
 
     static void OnDemuxerPad(GstElement* /*demuxer*/, GstPad* pad, gpointer data) {
         if (GST_PAD_IS_SRC(pad)) {
-            CountBuffers(pad, static_cast<CMediaPlayer*>(data));
+            CountBuffers(pad, static_cast<CMediaPlayer*>(data)->receivedPackets_);
         }
     }
 
@@ -168,13 +239,23 @@ struct CMediaPlayer::Callbacks {
     }
 };
 
-CMediaPlayer::CMediaPlayer(QObject* parent) : QObject(parent) {}
+CMediaPlayer::CMediaPlayer(QObject* parent) : PlayerEngine(parent) {
+    watchTimer_.setInterval(kWatchInterval);
+    connect(&watchTimer_, &QTimer::timeout, this, &CMediaPlayer::Watch);
+    reconnectTimer_.setSingleShot(true);
+    connect(&reconnectTimer_, &QTimer::timeout, this, &CMediaPlayer::Reconnect);
+}
 
 CMediaPlayer::~CMediaPlayer() {
+    // The reading threads and GStreamer's threads end before the object goes, so no report
+    // reaches it afterwards; reports already queued go with it.
+    CancelReads();
+    for (const auto& task : reads_) {
+        task->thread.join();
+    }
     if (playbin_ == nullptr) {
         return;
     }
-    // Stopping joins GStreamer's threads, so no callback runs after the handler goes.
     gst_element_set_state(playbin_, GST_STATE_NULL);
     if (GstBus* bus = gst_element_get_bus(playbin_)) {
         gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
@@ -200,7 +281,11 @@ CMediaPlayer::Setup CMediaPlayer::Create() {
     KeepRegistryLean();
     GstElement* sink = MakeAudioSink();
     GstBus* bus = gst_element_get_bus(playbin);
-    if (sink == nullptr || bus == nullptr) {
+    GstPad* sinkPad = sink != nullptr ? gst_element_get_static_pad(sink, "sink") : nullptr;
+    if (sink == nullptr || bus == nullptr || sinkPad == nullptr) {
+        if (sinkPad != nullptr) {
+            gst_object_unref(sinkPad);
+        }
         if (sink != nullptr) {
             gst_object_unref(gst_object_ref_sink(sink));
         }
@@ -210,6 +295,8 @@ CMediaPlayer::Setup CMediaPlayer::Create() {
         gst_object_unref(playbin);
         return Setup::Incomplete;
     }
+    Callbacks::CountBuffers(sinkPad, decodedBuffers_);
+    gst_object_unref(sinkPad);
     g_object_set(playbin, "flags", kPlayFlagAudio | kPlayFlagSoftVolume, "audio-sink", sink,
                  nullptr);
     g_signal_connect(playbin, "source-setup", G_CALLBACK(Callbacks::OnSourceSetup), this);
@@ -228,102 +315,281 @@ bool CMediaPlayer::OpenStation(const std::string& address) {
 }
 
 bool CMediaPlayer::OpenAddress(const std::string& address) {
-    if (playbin_ == nullptr || address.empty()) {
+    if (playbin_ == nullptr) {
         return false;
     }
     const std::string uri = ToUri(address);
-    int streamsLeft = kMaxStreamsPerOpen;
-    return !uri.empty() && OpenResolved(uri, 0, streamsLeft);
-}
-
-bool CMediaPlayer::OpenResolved(const std::string& uri, int depth, int& streamsLeft) {
-    // An address named like a playlist is read as one first; any other address goes to the
-    // player at once and is read as a playlist only when the player finds no audio in it.
-    const bool web = IsWebAddress(uri);
-    const bool playlistName = web && HasPlaylistName(uri);
-    if (playlistName) {
-        if (const auto opened = OpenPlaylist(uri, depth, streamsLeft)) {
-            return *opened;
-        }
-    }
-    if (streamsLeft <= 0) {
+    if (uri.empty() || !Acceptable(uri)) {
         return false;
     }
-    --streamsLeft;
-    const OpenOutcome outcome = PlayUri(uri);
-    if (outcome == OpenOutcome::NotMedia && web && !playlistName) {
-        return OpenPlaylist(uri, depth, streamsLeft).value_or(false);
-    }
-    return outcome == OpenOutcome::Playing || outcome == OpenOutcome::Pending;
-}
-
-std::optional<bool> CMediaPlayer::OpenPlaylist(const std::string& uri, int depth,
-                                               int& streamsLeft) {
-    const ProbeResult probe = ProbeAddress(uri);
-    if (probe.kind.kind != AddressKind::Playlist) {
-        return std::nullopt;
-    }
-    if (depth >= kMaxPlaylistDepth) {
-        return false;
-    }
-    for (const std::string& entry :
-         PlaylistEntries(probe.body, probe.kind.format, probe.effectiveAddress)) {
-        if (OpenResolved(entry, depth + 1, streamsLeft)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-void CMediaPlayer::NewGeneration() {
-    std::lock_guard lock(openMutex_);
-    ++generation_;
-    openOutcome_ = OpenOutcome::Pending;
-    buffering_ = false;
-    bufferingEndedReported_ = false;
-}
-
-void CMediaPlayer::RecordOutcome(std::uint64_t generation, OpenOutcome outcome) {
-    std::lock_guard lock(openMutex_);
-    if (generation == generation_.load() && openOutcome_ == OpenOutcome::Pending) {
-        openOutcome_ = outcome;
-        openChanged_.notify_all();
-    }
-}
-
-CMediaPlayer::OpenOutcome CMediaPlayer::PlayUri(const std::string& uri) {
-    gst_element_set_state(playbin_, GST_STATE_NULL);
-    NewGeneration();
+    meantToPlay_ = uri;
+    localSource_ = IsLocalFile(uri);
     receivedPackets_ = 0;
-    g_object_set(playbin_, "uri", uri.c_str(), nullptr);
-    OpenOutcome outcome = OpenOutcome::Failed;
-    const GstStateChangeReturn change = gst_element_set_state(playbin_, GST_STATE_PLAYING);
-    live_ = change == GST_STATE_CHANGE_NO_PREROLL;
-    if (change != GST_STATE_CHANGE_FAILURE) {
-        std::unique_lock lock(openMutex_);
-        openChanged_.wait_for(lock, kOpenDecisionTime,
-                              [this] { return openOutcome_ != OpenOutcome::Pending; });
-        outcome = openOutcome_;
-    } else {
-        std::lock_guard lock(openMutex_);
-        outcome =
-            openOutcome_ == OpenOutcome::NotMedia ? OpenOutcome::NotMedia : OpenOutcome::Failed;
+    title_.clear();
+    reconnectTimer_.stop();
+    reconnectAttempts_ = 0;
+    StartOpen(uri, false);
+    return true;
+}
+
+void CMediaPlayer::StartOpen(const std::string& uri, bool reconnect) {
+    CancelReads();
+    ResetPipeline();
+    ++openNumber_;
+    reconnecting_ = reconnect;
+    candidates_.clear();
+    candidates_.push_back({uri, 0, IsWebAddress(uri) && HasPlaylistName(uri), false});
+    downloadsLeft_ = kMaxDownloadsPerOpen;
+    streamsLeft_ = kMaxStreamsPerOpen;
+    openDeadline_ = Clock::now() + kOpenTimeLimit;
+    phase_ = Phase::Reading;
+    watchTimer_.start();
+    // What happens next is reported by signals, never before the open has returned.
+    const std::uint64_t open = openNumber_;
+    QMetaObject::invokeMethod(this, [this, open] { Advance(open); }, Qt::QueuedConnection);
+}
+
+void CMediaPlayer::Advance(std::uint64_t open) {
+    if (open != openNumber_) {
+        return;
     }
-    if (outcome == OpenOutcome::Failed || outcome == OpenOutcome::NotMedia) {
-        gst_element_set_state(playbin_, GST_STATE_NULL);
-        NewGeneration();
+    while (!candidates_.empty() && Clock::now() < openDeadline_) {
+        Candidate candidate = std::move(candidates_.front());
+        candidates_.pop_front();
+        if (candidate.readFirst) {
+            // Depth and count are known before the download, so none is wasted.
+            if (candidate.depth < kMaxPlaylistDepth && downloadsLeft_ > 0) {
+                --downloadsLeft_;
+                ReadPlaylist(candidate);
+                return;
+            }
+            continue;
+        }
+        if (streamsLeft_ > 0) {
+            --streamsLeft_;
+            if (PlayCandidate(candidate)) {
+                return;
+            }
+        }
     }
-    return outcome;
+    OpenEnded();
+}
+
+void CMediaPlayer::ReadPlaylist(const Candidate& candidate) {
+    phase_ = Phase::Reading;
+    current_ = candidate;
+    const auto budget =
+        std::chrono::duration_cast<std::chrono::milliseconds>(openDeadline_ - Clock::now());
+    auto task = std::make_unique<ProbeTask>();
+    ProbeTask* raw = task.get();
+    const std::uint64_t open = openNumber_;
+    raw->thread = std::thread([this, raw, open, candidate, budget] {
+        const ProbeResult probe = ProbeAddress(candidate.uri, budget.count(), &raw->cancelled);
+        QMetaObject::invokeMethod(
+            this, [this, raw, open, candidate, probe] { PlaylistRead(raw, open, candidate, probe); },
+            Qt::QueuedConnection);
+    });
+    reads_.push_back(std::move(task));
+}
+
+void CMediaPlayer::PlaylistRead(ProbeTask* task, std::uint64_t open, const Candidate& candidate,
+                                const ProbeResult& probe) {
+    const auto finished = std::find_if(reads_.begin(), reads_.end(),
+                                       [task](const auto& held) { return held.get() == task; });
+    if (finished != reads_.end()) {
+        (*finished)->thread.join();
+        reads_.erase(finished);
+    }
+    if (open != openNumber_) {
+        return;
+    }
+    if (probe.kind.kind == AddressKind::Playlist) {
+        const std::vector<std::string> entries =
+            PlaylistEntries(probe.body, probe.kind.format, probe.effectiveAddress);
+        for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+            candidates_.push_front(
+                {*entry, candidate.depth + 1, IsWebAddress(*entry) && HasPlaylistName(*entry),
+                 false});
+        }
+    } else if (!candidate.read) {
+        // Not a playlist after all: playbin gets the address itself.
+        candidates_.push_front({candidate.uri, candidate.depth, false, true});
+    }
+    Advance(open);
+}
+
+bool CMediaPlayer::PlayCandidate(const Candidate& candidate) {
+    ResetPipeline();
+    current_ = candidate;
+    live_ = false;
+    buffering_ = false;
+    bufferingEndReported_ = false;
+    g_object_set(playbin_, "uri", candidate.uri.c_str(), nullptr);
+    // Paused first: playback starts once the buffer is full (or at once for a source that does
+    // not buffer), from the bus reports about the pipeline as it is now.
+    const GstStateChangeReturn change = gst_element_set_state(playbin_, GST_STATE_PAUSED);
+    if (change == GST_STATE_CHANGE_FAILURE) {
+        ResetPipeline();
+        return false;
+    }
+    phase_ = Phase::Starting;
+    attemptStart_ = Clock::now();
+    if (change == GST_STATE_CHANGE_NO_PREROLL) {
+        // A live source cannot hold while it buffers.
+        live_ = true;
+        gst_element_set_state(playbin_, GST_STATE_PLAYING);
+    } else if (change == GST_STATE_CHANGE_SUCCESS) {
+        RequestPlaying();
+    }
+    return true;
+}
+
+void CMediaPlayer::AttemptFailed(bool notMedia) {
+    ResetPipeline();
+    // A reply that no decoder takes may be a playlist without a playlist's name.
+    if (notMedia && !current_.read && IsWebAddress(current_.uri)) {
+        candidates_.push_front({current_.uri, current_.depth, true, true});
+    }
+    Advance(openNumber_);
+}
+
+void CMediaPlayer::OpenEnded() {
+    ResetPipeline();
+    phase_ = Phase::Idle;
+    watchTimer_.stop();
+    if (reconnecting_) {
+        ScheduleReconnect();
+        return;
+    }
+    meantToPlay_.clear();
+    emit OpenFailed();
+}
+
+void CMediaPlayer::StreamDropped() {
+    ResetPipeline();
+    ++openNumber_;
+    phase_ = Phase::Idle;
+    watchTimer_.stop();
+    droppedAt_ = Clock::now();
+    reconnectAttempts_ = 0;
+    emit Dropped();
+    // A local file that ends has been played to its end.
+    if (localSource_) {
+        meantToPlay_.clear();
+        return;
+    }
+    ScheduleReconnect();
+}
+
+void CMediaPlayer::ScheduleReconnect() {
+    if (meantToPlay_.empty()) {
+        return;
+    }
+    using std::chrono::milliseconds;
+    milliseconds delay = reconnectAttempts_ == 0 ? kFirstReconnectDelay : kQuickReconnectDelay;
+    if (Clock::now() - droppedAt_ >= kQuickReconnectPeriod) {
+        const int doublings = std::min(reconnectAttempts_, 8);
+        delay = std::min(kMaxReconnectDelay, kSlowReconnectDelay * (1 << doublings));
+    }
+    ++reconnectAttempts_;
+    reconnectTimer_.start(delay);
+}
+
+void CMediaPlayer::Reconnect() {
+    if (!meantToPlay_.empty()) {
+        StartOpen(meantToPlay_, true);
+    }
 }
 
 bool CMediaPlayer::Stop() {
     if (playbin_ == nullptr) {
         return false;
     }
+    meantToPlay_.clear();
+    reconnectTimer_.stop();
+    watchTimer_.stop();
+    CancelReads();
+    ++openNumber_;
+    phase_ = Phase::Idle;
     const bool stopped =
         gst_element_set_state(playbin_, GST_STATE_NULL) != GST_STATE_CHANGE_FAILURE;
-    NewGeneration();
+    ++generation_;
     return stopped;
+}
+
+void CMediaPlayer::ResetPipeline() {
+    // Stopping joins GStreamer's threads: what they report afterwards is of the next attempt.
+    gst_element_set_state(playbin_, GST_STATE_NULL);
+    ++generation_;
+    decodedBuffers_ = 0;
+}
+
+void CMediaPlayer::CancelReads() {
+    for (const auto& task : reads_) {
+        task->cancelled = true;
+    }
+}
+
+void CMediaPlayer::Watch() {
+    const auto now = Clock::now();
+    switch (phase_) {
+    case Phase::Idle:
+        watchTimer_.stop();
+        break;
+    case Phase::Reading:
+        // A download ends by its own time limit, which is the open's.
+        break;
+    case Phase::Starting:
+        if (decodedBuffers_.load() > 0) {
+            MarkPlaying();
+        } else if (now >= openDeadline_) {
+            candidates_.clear();
+            OpenEnded();
+        } else if (now - attemptStart_ >= kFirstAudioTime) {
+            AttemptFailed(false);
+        }
+        break;
+    case Phase::Playing: {
+        const std::uint64_t mark = receivedPackets_.load() + decodedBuffers_.load();
+        if (mark != progressMark_) {
+            progressMark_ = mark;
+            lastProgress_ = now;
+        } else if (now - lastProgress_ >= kStallTime) {
+            StreamDropped();
+        }
+        break;
+    }
+    }
+}
+
+void CMediaPlayer::MarkPlaying() {
+    phase_ = Phase::Playing;
+    reconnectAttempts_ = 0;
+    candidates_.clear();
+    ++openNumber_;
+    progressMark_ = receivedPackets_.load() + decodedBuffers_.load();
+    lastProgress_ = Clock::now();
+}
+
+void CMediaPlayer::RequestPlaying() {
+    if (live_) {
+        gst_element_set_state(playbin_, GST_STATE_PLAYING);
+        return;
+    }
+    // Only a pipeline that has settled in paused is asked to play; one still changing state
+    // reports when it is done, and is asked then.
+    GstState state = GST_STATE_VOID_PENDING;
+    GstState pending = GST_STATE_VOID_PENDING;
+    const GstStateChangeReturn now = gst_element_get_state(playbin_, &state, &pending, 0);
+    if (now != GST_STATE_CHANGE_ASYNC && now != GST_STATE_CHANGE_FAILURE &&
+        state == GST_STATE_PAUSED) {
+        gst_element_set_state(playbin_, GST_STATE_PLAYING);
+    }
+}
+
+void CMediaPlayer::ReportBufferingEnded() {
+    bufferingEndReported_ = true;
+    emit Buffering(false);
 }
 
 bool CMediaPlayer::SetVolume(int volume) {
@@ -342,55 +608,87 @@ bool CMediaPlayer::SetMute(bool mute) {
     return true;
 }
 
-void CMediaPlayer::HandleMessage(GstMessage* message, std::uint64_t generation) {
-    if (generation != generation_.load()) {
+void CMediaPlayer::HandleMessage(GstMessage* message, std::uint64_t generation,
+                                 std::uint64_t sequence) {
+    if (generation != generation_.load() ||
+        (phase_ != Phase::Starting && phase_ != Phase::Playing)) {
         return;
     }
+    if (phase_ == Phase::Starting && decodedBuffers_.load() > 0) {
+        MarkPlaying();
+    }
     switch (GST_MESSAGE_TYPE(message)) {
-    case GST_MESSAGE_BUFFERING: {
-        gint percent = 0;
-        gst_message_parse_buffering(message, &percent);
-        // Playback holds while the buffer fills, so that a stream arriving no faster than it
-        // plays still gets its reserve; a live source cannot hold and is left playing.
-        if (percent < kBufferingComplete && !buffering_) {
-            buffering_ = true;
-            if (!live_) {
-                gst_element_set_state(playbin_, GST_STATE_PAUSED);
-            }
-            ReportBuffering(true);
-        } else if (percent >= kBufferingComplete && buffering_) {
-            buffering_ = false;
-            if (!live_) {
-                gst_element_set_state(playbin_, GST_STATE_PLAYING);
-            }
-            ReportBuffering(false);
+    case GST_MESSAGE_ERROR:
+    case GST_MESSAGE_EOS: {
+        bool notMedia = false;
+        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+            GError* error = nullptr;
+            gst_message_parse_error(message, &error, nullptr);
+            notMedia = error != nullptr &&
+                       (error->domain == GST_STREAM_ERROR ||
+                        g_error_matches(error, GST_CORE_ERROR, GST_CORE_ERROR_MISSING_PLUGIN));
+            g_clear_error(&error);
+        }
+        if (phase_ == Phase::Playing) {
+            StreamDropped();
+        } else {
+            AttemptFailed(notMedia);
         }
         break;
     }
+    case GST_MESSAGE_BUFFERING: {
+        // A newer report is on its way: it describes the buffer as it is now.
+        if (sequence != bufferingSequence_.load()) {
+            break;
+        }
+        gint percent = 0;
+        gst_message_parse_buffering(message, &percent);
+        if (percent < kBufferingComplete) {
+            if (!buffering_) {
+                buffering_ = true;
+                bufferingEndReported_ = false;
+                emit Buffering(true);
+            }
+            // Playback holds while the buffer fills, so that a stream arriving no faster than
+            // it plays still gets its reserve; a live source cannot hold and plays on.
+            if (!live_ && GST_STATE_TARGET(playbin_) == GST_STATE_PLAYING) {
+                gst_element_set_state(playbin_, GST_STATE_PAUSED);
+            }
+        } else {
+            if (buffering_) {
+                buffering_ = false;
+                ReportBufferingEnded();
+            }
+            RequestPlaying();
+        }
+        break;
+    }
+    case GST_MESSAGE_ASYNC_DONE:
+        if (!buffering_) {
+            RequestPlaying();
+        }
+        break;
     case GST_MESSAGE_STATE_CHANGED: {
         // A source that does not buffer (a local file) has ended buffering once it plays.
         GstState newState;
         gst_message_parse_state_changed(message, nullptr, &newState, nullptr);
-        if (newState == GST_STATE_PLAYING && !buffering_ && !bufferingEndedReported_) {
-            ReportBuffering(false);
+        if (newState == GST_STATE_PLAYING && GST_STATE(playbin_) == GST_STATE_PLAYING &&
+            !buffering_ && !bufferingEndReported_) {
+            ReportBufferingEnded();
         }
         break;
     }
-    case GST_MESSAGE_ERROR:
-        // A stream that fails after it was accepted is stopped; it releases its connection.
-        gst_element_set_state(playbin_, GST_STATE_NULL);
-        NewGeneration();
-        break;
     default:
         break;
     }
 }
 
-void CMediaPlayer::ReportBuffering(bool started) {
-    if (!started) {
-        bufferingEndedReported_ = true;
+void CMediaPlayer::HandleTitle(const QString& title, std::uint64_t generation) {
+    if (generation != generation_.load() || title.isEmpty() || title == title_) {
+        return;
     }
-    emit Buffering(started);
+    title_ = title;
+    emit TitleChanged(title);
 }
 
 } // namespace sonavia

@@ -214,10 +214,21 @@ IcecastServer::IcecastServer() : port_(FreePort()) {
                   owner +
                   "</security>\n"
                   "</icecast>\n");
+    started_ = StartServer();
+}
+
+bool IcecastServer::StartServer() {
     server_ = std::make_unique<ChildProcess>(
         "icecast2", QStringList{"-c", QString::fromStdString((dir_ / "icecast.xml").string())},
         dir_ / "icecast.out");
-    started_ = WaitUntil([this] { return server_->Running() && PortAccepts(port_); });
+    return WaitUntil([this] { return server_->Running() && PortAccepts(port_); });
+}
+
+bool IcecastServer::Restart() {
+    Stop();
+    feeds_.clear();
+    started_ = StartServer();
+    return started_ && StartFeeds(mounts_);
 }
 
 IcecastServer::~IcecastServer() {
@@ -232,6 +243,11 @@ bool IcecastServer::AddToneMounts(std::initializer_list<ToneMount> mounts) {
     if (!started_) {
         return false;
     }
+    mounts_.insert(mounts_.end(), mounts.begin(), mounts.end());
+    return StartFeeds(std::vector<ToneMount>(mounts));
+}
+
+bool IcecastServer::StartFeeds(const std::vector<ToneMount>& mounts) {
     std::vector<QStringList> commands;
     for (const ToneMount& mount : mounts) {
         // A pure tone compresses so well that a free bitrate would put many seconds into the
@@ -287,6 +303,39 @@ void IcecastServer::Stop() {
         feed->Stop();
     }
     started_ = false;
+}
+
+FaultServer::FaultServer(const std::filesystem::path& mp3) : port_(FreePort()) {
+    std::filesystem::create_directory(dir_ / "www");
+    server_ = std::make_unique<ChildProcess>(
+        "python3",
+        QStringList{STREAM_FAULTS_SCRIPT, QString::number(port_),
+                    QString::fromStdString((dir_ / "www").string()),
+                    QString::fromStdString(mp3.string())},
+        dir_ / "server.log");
+    started_ = WaitUntil([this] { return server_->Running() && PortAccepts(port_); });
+}
+
+std::string FaultServer::Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+int FaultServer::SlowRequests() const {
+    CURL* curl = curl_easy_init();
+    std::string body;
+    const auto collect = +[](char* data, std::size_t size, std::size_t count, void* out) {
+        static_cast<std::string*>(out)->append(data, size * count);
+        return size * count;
+    };
+    const std::string url = Url("/count");
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, 5000L);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    const bool ok = curl_easy_perform(curl) == CURLE_OK;
+    curl_easy_cleanup(curl);
+    return ok && !body.empty() ? std::stoi(body) : -1;
 }
 
 FileServer::FileServer() : port_(FreePort()) {

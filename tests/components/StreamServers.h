@@ -62,13 +62,19 @@ public:
     int Port() const { return port_; }
     // Stops the server and every feed.
     void Stop();
+    // Starts the server again on its port with the feeds it had; waits until they are served.
+    bool Restart();
 
 private:
+    bool StartServer();
+    bool StartFeeds(const std::vector<ToneMount>& mounts);
+
     TempDir dir_;
     int port_ = 0;
     bool started_ = false;
     std::unique_ptr<ChildProcess> server_;
     std::vector<std::unique_ptr<ChildProcess>> feeds_;
+    std::vector<ToneMount> mounts_;
 };
 
 // Python's HTTP server serving the files of a folder.
@@ -82,6 +88,30 @@ public:
     // The folder served.
     std::filesystem::path Folder() const { return dir_ / "www"; }
     std::string Url(const std::string& name) const;
+
+private:
+    TempDir dir_;
+    int port_ = 0;
+    bool started_ = false;
+    std::unique_ptr<ChildProcess> server_;
+};
+
+// A loopback HTTP server that misbehaves on purpose (stream_faults.py): it sends an MP3 at
+// exactly real time with no burst (and a stream title), sends a burst and then nothing, sends
+// headers and then nothing, or serves the files of its folder after a delay.
+class FaultServer {
+public:
+    // `mp3` is a constant-bitrate MP3 file that the streams repeat.
+    explicit FaultServer(const std::filesystem::path& mp3);
+    ~FaultServer() = default;
+
+    bool Started() const { return started_; }
+    // The folder served with a delay under "/slow/".
+    std::filesystem::path Folder() const { return dir_ / "www"; }
+    // "/realtime.mp3", "/burst.mp3", "/headers.mp3" or "/slow/NAME".
+    std::string Url(const std::string& path) const;
+    // How many requests the delayed files have had.
+    int SlowRequests() const;
 
 private:
     TempDir dir_;

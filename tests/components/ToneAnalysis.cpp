@@ -1,5 +1,7 @@
 #include "ToneAnalysis.h"
 
+#include <QElapsedTimer>
+#include <QTest>
 #include <cmath>
 #include <cstring>
 #include <gst/app/gstappsink.h>
@@ -8,40 +10,53 @@ namespace sonavia::test {
 
 namespace {
 
-// Long enough for the player to fill its buffer before it plays.
-constexpr GstClockTime kPullTimeout = 5 * GST_SECOND;
+// Appends one sample's data; false when the sink holds none.
+bool TakeSample(GstElement* appSink, Audio& audio) {
+    GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(appSink), 0);
+    if (sample == nullptr) {
+        return false;
+    }
+    if (audio.rate == 0) {
+        const GstStructure* format = gst_caps_get_structure(gst_sample_get_caps(sample), 0);
+        gst_structure_get_int(format, "rate", &audio.rate);
+    }
+    GstMapInfo map;
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+        const std::size_t count = map.size / sizeof(float);
+        const std::size_t old = audio.samples.size();
+        audio.samples.resize(old + count);
+        std::memcpy(audio.samples.data() + old, map.data, count * sizeof(float));
+        gst_buffer_unmap(buffer, &map);
+    }
+    gst_sample_unref(sample);
+    return true;
+}
 
 } // namespace
 
-Audio PullAudio(GstElement* appSink, double seconds) {
+Audio CollectAudio(GstElement* appSink, double seconds, int timeoutMs) {
     Audio audio;
-    std::size_t wanted = 0;
-    while (audio.rate == 0 || audio.samples.size() < wanted) {
-        GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(appSink), kPullTimeout);
-        if (sample == nullptr) {
-            break;
+    QElapsedTimer sinceData;
+    sinceData.start();
+    const auto enough = [&] {
+        while (TakeSample(appSink, audio)) {
+            sinceData.restart();
         }
-        if (audio.rate == 0) {
-            const GstStructure* format = gst_caps_get_structure(gst_sample_get_caps(sample), 0);
-            gst_structure_get_int(format, "rate", &audio.rate);
-            wanted = static_cast<std::size_t>(seconds * audio.rate);
-        }
-        GstMapInfo map;
-        GstBuffer* buffer = gst_sample_get_buffer(sample);
-        if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-            const std::size_t count = map.size / sizeof(float);
-            const std::size_t old = audio.samples.size();
-            audio.samples.resize(old + count);
-            std::memcpy(audio.samples.data() + old, map.data, count * sizeof(float));
-            gst_buffer_unmap(buffer, &map);
-        }
-        gst_sample_unref(sample);
+        return audio.rate > 0 &&
+               audio.samples.size() >= static_cast<std::size_t>(seconds * audio.rate);
+    };
+    while (!enough() && sinceData.elapsed() < timeoutMs) {
+        QTest::qWait(10);
     }
     return audio;
 }
 
-void DrainAudio(GstElement* appSink, double seconds) {
-    PullAudio(appSink, seconds);
+void DropHeldAudio(GstElement* appSink) {
+    Audio dropped;
+    while (TakeSample(appSink, dropped)) {
+        dropped.samples.clear();
+    }
 }
 
 double ToneFrequency(const Audio& audio) {

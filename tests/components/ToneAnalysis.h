@@ -12,10 +12,11 @@ struct Audio {
     int rate = 0;
 };
 
-// Pulls `seconds` of audio from the appsink; fewer samples when the stream stops delivering.
-Audio PullAudio(GstElement* appSink, double seconds);
-// Drops what the sink holds already, so that what is pulled next was decoded after a change.
-void DrainAudio(GstElement* appSink, double seconds);
+// Collects `seconds` of audio from the appsink while the interface thread's events run, as they
+// do in the program; fewer samples when none come for `timeoutMs`.
+Audio CollectAudio(GstElement* appSink, double seconds, int timeoutMs = 5000);
+// Drops what the sink holds now, so that what is collected next was decoded after a change.
+void DropHeldAudio(GstElement* appSink);
 
 // The frequency from the rate of upward zero crossings.
 double ToneFrequency(const Audio& audio);

@@ -1,5 +1,6 @@
-// Creates a media player the way the program does at start-up and reports what happened; the
-// player test runs it with GStreamer set up to lack the player element.
+// Creates a media player the way the program does at start-up, posting the quit request when
+// the player is unavailable, and reports what happened; the player test runs it with GStreamer
+// set up to lack the player element.
 #include "components/CMediaPlayer.h"
 #include "shell/AppValues.h"
 
@@ -11,6 +12,9 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     sonavia::CMediaPlayer player;
     const auto setup = player.Create();
+    if (setup == sonavia::CMediaPlayer::Setup::Unavailable) {
+        sonavia::app::PostQuit();
+    }
     std::printf("%s %s\n",
                 setup == sonavia::CMediaPlayer::Setup::Unavailable ? "unavailable" : "other",
                 sonavia::app::quitRequested ? "quit-requested" : "no-quit");

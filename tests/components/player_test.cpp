@@ -2,11 +2,13 @@
 #include "TestSupport.h"
 #include "ToneAnalysis.h"
 #include "components/CMediaPlayer.h"
-#include "radio/RadioState.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
-#include <functional>
+#include <QTimer>
+#include <algorithm>
+#include <future>
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 #include <memory>
@@ -16,17 +18,20 @@ namespace {
 
 using test::IcecastServer;
 using test::ToneCodec;
+using namespace std::chrono_literals;
 
 constexpr double kToneHz = IcecastServer::kToneHz;
 constexpr double kToneTolerance = 10;
 constexpr double kListenSeconds = 1.0;
-constexpr int kWatchdogSeconds = 120;
+constexpr int kWatchdogSeconds = 240;
+// Bounds for events on a loaded machine: far above what they take, far below "never".
+constexpr int kEventTimeoutMs = 15000;
+constexpr int kFailureSlackMs = 6000;
 constexpr char kOggMount[] = "/tone.ogg";
 constexpr char kMp3Mount[] = "/tone.mp3";
 
-// Runs the interface thread's events until `done` holds or `ms` pass.
-bool WaitFor(const std::function<bool()>& done, int ms) {
-    return QTest::qWaitFor(done, ms);
+int Ms(std::chrono::milliseconds duration) {
+    return static_cast<int>(duration.count());
 }
 
 // Runs a tool to its end; one that hangs is killed and counts as failed.
@@ -43,9 +48,62 @@ bool RunTool(const QString& program, const QStringList& arguments) {
     return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
 }
 
+bool MakeToneFile(const std::filesystem::path& file, int buffers, const QString& encoder) {
+    return RunTool("gst-launch-1.0", QStringList{"-q", "audiotestsrc",
+                                                 "num-buffers=" + QString::number(buffers),
+                                                 "freq=440", "!", "audioconvert", "!"} +
+                                         encoder.split(' ') +
+                                         QStringList{"!", "filesink",
+                                                     "location=" +
+                                                         QString::fromStdString(file.string())});
+}
+
+// What the player reported, in order.
+struct Reports {
+    explicit Reports(CMediaPlayer& player) {
+        QObject::connect(&player, &PlayerEngine::Buffering,
+                         [this](bool started) { buffering.push_back(started); });
+        QObject::connect(&player, &PlayerEngine::OpenFailed, [this] { ++failed; });
+        QObject::connect(&player, &PlayerEngine::Dropped, [this] { ++dropped; });
+        QObject::connect(&player, &PlayerEngine::TitleChanged,
+                         [this](const QString& title) { titles.push_back(title); });
+    }
+    void Clear() { *this = Reports(); }
+    std::vector<bool> buffering;
+    int failed = 0;
+    int dropped = 0;
+    QStringList titles;
+
+private:
+    Reports() = default;
+};
+
+// The interface thread's longest stall: how late a 10 ms timer fires.
+class StallMeter {
+public:
+    StallMeter() {
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(kTickMs);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            longest_ = std::max(longest_, clock_.restart() - kTickMs);
+        });
+        clock_.start();
+        timer_.start();
+    }
+    qint64 LongestMs() const { return longest_; }
+
+private:
+    static constexpr int kTickMs = 10;
+    QTimer timer_;
+    QElapsedTimer clock_;
+    qint64 longest_ = 0;
+};
+
 class PlayerTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
+        gst_init(nullptr, nullptr);
+        media_ = std::make_unique<test::TempDir>();
         icecast_ = std::make_unique<IcecastServer>();
         mountsServe_ =
             icecast_->Started() &&
@@ -55,20 +113,50 @@ protected:
                                         icecast_->Url(kOggMount) + "\nTitle1=Tone\n");
         files_->AddFile("tone.m3u", "#EXTM3U\n#EXTINF:-1,Tone\n" + icecast_->Url(kMp3Mount) + "\n");
         files_->AddFile("page.html", "<!DOCTYPE html>\n<html><body>Not a stream</body></html>\n");
+        mediaMade_ = MakeHttpLiveStream() &&
+                     MakeToneFile(*media_ / "tone.mp3", 430,
+                                  "lamemp3enc target=bitrate bitrate=128 cbr=true") &&
+                     MakeToneFile(*media_ / "local.ogg", 200, "vorbisenc ! oggmux");
+        faults_ = std::make_unique<test::FaultServer>(*media_ / "tone.mp3");
     }
     static void TearDownTestSuite() {
+        faults_.reset();
         files_.reset();
         icecast_.reset();
+        media_.reset();
+    }
+
+    // Three two-second segments of tone, their timestamps running on, and a finished playlist.
+    static bool MakeHttpLiveStream() {
+        constexpr int kSegments = 3;
+        constexpr long long kSegmentNs = 1'997'000'000; // 86 buffers of 1024 samples at 44.1 kHz
+        std::string playlist = "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:2\n"
+                               "#EXT-X-MEDIA-SEQUENCE:0\n";
+        for (int i = 0; i < kSegments; ++i) {
+            const std::string name = "segment" + std::to_string(i) + ".ts";
+            if (!RunTool("gst-launch-1.0",
+                         {"-q", "audiotestsrc", "num-buffers=86", "freq=440",
+                          "timestamp-offset=" + QString::number(i * kSegmentNs), "!",
+                          "audioconvert", "!", "lamemp3enc", "!", "mpegaudioparse", "!",
+                          "mpegtsmux", "!", "filesink",
+                          "location=" +
+                              QString::fromStdString((files_->Folder() / name).string())})) {
+                return false;
+            }
+            playlist += "#EXTINF:2.0,\n" + name + "\n";
+        }
+        files_->AddFile("tone.m3u8", playlist + "#EXT-X-ENDLIST\n");
+        return true;
     }
 
     void SetUp() override {
         ASSERT_TRUE(icecast_->Started());
         ASSERT_TRUE(mountsServe_) << "the tone mounts never served";
         ASSERT_TRUE(files_->Started());
+        ASSERT_TRUE(faults_->Started());
+        ASSERT_TRUE(mediaMade_);
         qputenv(CMediaPlayer::kAudioSinkVariable, "appsink");
         ASSERT_EQ(player_.Create(), CMediaPlayer::Setup::Ready);
-        radio::streamPlaying = false;
-        radio::bufferingFinished = false;
     }
 
     GstElement* Sink() const {
@@ -78,65 +166,82 @@ protected:
         return sink;
     }
 
-    // Plays `address` and checks that a second of its audio is the tone.
-    void ExpectTone(const std::string& address) {
-        SCOPED_TRACE(address);
-        ASSERT_TRUE(player_.OpenAddress(address));
-        const test::Audio audio = test::PullAudio(Sink(), kListenSeconds);
-        ASSERT_GT(audio.rate, 0);
+    // A second of the audio decoded from now on, the event loop running meanwhile.
+    test::Audio Listen(double seconds = kListenSeconds) {
+        test::DropHeldAudio(Sink());
+        return test::CollectAudio(Sink(), seconds, kEventTimeoutMs);
+    }
+
+    void ExpectTone(const test::Audio& audio) {
+        ASSERT_GT(audio.rate, 0) << "no audio";
         EXPECT_NEAR(test::ToneFrequency(audio), kToneHz, kToneTolerance);
         EXPECT_GT(test::RootMeanSquare(audio), 0.1);
     }
 
-    static std::unique_ptr<IcecastServer> icecast_;
-    static std::unique_ptr<test::FileServer> files_;
+    // Opens `address` and checks that it plays the tone.
+    void ExpectTone(const std::string& address) {
+        SCOPED_TRACE(address);
+        ASSERT_TRUE(player_.OpenAddress(address));
+        ExpectTone(Listen());
+    }
+
+    // Opens `address` and waits for the player to report the open failed; its time in ms.
+    qint64 ExpectFailure(const std::string& address, Reports& reports) {
+        SCOPED_TRACE(address);
+        reports.Clear();
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_TRUE(player_.OpenAddress(address));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return reports.failed > 0; },
+                                    Ms(CMediaPlayer::kOpenTimeLimit) + kFailureSlackMs));
+        return clock.elapsed();
+    }
+
+    static std::string RefusedAddress() {
+        return "http://127.0.0.1:" + std::to_string(test::FreePort()) + "/gone";
+    }
+
+    static inline std::unique_ptr<test::TempDir> media_;
+    static inline std::unique_ptr<IcecastServer> icecast_;
+    static inline std::unique_ptr<test::FileServer> files_;
+    static inline std::unique_ptr<test::FaultServer> faults_;
     static inline bool mountsServe_ = false;
+    static inline bool mediaMade_ = false;
     test::Watchdog watchdog_{kWatchdogSeconds};
     CMediaPlayer player_;
 };
 
-std::unique_ptr<IcecastServer> PlayerTest::icecast_;
-std::unique_ptr<test::FileServer> PlayerTest::files_;
-
-TEST_F(PlayerTest, DecodesTheToneFromBothMountsAndThroughPlaylists) {
-    ExpectTone(icecast_->Url(kOggMount));
-    ExpectTone(icecast_->Url(kMp3Mount));
-    ExpectTone(files_->Url("tone.pls"));
-    ExpectTone(files_->Url("tone.m3u"));
-    EXPECT_TRUE(player_.Stop());
-}
-
-TEST_F(PlayerTest, AnHttpLiveStreamPlaysAsAStreamAndCountsItsData) {
-    // Three two-second segments of tone, their timestamps running on, and a finished playlist.
-    constexpr int kSegments = 3;
-    constexpr long long kSegmentNs = 1'997'000'000; // 86 buffers of 1024 samples at 44.1 kHz
-    std::string playlist = "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:2\n"
-                           "#EXT-X-MEDIA-SEQUENCE:0\n";
-    for (int i = 0; i < kSegments; ++i) {
-        const std::string name = "segment" + std::to_string(i) + ".ts";
-        ASSERT_TRUE(
-            RunTool("gst-launch-1.0",
-                    {"-q", "audiotestsrc", "num-buffers=86", "freq=440",
-                     "timestamp-offset=" + QString::number(i * kSegmentNs), "!", "audioconvert",
-                     "!", "lamemp3enc", "!", "mpegaudioparse", "!", "mpegtsmux", "!", "filesink",
-                     "location=" + QString::fromStdString((files_->Folder() / name).string())}));
-        playlist += "#EXTINF:2.0,\n" + name + "\n";
+TEST_F(PlayerTest, ThirtyOpensInARowEachPlayTheToneSecondsLater) {
+    const std::vector<std::string> addresses = {
+        icecast_->Url(kOggMount), icecast_->Url(kMp3Mount), files_->Url("tone.pls"),
+        files_->Url("tone.m3u"), files_->Url("tone.m3u8")};
+    constexpr int kOpens = 30;
+    constexpr int kAfterOpenMs = 3000;
+    Reports reports(player_);
+    StallMeter stalls;
+    for (int i = 0; i < kOpens; ++i) {
+        const std::string& address = addresses[i % addresses.size()];
+        SCOPED_TRACE("open " + std::to_string(i) + " of " + address);
+        reports.Clear();
+        ASSERT_TRUE(player_.OpenAddress(address));
+        QTest::qWait(kAfterOpenMs);
+        ExpectTone(Listen());
+        EXPECT_EQ(reports.failed, 0);
+        EXPECT_EQ(reports.dropped, 0);
+        ASSERT_FALSE(reports.buffering.empty());
+        EXPECT_FALSE(reports.buffering.back());
     }
-    files_->AddFile("tone.m3u8", playlist + "#EXT-X-ENDLIST\n");
-
-    ExpectTone(files_->Url("tone.m3u8"));
-    // The playlist is one small read; each segment gives at least one buffer.
-    EXPECT_GE(player_.ReceivedPackets(), static_cast<std::uint64_t>(kSegments));
+    EXPECT_GT(player_.ReceivedPackets(), 0u);
+    EXPECT_TRUE(player_.Stop());
+    RecordProperty("longest_stall_ms", static_cast<int>(stalls.LongestMs()));
 }
 
-TEST_F(PlayerTest, PlaylistFallsBackToTheNextEntryWhenOneFails) {
-    const std::string refused = "http://127.0.0.1:" + std::to_string(test::FreePort()) + "/gone";
+TEST_F(PlayerTest, PlaylistsFallBackToTheirNextEntryAndNeverOpenLocalFiles) {
+    const std::string refused = RefusedAddress();
     files_->AddFile("fallback.pls", "[playlist]\nNumberOfEntries=3\nFile1=" + refused +
                                         "\nFile2=" + files_->Url("missing.ogg") +
                                         "\nFile3=" + icecast_->Url(kOggMount) + "\n");
     ExpectTone(files_->Url("fallback.pls"));
-
-    // The other formats, read by the same library.
     files_->AddFile("tone.asx", "<asx version=\"3.0\"><entry><ref href=\"" + refused +
                                     "\"/></entry><entry><ref href=\"" + icecast_->Url(kMp3Mount) +
                                     "\"/></entry></asx>\n");
@@ -149,119 +254,220 @@ TEST_F(PlayerTest, PlaylistFallsBackToTheNextEntryWhenOneFails) {
     ExpectTone(files_->Url("tone.xspf"));
 
     // A playlist from a server never opens local files, even ones that would play.
-    test::TempDir dir;
-    const auto local = dir / "tone.ogg";
-    ASSERT_TRUE(
-        RunTool("gst-launch-1.0",
-                {"-q", "audiotestsrc", "num-buffers=50", "!", "audioconvert", "!", "vorbisenc", "!",
-                 "oggmux", "!", "filesink", "location=" + QString::fromStdString(local.string())}));
-    ASSERT_TRUE(player_.OpenAddress(local.string()));
-    files_->AddFile("dead.m3u", refused + "\n" + files_->Url("page.html") + "\nfile://" +
-                                    local.string() + "\n" + local.string() + "\n");
-    EXPECT_FALSE(player_.OpenAddress(files_->Url("dead.m3u")));
+    const std::string local = (*media_ / "local.ogg").string();
+    files_->AddFile("dead.m3u", refused + "\n" + files_->Url("page.html") + "\nfile://" + local +
+                                    "\n" + local + "\n");
+    Reports reports(player_);
+    ExpectFailure(files_->Url("dead.m3u"), reports);
+    EXPECT_EQ(reports.dropped, 0);
 }
 
-TEST_F(PlayerTest, VolumeScalesTheLevelAndMuteSilencesIt) {
-    ASSERT_TRUE(player_.OpenAddress(icecast_->Url(kOggMount)));
-    const double full = test::RootMeanSquare(test::PullAudio(Sink(), kListenSeconds));
+TEST_F(PlayerTest, FailuresAreReportedLaterAndBadAddressesRefusedAtOnce) {
+    Reports reports(player_);
+    for (const std::string& address :
+         {RefusedAddress(), files_->Url("missing.ogg"), files_->Url("page.html"),
+          icecast_->Url("/no-such-mount")}) {
+        ExpectFailure(address, reports);
+    }
+    // Headers and then nothing: the attempt's own bound ends it.
+    const qint64 silentMs = ExpectFailure(faults_->Url("/headers.mp3"), reports);
+    EXPECT_LT(silentMs, Ms(CMediaPlayer::kFirstAudioTime) + kFailureSlackMs);
+
+    EXPECT_FALSE(player_.OpenAddress("/no/such/file.ogg"));
+    EXPECT_FALSE(player_.OpenAddress(""));
+    EXPECT_FALSE(player_.OpenAddress("ftp://127.0.0.1/tone.ogg"));
+    EXPECT_FALSE(player_.OpenAddress("http:///tone.ogg"));
+    // Nothing of the failed opens lingers: a good address still plays, and nothing is retried.
+    reports.Clear();
+    ExpectTone(icecast_->Url(kOggMount));
+    EXPECT_EQ(reports.failed, 0);
+}
+
+TEST_F(PlayerTest, NestedPlaylistsFromASlowServerNeitherStallTheInterfaceNorRunOn) {
+    // Eight playlists of eight playlists, each answered after a second; none leads to audio.
+    constexpr int kEntries = 8;
+    std::string top = "[playlist]\nNumberOfEntries=8\n";
+    for (int i = 1; i <= kEntries; ++i) {
+        std::string nested = "[playlist]\nNumberOfEntries=8\n";
+        for (int j = 1; j <= kEntries; ++j) {
+            nested += "File" + std::to_string(j) + "=" +
+                      faults_->Url("/slow/leaf" + std::to_string(j) + ".pls") + "\n";
+        }
+        test::WriteFileBytes(faults_->Folder() / ("nested" + std::to_string(i) + ".pls"), nested);
+        top += "File" + std::to_string(i) + "=" +
+               faults_->Url("/slow/nested" + std::to_string(i) + ".pls") + "\n";
+    }
+    test::WriteFileBytes(faults_->Folder() / "top.pls", top);
+    const int before = faults_->SlowRequests();
+
+    Reports reports(player_);
+    StallMeter stalls;
+    const qint64 openMs = ExpectFailure(faults_->Url("/slow/top.pls"), reports);
+    EXPECT_LT(openMs, Ms(CMediaPlayer::kOpenTimeLimit) + kFailureSlackMs);
+    // The bound is checked before each download: the third level is never fetched.
+    EXPECT_LE(faults_->SlowRequests() - before, kEntries);
+    // A blocking download would stall it by a second; the benchmark prints the real figure.
+    constexpr qint64 kStallBoundMs = 400;
+    EXPECT_LT(stalls.LongestMs(), kStallBoundMs);
+    RecordProperty("longest_stall_ms", static_cast<int>(stalls.LongestMs()));
+}
+
+TEST_F(PlayerTest, SlowAndBurstyServersNeverLeaveThePlayerStuck) {
+    Reports reports(player_);
+    // Exactly real time, no burst: it plays, and carries the stream's title.
+    ASSERT_TRUE(player_.OpenAddress(faults_->Url("/realtime.mp3")));
+    QTest::qWait(4000);
+    ExpectTone(Listen());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !reports.titles.isEmpty(); }, kEventTimeoutMs));
+    EXPECT_EQ(reports.titles.value(0), "Tone one");
+    EXPECT_EQ(reports.dropped, 0);
+
+    // Three seconds at once, then nothing: it plays, then the drop is reported.
+    reports.Clear();
+    ASSERT_TRUE(player_.OpenAddress(faults_->Url("/burst.mp3")));
+    ExpectTone(test::CollectAudio(Sink(), kListenSeconds, kEventTimeoutMs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reports.dropped > 0; },
+                                Ms(CMediaPlayer::kStallTime) + kEventTimeoutMs));
+    EXPECT_EQ(reports.failed, 0);
+    EXPECT_TRUE(player_.Stop());
+}
+
+TEST_F(PlayerTest, AStreamComesBackAfterItsServerReturnsUntilAStop) {
+    IcecastServer own;
+    ASSERT_TRUE(own.Started());
+    ASSERT_TRUE(own.AddToneMount(kMp3Mount, ToneCodec::Mp3));
+    Reports reports(player_);
+    ASSERT_TRUE(player_.OpenAddress(own.Url(kMp3Mount)));
+    ExpectTone(test::CollectAudio(Sink(), kListenSeconds, kEventTimeoutMs));
+    const auto packets = player_.ReceivedPackets();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return player_.ReceivedPackets() > packets; },
+                                kEventTimeoutMs));
+
+    // Down for ten seconds; the restart runs beside the event loop, as a server's would.
+    constexpr int kDownMs = 10000;
+    own.Stop();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reports.dropped > 0; }, kEventTimeoutMs));
+    QTest::qWait(kDownMs);
+    auto restart = std::async(std::launch::async, [&own] { return own.Restart(); });
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return restart.wait_for(0s) == std::future_status::ready; }, 60000));
+    ASSERT_TRUE(restart.get());
+    QElapsedTimer back;
+    back.start();
+    test::DropHeldAudio(Sink());
+    const test::Audio audio = test::CollectAudio(Sink(), kListenSeconds, kEventTimeoutMs);
+    const qint64 firstAudioMs = back.elapsed() - static_cast<qint64>(kListenSeconds * 1000);
+    ExpectTone(audio);
+    EXPECT_EQ(reports.failed, 0);
+    // The benchmark measures the time against its 2 s target; this bound leaves room for load.
+    constexpr qint64 kReturnBoundMs = 4000;
+    EXPECT_LT(firstAudioMs, kReturnBoundMs);
+    RecordProperty("audio_after_return_ms", static_cast<int>(firstAudioMs));
+
+    // A stop ends the attempts: down again, stopped, back again, and nothing plays.
+    reports.Clear();
+    own.Stop();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reports.dropped > 0; }, kEventTimeoutMs));
+    EXPECT_TRUE(player_.Stop());
+    restart = std::async(std::launch::async, [&own] { return own.Restart(); });
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return restart.wait_for(0s) == std::future_status::ready; }, 60000));
+    ASSERT_TRUE(restart.get());
+    const auto stoppedPackets = player_.ReceivedPackets();
+    test::DropHeldAudio(Sink());
+    constexpr int kQuietMs = 3000;
+    EXPECT_EQ(test::CollectAudio(Sink(), kListenSeconds, kQuietMs).samples.size(), 0u);
+    EXPECT_EQ(player_.ReceivedPackets(), stoppedPackets);
+}
+
+TEST_F(PlayerTest, VolumeAndMuteScaleTheLevelAndAStationStartsSilent) {
+    ASSERT_TRUE(player_.OpenStation(icecast_->Url(kMp3Mount)));
+    EXPECT_LT(test::RootMeanSquare(test::CollectAudio(Sink(), kListenSeconds, kEventTimeoutMs)),
+              0.001);
+    ASSERT_TRUE(player_.SetVolume(100));
+    const double full = test::RootMeanSquare(Listen());
     ASSERT_GT(full, 0.1);
 
     ASSERT_TRUE(player_.SetVolume(50));
-    test::DrainAudio(Sink(), kListenSeconds);
-    EXPECT_NEAR(test::RootMeanSquare(test::PullAudio(Sink(), kListenSeconds)) / full, 0.5, 0.05);
-
+    EXPECT_NEAR(test::RootMeanSquare(Listen()) / full, 0.5, 0.05);
     ASSERT_TRUE(player_.SetMute(true));
-    test::DrainAudio(Sink(), kListenSeconds);
-    EXPECT_LT(test::RootMeanSquare(test::PullAudio(Sink(), kListenSeconds)), 0.001);
-
+    EXPECT_LT(test::RootMeanSquare(Listen()), 0.001);
     ASSERT_TRUE(player_.SetMute(false));
     ASSERT_TRUE(player_.SetVolume(100));
-    test::DrainAudio(Sink(), kListenSeconds);
-    EXPECT_NEAR(test::RootMeanSquare(test::PullAudio(Sink(), kListenSeconds)) / full, 1.0, 0.05);
+    EXPECT_NEAR(test::RootMeanSquare(Listen()) / full, 1.0, 0.05);
 
     EXPECT_FALSE(player_.SetVolume(101));
     EXPECT_FALSE(player_.SetVolume(-1));
 }
 
-TEST_F(PlayerTest, OpeningAStationStartsSilentForTheFadeIn) {
-    ASSERT_TRUE(player_.OpenStation(icecast_->Url(kMp3Mount)));
-    test::DrainAudio(Sink(), kListenSeconds / 2);
-    EXPECT_LT(test::RootMeanSquare(test::PullAudio(Sink(), kListenSeconds / 2)), 0.001);
-}
-
-TEST_F(PlayerTest, BufferingStartsAndEndsAndSetsTheRadioFlags) {
-    std::vector<bool> events;
-    QObject::connect(&player_, &CMediaPlayer::Buffering,
-                     [&events](bool started) { events.push_back(started); });
+TEST_F(PlayerTest, BufferingIsReportedAndALocalFileEndsWithoutRetries) {
+    Reports reports(player_);
     ASSERT_TRUE(player_.OpenAddress(icecast_->Url(kMp3Mount)));
-    ASSERT_TRUE(WaitFor([] { return radio::bufferingFinished; }, 15000));
-    ASSERT_GE(events.size(), 2u);
-    EXPECT_TRUE(events.front());
-    EXPECT_FALSE(events.back());
-    EXPECT_TRUE(radio::streamPlaying);
-}
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !reports.buffering.empty() && !reports.buffering.back(); },
+        kEventTimeoutMs));
+    EXPECT_TRUE(reports.buffering.front());
 
-TEST_F(PlayerTest, ALocalFileWithoutBufferingStillReportsTheEnd) {
-    test::TempDir dir;
-    const auto file = dir / "tone.ogg";
-    ASSERT_TRUE(
-        RunTool("gst-launch-1.0", {"-q", "audiotestsrc", "num-buffers=200", "freq=440", "!",
-                                   "audioconvert", "!", "vorbisenc", "!", "oggmux", "!", "filesink",
-                                   "location=" + QString::fromStdString(file.string())}));
-
-    std::vector<bool> events;
-    QObject::connect(&player_, &CMediaPlayer::Buffering,
-                     [&events](bool started) { events.push_back(started); });
-    ASSERT_TRUE(player_.OpenAddress(file.string()));
-    ASSERT_TRUE(WaitFor([] { return radio::bufferingFinished; }, 5000));
-    EXPECT_EQ(events, std::vector<bool>{false});
-    EXPECT_TRUE(radio::streamPlaying);
+    // A file posts no buffering reports: it still reports the end of buffering once it plays,
+    // and its end as a drop that is not retried.
+    reports.Clear();
+    ASSERT_TRUE(player_.OpenAddress((*media_ / "local.ogg").string()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !reports.buffering.empty(); }, kEventTimeoutMs));
+    EXPECT_EQ(reports.buffering, std::vector<bool>{false});
     EXPECT_GT(player_.ReceivedPackets(), 0u);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reports.dropped > 0; }, kEventTimeoutMs));
+    const auto packets = player_.ReceivedPackets();
+    QTest::qWait(2000);
+    EXPECT_EQ(player_.ReceivedPackets(), packets);
+    EXPECT_EQ(reports.buffering, std::vector<bool>{false});
 }
 
-TEST_F(PlayerTest, RefusedMissingAndWebPageAddressesFail) {
-    const std::string refused = "http://127.0.0.1:" + std::to_string(test::FreePort()) + "/";
-    EXPECT_FALSE(player_.OpenAddress(refused));
-    EXPECT_FALSE(player_.OpenAddress(files_->Url("missing.ogg")));
-    EXPECT_FALSE(player_.OpenAddress(files_->Url("page.html")));
-    EXPECT_FALSE(player_.OpenAddress(icecast_->Url("/no-such-mount")));
-    EXPECT_FALSE(player_.OpenAddress("/no/such/file.ogg"));
-    EXPECT_FALSE(player_.OpenAddress(""));
-    // Nothing of the failed opens lingers: a good address still plays.
-    ExpectTone(icecast_->Url(kOggMount));
-}
-
-TEST_F(PlayerTest, ReceivedPacketsGrowWhilePlayingAndStopWhenTheServerStops) {
-    IcecastServer own;
-    ASSERT_TRUE(own.Started());
-    ASSERT_TRUE(own.AddToneMount(kMp3Mount, ToneCodec::Mp3));
-    ASSERT_TRUE(player_.OpenAddress(own.Url(kMp3Mount)));
-    QTest::qWait(500);
-    const auto first = player_.ReceivedPackets();
-    QTest::qWait(1000);
-    const auto second = player_.ReceivedPackets();
-    EXPECT_GT(first, 0u);
-    EXPECT_GT(second, first);
-
-    own.Stop();
-    QTest::qWait(500);
-    const auto afterStop = player_.ReceivedPackets();
-    QTest::qWait(1000);
-    EXPECT_EQ(player_.ReceivedPackets(), afterStop);
+TEST_F(PlayerTest, AnOutputDescribedAsAPipelineRecordsWhatPlays) {
+    test::TempDir dir;
+    const auto recording = dir / "out.raw";
+    qputenv(CMediaPlayer::kAudioSinkVariable,
+            QByteArray("audioconvert ! audio/x-raw,format=S16LE,channels=1,rate=16000 ! "
+                       "filesink location=") +
+                recording.c_str());
+    CMediaPlayer recorder;
+    ASSERT_EQ(recorder.Create(), CMediaPlayer::Setup::Ready);
+    ASSERT_TRUE(recorder.OpenAddress(icecast_->Url(kOggMount)));
+    constexpr int kRate = 16000;
+    constexpr std::uintmax_t kWantedBytes = 2 * kRate * 2;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            std::error_code error;
+            const auto size = std::filesystem::file_size(recording, error);
+            return !error && size >= kWantedBytes;
+        },
+        kEventTimeoutMs));
+    ASSERT_TRUE(recorder.Stop());
+    const std::string bytes = test::ReadFileBytes(recording);
+    test::Audio audio;
+    audio.rate = kRate;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto sample = static_cast<std::int16_t>(static_cast<unsigned char>(bytes[i]) |
+                                                      (static_cast<unsigned char>(bytes[i + 1]) << 8));
+        audio.samples.push_back(static_cast<float>(sample) / 32768.0F);
+    }
+    ExpectTone(audio);
 }
 
 TEST(PlayerSetup, APlayerWithoutItsOutputDoesNothing) {
-    qputenv(CMediaPlayer::kAudioSinkVariable, "no-such-output");
-    CMediaPlayer player;
-    EXPECT_EQ(player.Create(), CMediaPlayer::Setup::Incomplete);
-    qunsetenv(CMediaPlayer::kAudioSinkVariable);
-    EXPECT_FALSE(player.IsReady());
-    EXPECT_FALSE(player.OpenAddress("http://127.0.0.1:1/"));
-    EXPECT_FALSE(player.OpenStation("http://127.0.0.1:1/"));
-    EXPECT_FALSE(player.SetVolume(50));
-    EXPECT_FALSE(player.SetMute(true));
-    EXPECT_FALSE(player.Stop());
-    EXPECT_EQ(player.ReceivedPackets(), 0u);
+    for (const char* output : {"no-such-output", "audioconvert ! no-such-output"}) {
+        SCOPED_TRACE(output);
+        qputenv(CMediaPlayer::kAudioSinkVariable, output);
+        CMediaPlayer player;
+        EXPECT_EQ(player.Create(), CMediaPlayer::Setup::Incomplete);
+        qunsetenv(CMediaPlayer::kAudioSinkVariable);
+        EXPECT_FALSE(player.IsReady());
+        EXPECT_FALSE(player.OpenAddress("http://127.0.0.1:1/"));
+        EXPECT_FALSE(player.OpenStation("http://127.0.0.1:1/"));
+        EXPECT_FALSE(player.SetVolume(50));
+        EXPECT_FALSE(player.SetMute(true));
+        EXPECT_FALSE(player.Stop());
+        EXPECT_EQ(player.ReceivedPackets(), 0u);
+    }
 }
 
 TEST(PlayerSetup, WithoutGStreamerPluginsTheProgramQuitsQuietly) {
