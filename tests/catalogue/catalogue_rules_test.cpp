@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "catalogue/CatalogueText.h"
 #include "catalogue/Config.h"
 #include "catalogue/RadioCatalogue.h"
@@ -145,6 +146,16 @@ TEST(VersionText, TokenKeepsItsLastCharacterUnlessItIsACarriageReturn) {
     // The offer always shows two decimals.
     EXPECT_EQ(VersionOfferText(PublishedVersionOf("3.1\n")), "Download version 3.10 now...");
     EXPECT_EQ(VersionOfferText(12.0F), "Download version 12.00 now...");
+}
+
+TEST(VersionText, ReadAndOfferedTheSameUnderACommaDecimalLocale) {
+    test::CommaDecimalLocale locale;
+    if (!locale.Active()) {
+        GTEST_SKIP() << "no comma-decimal locale on this machine";
+    }
+    EXPECT_FLOAT_EQ(PublishedVersionOf("3.15\r\n"), 3.15F);
+    EXPECT_EQ(PublishedVersionOf("3,15"), 3.0F);
+    EXPECT_EQ(VersionOfferText(PublishedVersionOf("3.1\n")), "Download version 3.10 now...");
 }
 
 TEST(VersionText, WhatIsNoNumberReadsAsZero) {

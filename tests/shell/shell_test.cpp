@@ -50,6 +50,17 @@ TEST(VersionRecord, ReadsTheRecordThatTheBuildEmbedded) {
     EXPECT_FLOAT_EQ(ReadVersionNumber(dir / "garbage"), 1.1f);
 }
 
+TEST(VersionRecord, ReadsTheSameUnderACommaDecimalLocale) {
+    // The application object switches the process to the user's locale before the version is
+    // read; "2.10" must not stop at the point.
+    test::CommaDecimalLocale locale;
+    if (!locale.Active()) {
+        GTEST_SKIP() << "no comma-decimal locale on this machine";
+    }
+    EXPECT_FLOAT_EQ(ReadVersionNumber(PROBE_2_10), 2.1f);
+    EXPECT_FLOAT_EQ(ReadVersionNumber(PROBE_2_5), 2.5f);
+}
+
 TEST(VersionRecord, TheRunningProgramReportsItsOwnRecord) {
     // The probe reads /proc/self/exe, as the program does at start-up.
     FILE* out = popen(PROBE_2_10, "r");
