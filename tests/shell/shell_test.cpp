@@ -140,6 +140,32 @@ TEST_F(MessageDialog, ShowsTheBrokenTextAndClosesOnlyWithOk) {
     EXPECT_TRUE(escapeIgnored);
 }
 
+TEST_F(MessageDialog, ShowsBothLinesWholeAtTheUsersFontSize) {
+    const QFont previous = QApplication::font();
+    for (const int points : {9, 11, 14}) {
+        QFont font = previous;
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        CMessage dialog(QStringLiteral("We are unable to access Channel Information at this time"));
+        dialog.show();
+        const QWidget* label = ids::FindControl(&dialog, ids::kMessageText);
+        const QWidget* ok = ids::FindControl(&dialog, ids::kOk);
+        ASSERT_NE(label, nullptr);
+        ASSERT_NE(ok, nullptr);
+        ASSERT_EQ(label->font().pointSize(), points);
+        const QRect area = label->geometry();
+        EXPECT_TRUE(area.size().expandedTo(label->sizeHint()) == area.size())
+            << points << " pt: " << label->sizeHint().width() << " > " << area.width();
+        for (const QString& line : dialog.ShownText().split('\n')) {
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(line), area.width()) << points;
+        }
+        EXPECT_TRUE(dialog.rect().contains(area)) << points;
+        EXPECT_TRUE(dialog.rect().contains(ok->geometry())) << points;
+        EXPECT_GT(ok->geometry().top(), area.bottom()) << points;
+    }
+    QApplication::setFont(previous);
+}
+
 TEST_F(MessageDialog, IsCentredOnItsOwner) {
     test::Watchdog watchdog(20);
     QDialog owner;
