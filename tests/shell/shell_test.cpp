@@ -13,9 +13,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -199,6 +202,41 @@ TEST_F(MessageDialog, TabAndAltNeverReachADialogsControls) {
     EXPECT_TRUE(KeyboardFilter::IsFilteredKey(Qt::Key_Alt));
     EXPECT_TRUE(KeyboardFilter::IsFilteredKey(Qt::Key_AltGr));
     EXPECT_FALSE(KeyboardFilter::IsFilteredKey(Qt::Key_A));
+}
+
+TEST_F(MessageDialog, AltLettersReachNoMnemonicOfAButtonOrAMenu) {
+    test::Watchdog watchdog(20);
+    QDialog dialog;
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* bar = new QMenuBar(&dialog);
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    QAction* open = file->addAction(QStringLiteral("&Open"));
+    layout->setMenuBar(bar);
+    auto* edit = new QLineEdit(&dialog);
+    auto* ok = new QPushButton(QStringLiteral("&OK"), &dialog);
+    layout->addWidget(edit);
+    layout->addWidget(ok);
+    QSignalSpy pressed(ok, &QPushButton::pressed);
+    QSignalSpy triggered(open, &QAction::triggered);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    edit->setFocus();
+
+    QTest::keyClick(edit, Qt::Key_O, Qt::AltModifier);
+    QTest::keyClick(edit, Qt::Key_F, Qt::AltModifier);
+    QApplication::processEvents();
+    EXPECT_EQ(pressed.count(), 0);
+    EXPECT_FALSE(file->isVisible());
+    EXPECT_TRUE(edit->text().isEmpty());
+
+    // Inside an open menu Alt+letter picks no item either.
+    file->popup(bar->mapToGlobal(QPoint(0, bar->height())));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(file));
+    QTest::keyClick(file, Qt::Key_O, Qt::AltModifier);
+    QApplication::processEvents();
+    EXPECT_EQ(triggered.count(), 0);
+    file->hide();
 }
 
 class StartUp : public ::testing::Test {
