@@ -129,9 +129,14 @@ TEST(ItemText, FirstLineWithoutItsLineEndAndWebPagesGiveNothing) {
     EXPECT_EQ(ItemTextOf("http://radio.test/live\nsecond"), "http://radio.test/live");
     EXPECT_EQ(ItemTextOf("http://radio.test/live"), "http://radio.test/live");
     EXPECT_EQ(ItemTextOf("\nhttp://radio.test/live"), "");
-    EXPECT_EQ(ItemTextOf("<!DOCTYPE html>\n<html>"), "");
-    EXPECT_EQ(ItemTextOf("<!DOCTYP"), "");
-    EXPECT_EQ(ItemTextOf("<html>\n"), "<html>"); // only the document-type line marks a page
+    // A web page in any letter case never becomes a stream address.
+    for (const char* page : {"<!DOCTYPE html>\n<html>", "<!DOCTYP", "<!doctype html>\r\n",
+                             "<!DocType HTML>", "<html>\n", "<HTML><BODY>", "<Html lang=\"en\">"}) {
+        EXPECT_EQ(ItemTextOf(page), "") << page;
+        EXPECT_TRUE(IsCatalogueWebPage(page)) << page;
+    }
+    EXPECT_EQ(ItemTextOf("http://radio.test/html/live"), "http://radio.test/html/live");
+    EXPECT_EQ(ItemTextOf("<htm"), "<htm");
 }
 
 TEST(VersionText, TokenKeepsItsLastCharacterUnlessItIsACarriageReturn) {
