@@ -87,19 +87,17 @@ TEST(SingleInstance, TheSecondLockSeesTheFirstAndAnEndedHolderBlocksNothing) {
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t child = ::fork();
     if (child == 0) {
-        for (;;) {
-            SingleInstanceLock held(name);
-            if (!held.AnotherInstanceRuns()) {
-                [[maybe_unused]] const auto n = ::write(ready[1], "x", 1);
-                ::pause();
-            }
-            ::usleep(1000);
-        }
+        // Both locks above are gone: the child holds the lock at once and says so.
+        SingleInstanceLock held(name);
+        [[maybe_unused]] const auto n =
+            ::write(ready[1], held.AnotherInstanceRuns() ? "n" : "y", 1);
+        ::pause();
     }
-    char byte;
+    char byte = 0;
     ASSERT_EQ(::read(ready[0], &byte, 1), 1);
     ::close(ready[0]);
     ::close(ready[1]);
+    EXPECT_EQ(byte, 'y');
     EXPECT_TRUE(SingleInstanceLock(name).AnotherInstanceRuns());
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
@@ -119,7 +117,7 @@ TEST_F(MessageDialog, ShowsTheBrokenTextAndClosesOnlyWithOk) {
     bool enterIgnored = false;
     bool escapeIgnored = false;
     QString shown;
-    QTimer::singleShot(50, [&] {
+    QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<CMessage*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         shown = dialog->ShownText();
@@ -176,7 +174,7 @@ TEST_F(MessageDialog, IsCentredOnItsOwner) {
     owner.show();
     QPoint ownerCentre = owner.frameGeometry().center();
     QPoint dialogCentre;
-    QTimer::singleShot(50, [&] {
+    QTimer::singleShot(0, [&] {
         auto* dialog = QApplication::activeModalWidget();
         ASSERT_NE(dialog, nullptr);
         dialogCentre = dialog->frameGeometry().center();
@@ -246,6 +244,7 @@ protected:
         std::filesystem::current_path(dir_.Path());
     }
     void TearDown() override {
+        std::filesystem::remove(SingleInstanceLock::LockPath(LockName()));
         std::filesystem::current_path(previous_);
         app::exitRequested = false;
         app::quitRequested = false;
@@ -278,7 +277,7 @@ TEST_F(StartUp, ReadsTheArchiveBelowTheWorkingDirectoryAndRunsUntilTheExitReques
     SingleInstanceLock lock(LockName());
     int entriesWhileRunning = -1;
     std::filesystem::path directoryWhileRunning;
-    QTimer::singleShot(50, [&] {
+    QTimer::singleShot(0, [&] {
         entriesWhileRunning = app::interfacePack.count;
         directoryWhileRunning = app::startupDirectory;
         app::RequestExit();
@@ -293,7 +292,7 @@ TEST_F(StartUp, ReadsTheArchiveBelowTheWorkingDirectoryAndRunsUntilTheExitReques
 TEST_F(StartUp, TheQuitRequestEndsTheLoopWithoutTheExitFlag) {
     test::Watchdog watchdog(20);
     SingleInstanceLock lock(LockName());
-    QTimer::singleShot(50, [] { app::PostQuit(); });
+    QTimer::singleShot(0, [] { app::PostQuit(); });
     EXPECT_EQ(CViewerApp().RunInstance(lock), 0);
     EXPECT_TRUE(app::quitRequested);
     EXPECT_FALSE(app::exitRequested);
@@ -311,7 +310,7 @@ TEST(BaseWindow, IsHiddenAndCarriesTheProgramIcon) {
 }
 
 TEST(ExitRequest, RaisesTheFlagAndEndsTheRunningLoop) {
-    QTimer::singleShot(10, [] { app::RequestExit(); });
+    QTimer::singleShot(0, [] { app::RequestExit(); });
     QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_TRUE(app::exitRequested);
