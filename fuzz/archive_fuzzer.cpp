@@ -5,15 +5,36 @@
 #include "localfiles/InterfaceArchive.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <unistd.h>
 
 namespace {
 
-const std::string& ScratchPath() {
-    static const std::string path = "/tmp/sonavia-archive-fuzz-" + std::to_string(::getpid());
-    return path;
+// The reader takes a file: each input is written to one scratch file in the temp folder
+// ($TMPDIR), which goes when the fuzzer ends.
+class ScratchFile {
+public:
+    ScratchFile()
+        : path_(std::filesystem::temp_directory_path() /
+                ("sonavia-archive-fuzz-" + std::to_string(::getpid()))) {}
+    ~ScratchFile() {
+        std::error_code error;
+        std::filesystem::remove(path_, error);
+    }
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+const std::filesystem::path& ScratchPath() {
+    static const ScratchFile scratch;
+    return scratch.Path();
 }
 
 } // namespace

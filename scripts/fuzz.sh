@@ -7,18 +7,22 @@ runs=${1:-200000}
 cmake -S . -B build-fuzz -G Ninja -DSONAVIA_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build build-fuzz -j "$(nproc)"
+# Everything a run writes (corpus copy, log, the fuzzers' scratch files) stays in one folder,
+# removed however the script ends.
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
 for source in fuzz/*_fuzzer.cpp; do
   name=$(basename "$source" .cpp)
   corpus_seed="fuzz/corpus/${name%_fuzzer}"
-  work=$(mktemp -d)
-  [ -d "$corpus_seed" ] && cp -r "$corpus_seed/." "$work/"
+  work="$scratch/$name"
+  mkdir -p "$work/corpus" "$work/tmp"
+  [ -d "$corpus_seed" ] && cp -r "$corpus_seed/." "$work/corpus/"
   echo "== $name: $runs inputs"
   status=0
-  ./build-fuzz/fuzz/"$name" -runs="$runs" -max_len=4096 -seed=1 -print_final_stats=1 "$work" \
-    >"$work.log" 2>&1 || status=$?
-  grep -E "^(stat::number_of_executed_units|Done|==[0-9]+==ERROR|SUMMARY)" "$work.log" || true
-  [ "$status" -eq 0 ] || tail -n 60 "$work.log"
-  rm -f "$work.log"
+  TMPDIR="$work/tmp" ./build-fuzz/fuzz/"$name" -runs="$runs" -max_len=4096 -seed=1 \
+    -print_final_stats=1 "$work/corpus" >"$work/log" 2>&1 || status=$?
+  grep -E "^(stat::number_of_executed_units|Done|==[0-9]+==ERROR|SUMMARY)" "$work/log" || true
+  [ "$status" -eq 0 ] || tail -n 60 "$work/log"
   rm -rf "$work"
   if [ "$status" -ne 0 ]; then
     echo "$name: finding (exit $status)"

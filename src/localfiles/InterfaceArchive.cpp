@@ -85,35 +85,53 @@ void PutLe(std::string& out, std::uint32_t value, int width) {
 
 } // namespace
 
+const char* ArchiveFaultText(ArchiveFault fault) {
+    switch (fault) {
+    case ArchiveFault::None:
+        return "no fault";
+    case ArchiveFault::Unreadable:
+        return "cannot be read";
+    case ArchiveFault::ShortHeader:
+        return "is shorter than an archive header (truncated or not an archive)";
+    case ArchiveFault::DirectoryPastEnd:
+        return "has a directory that runs past the end of the file (truncated or corrupt)";
+    }
+    return "is not a valid archive";
+}
+
 InterfacePackDirectory ReadArchiveDirectory(const std::filesystem::path& path) {
     InterfacePackDirectory directory;
     directory.path = path;
+    const auto fail = [&directory](ArchiveFault fault) {
+        directory.fault = fault;
+        return directory;
+    };
     // Only the header, directory and offset table are needed, but they can only be checked
     // against the file's real size, and the archive is small: read it once.
     const auto bytes = ReadWholeFile(path);
     if (!bytes) {
-        return directory;
+        return fail(ArchiveFault::Unreadable);
     }
     ByteReader reader(*bytes);
     std::uint16_t word1 = 0;
     std::uint16_t word2 = 0;
     std::uint16_t count = 0;
     if (!reader.U16(word1) || !reader.U16(word2) || !reader.U16(count)) {
-        return directory;
+        return fail(ArchiveFault::ShortHeader);
     }
     if (count * (kFixedEntryBytes + kOffsetBytes) > bytes->size() - kHeaderBytes) {
-        return directory;
+        return fail(ArchiveFault::DirectoryPastEnd);
     }
     std::vector<ArchiveEntry> entries(count);
     for (auto& entry : entries) {
         if (!reader.U32(entry.nameLength) || !reader.Text(entry.nameLength, entry.name) ||
             !reader.U32(entry.dataSize)) {
-            return directory;
+            return fail(ArchiveFault::DirectoryPastEnd);
         }
     }
     for (auto& entry : entries) {
         if (!reader.U32(entry.offset)) {
-            return directory;
+            return fail(ArchiveFault::DirectoryPastEnd);
         }
     }
     directory.header =

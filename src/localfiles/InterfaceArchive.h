@@ -19,6 +19,17 @@ struct ArchiveEntry {
     std::string name;
 };
 
+// Why an archive's directory could not be read.
+enum class ArchiveFault {
+    None,
+    Unreadable,       // missing, or cannot be opened
+    ShortHeader,      // shorter than the header
+    DirectoryPastEnd, // the directory or the offset table runs past the end of the file
+};
+
+// A short English description of the fault, for the tools' messages.
+const char* ArchiveFaultText(ArchiveFault fault);
+
 // The directory of the interface archive: the two header words (word 1 in the low half), the
 // entry count and the entry table. Entry data is read on demand from `path`.
 struct InterfacePackDirectory {
@@ -26,10 +37,12 @@ struct InterfacePackDirectory {
     std::uint16_t count = 0;
     std::vector<ArchiveEntry> entries;
     std::filesystem::path path;
+    ArchiveFault fault = ArchiveFault::None; // why the directory is empty, when it is
 };
 
 // Reads the header, the directory and the offset table. A missing, truncated or corrupt archive
-// gives an empty directory: every count, name length and table is checked against the file.
+// gives an empty directory that names the fault: every count, name length and table is checked
+// against the file.
 InterfacePackDirectory ReadArchiveDirectory(const std::filesystem::path& path);
 
 // The number of the first entry whose name equals `name` without regard to letter case.

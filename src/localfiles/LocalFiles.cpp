@@ -116,9 +116,15 @@ bool SaveInterfaceHue(const std::filesystem::path& directory, int hue) {
 }
 
 std::string PackageNameOf(std::string_view packageBase) {
-    const auto at = packageBase.find(kPackageWord);
-    return at == std::string_view::npos ? std::string()
-                                        : std::string(packageBase.substr(at, kPackageNameLength));
+    constexpr char kSeparators[] = "/\\";
+    const auto last = packageBase.find_last_not_of(kSeparators);
+    if (last == std::string_view::npos) {
+        return {};
+    }
+    packageBase = packageBase.substr(0, last + 1);
+    const auto separator = packageBase.find_last_of(kSeparators);
+    return std::string(separator == std::string_view::npos ? packageBase
+                                                           : packageBase.substr(separator + 1));
 }
 
 std::string LoadChannelChoice(const std::filesystem::path& directory,

@@ -18,8 +18,6 @@ inline constexpr char kChannelChoiceFile[] = "channel.dat";
 inline constexpr char kLastStationFile[] = "tv.dat";
 
 inline constexpr char kRandomStationName[] = "random";
-inline constexpr char kPackageWord[] = "package";
-inline constexpr std::size_t kPackageNameLength = 8;
 
 inline constexpr int kPlayTimeEntries = 24; // hours 0..23, and 1..24 hours
 
@@ -50,7 +48,8 @@ std::string LoadChannelChoice(const std::filesystem::path& directory,
 // Writes the package name found in `packageBase` and the station name.
 bool SaveChannelChoice(const std::filesystem::path& directory, std::string_view packageBase,
                        std::string_view name);
-// The 8 characters from the first "package" in the package base; empty when there is none.
+// The package's own name: the last non-empty path segment of the package base, so that the
+// server's or folder's name ("packages.example.org", "radio-packages") never stands for it.
 std::string PackageNameOf(std::string_view packageBase);
 
 // Writes the name of the station last started from the channel tree to "tv.dat".

@@ -1,7 +1,6 @@
 #include "localfiles/VersionRecord.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <charconv>
 #include <cstring>
 #include <elf.h>
 #include <fstream>
@@ -75,10 +74,12 @@ float ReadVersionNumber(const std::filesystem::path& executable) {
     if (!in || !FindRecord(in, record)) {
         return kInitialVersionNumber;
     }
-    char text[32];
-    std::snprintf(text, sizeof text, "%d.%d", static_cast<int>(record.fileVersionMS >> 16),
-                  static_cast<int>(record.fileVersionMS & 0xFFFFu));
-    return std::strtof(text, nullptr);
+    // Read as the text "major.minor" reads, whatever decimal separator the user's locale has.
+    const std::string text = std::to_string(record.fileVersionMS >> 16) + "." +
+                             std::to_string(record.fileVersionMS & 0xFFFFu);
+    float version = kInitialVersionNumber;
+    std::from_chars(text.data(), text.data() + text.size(), version);
+    return version;
 }
 
 float ReadOwnVersionNumber() {

@@ -12,7 +12,8 @@ namespace {
 constexpr char kCommentMark = '#';
 constexpr std::size_t kFirstCommentPosition = 2;
 constexpr char kTrailingSpace[] = " \t\r\n\v\f";
-constexpr std::string_view kDocumentType = "<!DOCTYP";
+// A reply whose first line starts with one of these, in any letter case, is a web page.
+constexpr std::string_view kWebPageStarts[] = {"<!doctyp", "<html"};
 constexpr char kOfferPrefix[] = "Download version ";
 constexpr char kOfferSuffix[] = " now...";
 constexpr int kOfferDecimals = 2;
@@ -25,6 +26,19 @@ bool IsSpace(char c) {
 // Ends the version token: a blank, a line feed, a zero byte or a byte of value 128 or more.
 bool EndsVersionToken(char c) {
     return c == ' ' || c == '\n' || c == '\0' || static_cast<unsigned char>(c) >= 0x80;
+}
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view lowerPrefix) {
+    if (text.size() < lowerPrefix.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < lowerPrefix.size(); ++i) {
+        const char c = text[i];
+        if (((c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c) != lowerPrefix[i]) {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::string_view WithoutCarriageReturn(std::string_view text) {
@@ -72,14 +86,23 @@ std::string_view FirstLine(std::string_view text) {
     return end == std::string_view::npos ? text : WithoutCarriageReturn(text.substr(0, end));
 }
 
+bool StartsAsWebPage(std::string_view text) {
+    for (const std::string_view start : kWebPageStarts) {
+        if (StartsWithIgnoringCase(text, start)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool IsCatalogueWebPage(std::string_view text) {
     return text.find("HTML") != std::string_view::npos ||
-           text.find("html") != std::string_view::npos;
+           text.find("html") != std::string_view::npos || StartsAsWebPage(text);
 }
 
 std::string ItemTextOf(std::string_view reply) {
     const std::string_view line = FirstLine(reply);
-    return line.starts_with(kDocumentType) ? std::string() : std::string(line);
+    return StartsAsWebPage(line) ? std::string() : std::string(line);
 }
 
 float PublishedVersionOf(std::string_view reply) {

@@ -19,11 +19,15 @@ long long LeadingDecimal(std::string_view text, long long limit);
 // one, so that a file with bare line feeds keeps its last character.
 std::string_view FirstLine(std::string_view text);
 
-// A downloaded catalogue that holds "HTML" or "html" is a web page, not a catalogue.
+// Whether `text` starts as a web page does: "<!DOCTYP" or "<html", in any letter case.
+bool StartsAsWebPage(std::string_view text);
+
+// A downloaded catalogue that holds "HTML" or "html", or starts as a web page, is a web page,
+// not a catalogue.
 bool IsCatalogueWebPage(std::string_view text);
 
 // The stream address in a station's address file: its first line, or the empty text when the
-// server sent a web page (its first line starts with the document-type declaration).
+// server sent a web page (its first line starts as one).
 std::string ItemTextOf(std::string_view reply);
 
 // The version published in the version file: the decimal number at the start of the reply,

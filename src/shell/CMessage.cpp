@@ -10,35 +10,46 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 
 namespace sonavia {
 
 namespace {
 
 constexpr char kOkCaption[] = "OK";
-constexpr QSize kDialogSize{340, 112};
-constexpr QRect kTextRect{12, 14, 316, 48};
-constexpr QRect kOkRect{132, 74, 76, 26};
+// The dialog's smallest layout; the text area and the button grow with the user's font.
+constexpr QSize kMinTextSize{316, 48};
+constexpr QSize kMinOkSize{76, 26};
+constexpr int kSideMargin = 12;
+constexpr int kTopMargin = 14;
+constexpr int kTextToOk = 12;
+constexpr int kBottomMargin = 12;
 
 } // namespace
 
 CMessage::CMessage(const QString& text, QWidget* owner) : QDialog(owner) {
     ids::SetControlId(this, ids::kMessageTemplate);
     setWindowTitle(QString::fromLatin1(kProductTitle));
-    setFixedSize(kDialogSize);
     setModal(true);
 
     text_ = new CColorStatic(this);
     ids::SetControlId(text_, ids::kMessageText);
-    text_->setGeometry(kTextRect);
     text_->setText(QString::fromStdString(BreakMessageText(text.toStdString())));
 
     auto* ok = new QPushButton(QString::fromLatin1(kOkCaption), this);
     ids::SetControlId(ok, ids::kOk);
-    ok->setGeometry(kOkRect);
     ok->setAutoDefault(false);
     ok->setCursor(Qt::PointingHandCursor);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    // Every line shows whole at the user's font size: the text area takes the text's size.
+    const QSize textSize = kMinTextSize.expandedTo(text_->sizeHint());
+    const QSize okSize = kMinOkSize.expandedTo(ok->sizeHint());
+    const int width = 2 * kSideMargin + std::max(textSize.width(), okSize.width());
+    text_->setGeometry(QRect(QPoint((width - textSize.width()) / 2, kTopMargin), textSize));
+    ok->setGeometry(QRect(
+        QPoint((width - okSize.width()) / 2, kTopMargin + textSize.height() + kTextToOk), okSize));
+    setFixedSize(width, ok->geometry().bottom() + 1 + kBottomMargin);
 }
 
 QString CMessage::ShownText() const {

@@ -39,8 +39,12 @@ bool KeyboardFilter::IsFilteredKey(int key) {
 bool KeyboardFilter::eventFilter(QObject* watched, QEvent* event) {
     const auto type = event->type();
     if ((type == QEvent::KeyPress || type == QEvent::ShortcutOverride) && InDialogOrMenu(watched)) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (IsFilteredKey(key->key())) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        // Alt+letter is how mnemonics and menu bars take their keys.
+        if (IsFilteredKey(key->key()) || key->modifiers().testFlag(Qt::AltModifier)) {
+            // An accepted override keeps the key from the shortcut map, where mnemonics live;
+            // the key press that follows is swallowed here too.
+            event->accept();
             return true;
         }
     }

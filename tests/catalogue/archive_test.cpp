@@ -44,6 +44,7 @@ TEST(InterfaceArchive, CorruptOrTruncatedArchivesGiveAnEmptyDirectoryOrNoEntry) 
     test::TempDir dir;
     const auto path = dir / "radio.int";
     EXPECT_EQ(ReadArchiveDirectory(path).count, 0); // missing file
+    EXPECT_EQ(ReadArchiveDirectory(path).fault, ArchiveFault::Unreadable);
 
     ASSERT_TRUE(WriteArchive(path, {{"a.txt", "hello"}, {"b.txt", "world"}}));
     const std::string good = test::ReadFileBytes(path);
@@ -51,7 +52,9 @@ TEST(InterfaceArchive, CorruptOrTruncatedArchivesGiveAnEmptyDirectoryOrNoEntry) 
     const std::size_t tableEnd = ReadArchiveDirectory(path).entries[0].offset;
     for (std::size_t cut = 0; cut < tableEnd; ++cut) {
         test::WriteFileBytes(path, good.substr(0, cut));
-        EXPECT_EQ(ReadArchiveDirectory(path).entries.size(), 0u) << "cut at " << cut;
+        const auto directory = ReadArchiveDirectory(path);
+        EXPECT_EQ(directory.entries.size(), 0u) << "cut at " << cut;
+        EXPECT_NE(directory.fault, ArchiveFault::None) << "cut at " << cut;
     }
     // A count far beyond the file, and a name length beyond it.
     test::WriteFileBytes(path, Le(1, 2) + Le(0, 2) + Le(65000, 2) + good.substr(6));
@@ -62,6 +65,7 @@ TEST(InterfaceArchive, CorruptOrTruncatedArchivesGiveAnEmptyDirectoryOrNoEntry) 
     // Data cut off after the directory was read: "no such entry" rather than a short read.
     test::WriteFileBytes(path, good);
     const auto directory = ReadArchiveDirectory(path);
+    EXPECT_EQ(directory.fault, ArchiveFault::None);
     test::WriteFileBytes(path, good.substr(0, good.size() - 2));
     EXPECT_EQ(ReadArchiveText(directory, "b.txt"), "");
     EXPECT_FALSE(ReadArchiveEntry(directory, 1).has_value());

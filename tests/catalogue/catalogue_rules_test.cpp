@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "catalogue/Config.h"
 #include "rules/CatalogueText.h"
 #include "rules/RadioCatalogue.h"
@@ -128,9 +129,14 @@ TEST(ItemText, FirstLineWithoutItsLineEndAndWebPagesGiveNothing) {
     EXPECT_EQ(ItemTextOf("http://radio.test/live\nsecond"), "http://radio.test/live");
     EXPECT_EQ(ItemTextOf("http://radio.test/live"), "http://radio.test/live");
     EXPECT_EQ(ItemTextOf("\nhttp://radio.test/live"), "");
-    EXPECT_EQ(ItemTextOf("<!DOCTYPE html>\n<html>"), "");
-    EXPECT_EQ(ItemTextOf("<!DOCTYP"), "");
-    EXPECT_EQ(ItemTextOf("<html>\n"), "<html>"); // only the document-type line marks a page
+    // A web page in any letter case never becomes a stream address.
+    for (const char* page : {"<!DOCTYPE html>\n<html>", "<!DOCTYP", "<!doctype html>\r\n",
+                             "<!DocType HTML>", "<html>\n", "<HTML><BODY>", "<Html lang=\"en\">"}) {
+        EXPECT_EQ(ItemTextOf(page), "") << page;
+        EXPECT_TRUE(IsCatalogueWebPage(page)) << page;
+    }
+    EXPECT_EQ(ItemTextOf("http://radio.test/html/live"), "http://radio.test/html/live");
+    EXPECT_EQ(ItemTextOf("<htm"), "<htm");
 }
 
 TEST(VersionText, TokenKeepsItsLastCharacterUnlessItIsACarriageReturn) {
@@ -145,6 +151,16 @@ TEST(VersionText, TokenKeepsItsLastCharacterUnlessItIsACarriageReturn) {
     // The offer always shows two decimals.
     EXPECT_EQ(VersionOfferText(PublishedVersionOf("3.1\n")), "Download version 3.10 now...");
     EXPECT_EQ(VersionOfferText(12.0F), "Download version 12.00 now...");
+}
+
+TEST(VersionText, ReadAndOfferedTheSameUnderACommaDecimalLocale) {
+    test::CommaDecimalLocale locale;
+    if (!locale.Active()) {
+        GTEST_SKIP() << "no comma-decimal locale on this machine";
+    }
+    EXPECT_FLOAT_EQ(PublishedVersionOf("3.15\r\n"), 3.15F);
+    EXPECT_EQ(PublishedVersionOf("3,15"), 3.0F);
+    EXPECT_EQ(VersionOfferText(PublishedVersionOf("3.1\n")), "Download version 3.10 now...");
 }
 
 TEST(VersionText, WhatIsNoNumberReadsAsZero) {

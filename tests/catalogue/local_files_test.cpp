@@ -62,8 +62,20 @@ TEST(ChannelChoiceFile, ExactBytesAndTheRandomRuleForAGreaterPackage) {
     WriteFileBytes(dir / "channel.dat", "package4\r\nFjord Jazz\r\n");
     EXPECT_EQ(LoadChannelChoice(dir.Path(), "package0"), "random");
     EXPECT_EQ(LoadChannelChoice(dir.Path(), "package9"), "Fjord Jazz");
-    EXPECT_EQ(PackageNameOf("http://h/freechannels/package0/"), "package0");
-    EXPECT_EQ(PackageNameOf("http://h/none/"), "");
+}
+
+TEST(ChannelChoiceFile, ThePackageNameIsThePackagesOwnFolderWhateverTheBaseHolds) {
+    for (const char* base : {"http://packages.example.org/Sonavia/freechannels/package0/",
+                             "file:///home/u/radio-packages/Sonavia/freechannels/package0",
+                             "http://h/freechannels/package0\\", "package0"}) {
+        EXPECT_EQ(PackageNameOf(base), "package0") << base;
+    }
+    EXPECT_EQ(PackageNameOf("//"), "");
+    // The name stored is the one the next start compares: the station stays remembered.
+    test::TempDir dir;
+    ASSERT_TRUE(SaveChannelChoice(
+        dir.Path(), "http://packages.example.org/Sonavia/freechannels/package0", "Fjord Jazz"));
+    EXPECT_EQ(LoadChannelChoice(dir.Path(), "package0"), "Fjord Jazz");
 }
 
 TEST(LastStationFile, HoldsExactlyTheName) {

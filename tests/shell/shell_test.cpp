@@ -13,9 +13,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -50,6 +53,17 @@ TEST(VersionRecord, ReadsTheRecordThatTheBuildEmbedded) {
     EXPECT_FLOAT_EQ(ReadVersionNumber(dir / "garbage"), 1.1f);
 }
 
+TEST(VersionRecord, ReadsTheSameUnderACommaDecimalLocale) {
+    // The application object switches the process to the user's locale before the version is
+    // read; "2.10" must not stop at the point.
+    test::CommaDecimalLocale locale;
+    if (!locale.Active()) {
+        GTEST_SKIP() << "no comma-decimal locale on this machine";
+    }
+    EXPECT_FLOAT_EQ(ReadVersionNumber(PROBE_2_10), 2.1f);
+    EXPECT_FLOAT_EQ(ReadVersionNumber(PROBE_2_5), 2.5f);
+}
+
 TEST(VersionRecord, TheRunningProgramReportsItsOwnRecord) {
     // The probe reads /proc/self/exe, as the program does at start-up.
     FILE* out = popen(PROBE_2_10, "r");
@@ -73,19 +87,17 @@ TEST(SingleInstance, TheSecondLockSeesTheFirstAndAnEndedHolderBlocksNothing) {
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t child = ::fork();
     if (child == 0) {
-        for (;;) {
-            SingleInstanceLock held(name);
-            if (!held.AnotherInstanceRuns()) {
-                [[maybe_unused]] const auto n = ::write(ready[1], "x", 1);
-                ::pause();
-            }
-            ::usleep(1000);
-        }
+        // Both locks above are gone: the child holds the lock at once and says so.
+        SingleInstanceLock held(name);
+        [[maybe_unused]] const auto n =
+            ::write(ready[1], held.AnotherInstanceRuns() ? "n" : "y", 1);
+        ::pause();
     }
-    char byte;
+    char byte = 0;
     ASSERT_EQ(::read(ready[0], &byte, 1), 1);
     ::close(ready[0]);
     ::close(ready[1]);
+    EXPECT_EQ(byte, 'y');
     EXPECT_TRUE(SingleInstanceLock(name).AnotherInstanceRuns());
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
@@ -105,7 +117,7 @@ TEST_F(MessageDialog, ShowsTheBrokenTextAndClosesOnlyWithOk) {
     bool enterIgnored = false;
     bool escapeIgnored = false;
     QString shown;
-    QTimer::singleShot(50, [&] {
+    QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<CMessage*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         shown = dialog->ShownText();
@@ -129,6 +141,32 @@ TEST_F(MessageDialog, ShowsTheBrokenTextAndClosesOnlyWithOk) {
     EXPECT_TRUE(escapeIgnored);
 }
 
+TEST_F(MessageDialog, ShowsBothLinesWholeAtTheUsersFontSize) {
+    const QFont previous = QApplication::font();
+    for (const int points : {9, 11, 14}) {
+        QFont font = previous;
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        CMessage dialog(QStringLiteral("We are unable to access Channel Information at this time"));
+        dialog.show();
+        const QWidget* label = ids::FindControl(&dialog, ids::kMessageText);
+        const QWidget* ok = ids::FindControl(&dialog, ids::kOk);
+        ASSERT_NE(label, nullptr);
+        ASSERT_NE(ok, nullptr);
+        ASSERT_EQ(label->font().pointSize(), points);
+        const QRect area = label->geometry();
+        EXPECT_TRUE(area.size().expandedTo(label->sizeHint()) == area.size())
+            << points << " pt: " << label->sizeHint().width() << " > " << area.width();
+        for (const QString& line : dialog.ShownText().split('\n')) {
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(line), area.width()) << points;
+        }
+        EXPECT_TRUE(dialog.rect().contains(area)) << points;
+        EXPECT_TRUE(dialog.rect().contains(ok->geometry())) << points;
+        EXPECT_GT(ok->geometry().top(), area.bottom()) << points;
+    }
+    QApplication::setFont(previous);
+}
+
 TEST_F(MessageDialog, IsCentredOnItsOwner) {
     test::Watchdog watchdog(20);
     QDialog owner;
@@ -136,7 +174,7 @@ TEST_F(MessageDialog, IsCentredOnItsOwner) {
     owner.show();
     QPoint ownerCentre = owner.frameGeometry().center();
     QPoint dialogCentre;
-    QTimer::singleShot(50, [&] {
+    QTimer::singleShot(0, [&] {
         auto* dialog = QApplication::activeModalWidget();
         ASSERT_NE(dialog, nullptr);
         dialogCentre = dialog->frameGeometry().center();
@@ -164,6 +202,41 @@ TEST_F(MessageDialog, TabAndAltNeverReachADialogsControls) {
     EXPECT_FALSE(KeyboardFilter::IsFilteredKey(Qt::Key_A));
 }
 
+TEST_F(MessageDialog, AltLettersReachNoMnemonicOfAButtonOrAMenu) {
+    test::Watchdog watchdog(20);
+    QDialog dialog;
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* bar = new QMenuBar(&dialog);
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    QAction* open = file->addAction(QStringLiteral("&Open"));
+    layout->setMenuBar(bar);
+    auto* edit = new QLineEdit(&dialog);
+    auto* ok = new QPushButton(QStringLiteral("&OK"), &dialog);
+    layout->addWidget(edit);
+    layout->addWidget(ok);
+    QSignalSpy pressed(ok, &QPushButton::pressed);
+    QSignalSpy triggered(open, &QAction::triggered);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    edit->setFocus();
+
+    QTest::keyClick(edit, Qt::Key_O, Qt::AltModifier);
+    QTest::keyClick(edit, Qt::Key_F, Qt::AltModifier);
+    QApplication::processEvents();
+    EXPECT_EQ(pressed.count(), 0);
+    EXPECT_FALSE(file->isVisible());
+    EXPECT_TRUE(edit->text().isEmpty());
+
+    // Inside an open menu Alt+letter picks no item either.
+    file->popup(bar->mapToGlobal(QPoint(0, bar->height())));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(file));
+    QTest::keyClick(file, Qt::Key_O, Qt::AltModifier);
+    QApplication::processEvents();
+    EXPECT_EQ(triggered.count(), 0);
+    file->hide();
+}
+
 class StartUp : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -171,6 +244,7 @@ protected:
         std::filesystem::current_path(dir_.Path());
     }
     void TearDown() override {
+        std::filesystem::remove(SingleInstanceLock::LockPath(LockName()));
         std::filesystem::current_path(previous_);
         app::exitRequested = false;
         app::quitRequested = false;
@@ -203,7 +277,7 @@ TEST_F(StartUp, ReadsTheArchiveBelowTheWorkingDirectoryAndRunsUntilTheExitReques
     SingleInstanceLock lock(LockName());
     int entriesWhileRunning = -1;
     std::filesystem::path directoryWhileRunning;
-    QTimer::singleShot(50, [&] {
+    QTimer::singleShot(0, [&] {
         entriesWhileRunning = app::interfacePack.count;
         directoryWhileRunning = app::startupDirectory;
         app::RequestExit();
@@ -218,7 +292,7 @@ TEST_F(StartUp, ReadsTheArchiveBelowTheWorkingDirectoryAndRunsUntilTheExitReques
 TEST_F(StartUp, TheQuitRequestEndsTheLoopWithoutTheExitFlag) {
     test::Watchdog watchdog(20);
     SingleInstanceLock lock(LockName());
-    QTimer::singleShot(50, [] { app::PostQuit(); });
+    QTimer::singleShot(0, [] { app::PostQuit(); });
     EXPECT_EQ(CViewerApp().RunInstance(lock), 0);
     EXPECT_TRUE(app::quitRequested);
     EXPECT_FALSE(app::exitRequested);
@@ -236,7 +310,7 @@ TEST(BaseWindow, IsHiddenAndCarriesTheProgramIcon) {
 }
 
 TEST(ExitRequest, RaisesTheFlagAndEndsTheRunningLoop) {
-    QTimer::singleShot(10, [] { app::RequestExit(); });
+    QTimer::singleShot(0, [] { app::RequestExit(); });
     QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_TRUE(app::exitRequested);

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <clocale>
+#include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <random>
@@ -40,6 +42,21 @@ std::string ReadFileBytes(const std::filesystem::path& path) {
 void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+CommaDecimalLocale::CommaDecimalLocale() : previous_(std::setlocale(LC_NUMERIC, nullptr)) {
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "nl_NL.UTF-8"}) {
+        if (std::setlocale(LC_NUMERIC, name) &&
+            std::strcmp(std::localeconv()->decimal_point, ",") == 0) {
+            active_ = true;
+            return;
+        }
+    }
+    std::setlocale(LC_NUMERIC, previous_.c_str());
+}
+
+CommaDecimalLocale::~CommaDecimalLocale() {
+    std::setlocale(LC_NUMERIC, previous_.c_str());
 }
 
 std::vector<QString> CatchMessages(const std::function<void()>& action) {

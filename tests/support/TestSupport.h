@@ -27,6 +27,23 @@ private:
 std::string ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
 
+// Switches the C library's numbers to a locale whose decimal separator is a comma, as a German
+// desktop session does, and restores the previous locale when the object goes.
+class CommaDecimalLocale {
+public:
+    CommaDecimalLocale();
+    ~CommaDecimalLocale();
+    CommaDecimalLocale(const CommaDecimalLocale&) = delete;
+    CommaDecimalLocale& operator=(const CommaDecimalLocale&) = delete;
+
+    // False when the machine has no such locale (scripts/install-deps.sh generates one).
+    bool Active() const { return active_; }
+
+private:
+    std::string previous_;
+    bool active_ = false;
+};
+
 // Runs `action`; every message dialog that opens meanwhile is read and closed with its "OK"
 // button. Returns the shown texts, in order.
 std::vector<QString> CatchMessages(const std::function<void()>& action);

@@ -85,6 +85,36 @@ class RadiopackTest(unittest.TestCase):
             self.assertTrue(result.stderr, args)
         self.assertFalse(os.path.exists(out))
 
+    def test_corrupt_or_truncated_archives_are_reported_and_an_empty_one_is_not(self):
+        self.run_tool("pack", self.folder, self.archive)
+        with open(self.archive, "rb") as f:
+            good = f.read()
+        table_end = int(self.run_tool("list", self.archive).stdout.split()[2])
+        out = os.path.join(self.dir.name, "x")
+        bad = {
+            "empty file": b"",
+            "cut in the header": good[:4],
+            "cut in the directory": good[:table_end - 3],
+            "cut in the data": good[:-2],
+            "a count beyond the file": good[:4] + struct.pack("<H", 60000) + good[6:],
+            "not an archive": b"hello, this is plain text and no archive\n",
+        }
+        for what, data in bad.items():
+            with open(self.archive, "wb") as f:
+                f.write(data)
+            for args in (("list", self.archive), ("extract", self.archive, "go.bmp", out)):
+                result = self.run_tool(*args, check=False)
+                self.assertNotEqual(result.returncode, 0, (what, args[0]))
+                self.assertIn(b"radio.int", result.stderr, (what, args[0]))
+        self.assertFalse(os.path.exists(out))
+
+        # An archive without entries is a good archive: nothing listed, no complaint.
+        empty = os.path.join(self.dir.name, "empty")
+        os.mkdir(empty)
+        self.run_tool("pack", empty, self.archive)
+        result = self.run_tool("list", self.archive)
+        self.assertEqual((result.stdout, result.stderr), (b"", b""))
+
 
 if __name__ == "__main__":
     RADIOPACK = os.path.realpath(sys.argv[1])

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,24 +61,59 @@ int Pack(const fs::path& folder, const fs::path& archive) {
     return 0;
 }
 
+// The archive's directory, or none after saying on stderr why it cannot be read; an archive
+// with no entries is a good archive.
+std::optional<InterfacePackDirectory> ReadDirectory(const fs::path& archive) {
+    auto directory = ReadArchiveDirectory(archive);
+    if (directory.fault != ArchiveFault::None) {
+        std::cerr << "radiopack: " << archive << ' ' << ArchiveFaultText(directory.fault) << "\n";
+        return std::nullopt;
+    }
+    return directory;
+}
+
+// Whether the entry's data lies wholly inside an archive of `archiveSize` bytes.
+bool DataInFile(const ArchiveEntry& entry, std::uintmax_t archiveSize) {
+    return entry.offset <= archiveSize && entry.dataSize <= archiveSize - entry.offset;
+}
+
+void ReportDataPastEnd(const fs::path& archive, const ArchiveEntry& entry) {
+    std::cerr << "radiopack: " << archive << ": the data of " << entry.name
+              << " runs past the end of the file (truncated or corrupt)\n";
+}
+
 int List(const fs::path& archive) {
-    const auto directory = ReadArchiveDirectory(archive);
-    if (directory.entries.empty() && !fs::exists(archive)) {
-        std::cerr << "radiopack: cannot read " << archive << "\n";
+    const auto directory = ReadDirectory(archive);
+    if (!directory) {
         return kFailure;
     }
-    for (const auto& entry : directory.entries) {
+    std::error_code error;
+    const auto size = fs::file_size(archive, error);
+    int result = 0;
+    for (const auto& entry : directory->entries) {
         std::cout << entry.name << ' ' << entry.dataSize << ' ' << entry.offset << '\n';
+        if (error || !DataInFile(entry, size)) {
+            ReportDataPastEnd(archive, entry);
+            result = kFailure;
+        }
     }
-    return 0;
+    return result;
 }
 
 int Extract(const fs::path& archive, const std::string& name, const fs::path& out,
             std::optional<int> hue) {
-    const auto directory = ReadArchiveDirectory(archive);
-    const auto data = ReadArchiveEntry(directory, FindArchiveEntry(directory, name));
-    if (!data) {
+    const auto directory = ReadDirectory(archive);
+    if (!directory) {
+        return kFailure;
+    }
+    const auto number = FindArchiveEntry(*directory, name);
+    if (number == kNoArchiveEntry) {
         std::cerr << "radiopack: no entry " << name << " in " << archive << "\n";
+        return kFailure;
+    }
+    const auto data = ReadArchiveEntry(*directory, number);
+    if (!data) {
+        ReportDataPastEnd(archive, directory->entries[number]);
         return kFailure;
     }
     std::string bytes = *data;
