@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-// SONAVIA_DEFAULT_CATALOGUE_BASE and SONAVIA_DEFAULT_SITE_BASE come from the build (see
-// CMakeLists.txt beside this file).
+// SONAVIA_DEFAULT_CATALOGUE_BASE, SONAVIA_DEFAULT_SITE_BASE and SONAVIA_DEFAULT_SEARCH_BASE come
+// from the build (see CMakeLists.txt beside this file).
 
 namespace sonavia {
 
@@ -28,6 +28,10 @@ std::string CatalogueServerBase() {
 
 std::string SiteBase() {
     return BaseFrom(kSiteBaseVariable, SONAVIA_DEFAULT_SITE_BASE);
+}
+
+std::string SearchBase() {
+    return BaseFrom(kSearchBaseVariable, SONAVIA_DEFAULT_SEARCH_BASE);
 }
 
 std::string RadioCatalogueBase() {
