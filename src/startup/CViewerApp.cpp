@@ -1,5 +1,6 @@
 #include "startup/CViewerApp.h"
 
+#include "components/CRadio_explorer.h"
 #include "controls/ArchiveImages.h"
 #include "radio/CSonavia.h"
 #include "resources/Resources.h"
@@ -36,6 +37,7 @@ int CViewerApp::Run(int argc, char** argv) {
     // Taken before anything else, as the instance name must be claimed first.
     SingleInstanceLock instanceLock;
 
+    PrepareWebEngine();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kProductTitle));
