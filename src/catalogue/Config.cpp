@@ -66,6 +66,15 @@ std::string SiteBase() {
     return BaseFrom(kSiteBaseVariable, kBundledSiteFolder);
 }
 
+std::string SearchBase() {
+    const char* value = std::getenv(kSearchBaseVariable);
+    std::string base = (value != nullptr && *value != '\0') ? value : kPublicSearchBase;
+    if (base.back() != '/') {
+        base.push_back('/');
+    }
+    return base;
+}
+
 std::string RadioCatalogueBase() {
     return CatalogueServerBase() + kCatalogueProductFolder;
 }

@@ -3,14 +3,18 @@
 #include <filesystem>
 #include <string>
 
-// Where the program finds its catalogue server and its maker's web site. By default both are
-// folders bundled beside the program (file:// addresses below the data directory); the
-// environment points them anywhere else, such as a catalogue server or a test server on the
-// loopback interface.
+// Where the program finds its catalogue server, its maker's web site and the web search engine.
+// By default the catalogue and the site are folders bundled beside the program (file://
+// addresses below the data directory) and the search engine is the public one; the environment
+// points them anywhere else, such as a catalogue server or a test server on the loopback
+// interface.
 namespace sonavia {
 
 inline constexpr char kCatalogueBaseVariable[] = "SONAVIA_CATALOGUE_BASE";
 inline constexpr char kSiteBaseVariable[] = "SONAVIA_SITE_BASE";
+inline constexpr char kSearchBaseVariable[] = "SONAVIA_SEARCH_BASE";
+// The public web search engine's home page; searches go to its "search?hl=en&q=".
+inline constexpr char kPublicSearchBase[] = "https://www.google.com/";
 
 // The product's folder on the catalogue server and on the web site.
 inline constexpr char kCatalogueProductFolder[] = "Sonavia/";
@@ -32,6 +36,8 @@ std::string FileUrlOf(const std::filesystem::path& folder);
 std::string CatalogueServerBase();
 // Scheme and host of the maker's web site, ending in "/".
 std::string SiteBase();
+// The search engine's home page, ending in "/"; searches are made below it.
+std::string SearchBase();
 
 // The catalogue server base followed by the product folder: every radio catalogue file lies
 // below it.

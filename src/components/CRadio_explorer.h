@@ -9,8 +9,23 @@ class QWidget;
 
 namespace sonavia {
 
+// Runs the web engine's sandbox for everyone but the superuser, whom the engine refuses to run
+// for with it: the sandbox is lifted for the superuser and kept for any other user, whatever the
+// environment asks. Takes effect only before the first web view exists, so the start-up calls it
+// before the application object; Create calls it again.
+void PrepareWebEngine();
+// The same for a process run by the superuser or not.
+void PrepareWebEngineFor(bool superuser);
+
 // The browser pane's web view. The radio window holds one and creates its view only when the
 // pane first opens, as the web engine is costly to start.
+//
+// The maker's pages end in ".php" and come from folders (file://) or from servers that may send
+// them with no or a wrong type; the engine would offer such a page as a download or show its
+// text. The view shows every ".php" page that reaches it as a download or as plain text as a web
+// page instead, with its own address, so that its links and pictures work. A reply that does not
+// start with a tag (after blanks) stays what it was, and a page too big for the engine to take
+// whole (2 MB once percent-encoded) is not shown.
 class CRadio_explorer {
 public:
     CRadio_explorer() = default;
@@ -30,7 +45,7 @@ public:
     void Hide();
     void SetParent(QWidget* parent);
 
-    QWebEngineView* View() const { return view_; }
+    QWebEngineView* View() const;
 
 private:
     QPointer<QWebEngineView> view_;

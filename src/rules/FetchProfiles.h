@@ -18,6 +18,8 @@ inline constexpr FetchProfile kItemProfile{5000, 1024};
 inline constexpr FetchProfile kFlagsProfile{5000, 10240};
 inline constexpr FetchProfile kVersionProfile{1000, 1024};
 inline constexpr FetchProfile kCatalogueProfile{5000, 102400};
+inline constexpr FetchProfile kShoppingRootProfile{1000, 1024};
+inline constexpr FetchProfile kShoppingListProfile{1000, 5120};
 
 // The longest any request of the profile may keep its caller waiting.
 constexpr int BoundMs(const FetchProfile& profile) {

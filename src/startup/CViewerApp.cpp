@@ -1,6 +1,7 @@
 #include "startup/CViewerApp.h"
 
 #include "catalogue/Config.h"
+#include "components/CRadio_explorer.h"
 #include "controls/ArchiveImages.h"
 #include "radio/CSonavia.h"
 #include "resources/Resources.h"
@@ -37,6 +38,7 @@ int CViewerApp::Run(int argc, char** argv) {
     // Taken before anything else, as the instance name must be claimed first.
     SingleInstanceLock instanceLock;
 
+    PrepareWebEngine();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kProductTitle));

@@ -5,6 +5,7 @@
 #include "catalogue/Config.h"
 #include "catalogue/Fetch.h"
 #include "catalogue/Package.h"
+#include "catalogue/ShoppingLoad.h"
 #include "catalogue/VersionCheck.h"
 #include "localfiles/InterfaceArchive.h"
 
@@ -251,6 +252,36 @@ TEST_F(PackageTest, SilentSiteLeavesTheButtonAlone) {
     CheckRadioVersion(button, ownVersion_);
     EXPECT_FALSE(button.shown);
     EXPECT_FALSE(catalogue::newVersionFound);
+}
+
+TEST_F(PackageTest, ShoppingComesFromTheServerElseFromTheArchive) {
+    test::WriteFileBytes(root_ / "Sonavia/shoppingroot.all", "http://shop.test/\r\nspare\n");
+    test::WriteFileBytes(root_ / "Sonavia/shopping.rd", "3\r\nbooks\r\nTwo words\r\nlost");
+    ASSERT_TRUE(WriteArchive(dir_ / "radio.int", {{"SHOPPING.RD", "2\nkept\nstored\n"}}));
+    archive_ = ReadArchiveDirectory(dir_ / "radio.int");
+
+    ShoppingData data = LoadShopping(archive_);
+    EXPECT_EQ(data.root, "http://shop.test/");
+    EXPECT_EQ(data.list.topics, (std::vector<std::string>{"Books", "Two words"}));
+    EXPECT_EQ(server_.RequestPaths(),
+              (std::vector<std::string>{"/Sonavia/shoppingroot.all", "/Sonavia/shopping.rd"}));
+
+    // A web page in any letter case, a failed request and a refused connection.
+    const std::vector<std::string> archived{"Kept", "Stored"};
+    test::WriteFileBytes(root_ / "Sonavia/shopping.rd", "1\n<Html><body>Sign in</body>\n");
+    data = LoadShopping(archive_);
+    EXPECT_EQ(data.root, "http://shop.test/");
+    EXPECT_EQ(data.list.topics, archived);
+    for (const std::string fault : {"html", "404"}) {
+        ServeFrom("/fault/" + fault + "/");
+        EXPECT_EQ(LoadShopping(archive_).list.topics, archived) << fault;
+    }
+    ::setenv(kCatalogueBaseVariable, server_.RefusedUrl("/").c_str(), 1);
+    data = LoadShopping(archive_);
+    EXPECT_EQ(data.root, "");
+    EXPECT_EQ(data.list.topics, archived);
+    // Nothing anywhere: an empty list.
+    EXPECT_TRUE(LoadShopping({}).list.topics.empty());
 }
 
 } // namespace

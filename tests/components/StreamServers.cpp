@@ -338,13 +338,23 @@ int FaultServer::SlowRequests() const {
     return ok && !body.empty() ? std::stoi(body) : -1;
 }
 
-FileServer::FileServer() : port_(FreePort()) {
+FileServer::FileServer(const std::string& phpType) : port_(FreePort()) {
     std::filesystem::create_directory(dir_ / "www");
-    server_ = std::make_unique<ChildProcess>(
-        "python3",
-        QStringList{"-m", "http.server", QString::number(port_), "--bind", "127.0.0.1",
-                    "--directory", QString::fromStdString((dir_ / "www").string())},
-        dir_ / "server.log");
+    const QString folder = QString::fromStdString((dir_ / "www").string());
+    QStringList arguments{
+        "-m", "http.server", QString::number(port_), "--bind", "127.0.0.1", "--directory", folder};
+    if (!phpType.empty()) {
+        // The server's own handler with one more entry in its type table.
+        arguments = QStringList{
+            "-c",
+            "import functools, http.server, sys\n"
+            "handler = http.server.SimpleHTTPRequestHandler\n"
+            "handler.extensions_map = dict(handler.extensions_map, **{'.php': sys.argv[3]})\n"
+            "http.server.ThreadingHTTPServer(('127.0.0.1', int(sys.argv[1])),\n"
+            "    functools.partial(handler, directory=sys.argv[2])).serve_forever()\n",
+            QString::number(port_), folder, QString::fromStdString(phpType)};
+    }
+    server_ = std::make_unique<ChildProcess>("python3", arguments, dir_ / "server.log");
     started_ = WaitUntil([this] { return server_->Running() && PortAccepts(port_); });
 }
 

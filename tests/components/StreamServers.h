@@ -77,10 +77,11 @@ private:
     std::vector<ToneMount> mounts_;
 };
 
-// Python's HTTP server serving the files of a folder.
+// Python's HTTP server serving the files of a folder; ".php" files with `phpType` when it is
+// given, else with the type the system's type list names for them.
 class FileServer {
 public:
-    FileServer();
+    explicit FileServer(const std::string& phpType = {});
     ~FileServer() = default;
 
     bool Started() const { return started_; }

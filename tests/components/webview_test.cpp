@@ -1,14 +1,18 @@
 // The browser pane's web view on a real X server: a page from a loopback server loads, and the
-// view is hidden, moved to another window and shown again with the same page, not a reload.
+// view is hidden, moved to another window and shown again with the same page, not a reload; the
+// site's ".php" pages show as web pages from a folder and from servers that send a wrong type.
 // Run by webview_test.py, which provides the X server.
 #include "StreamServers.h"
 #include "components/CRadio_explorer.h"
 #include "resources/ControlIds.h"
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QImage>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QWidget>
@@ -32,10 +36,30 @@ bool ShowsPage(QWidget* view) {
            qAbs(centre.blue() - kPageColour.blue()) < 8;
 }
 
+// Runs the event loop until `condition` holds or `timeoutMs` passes. The engine's own work runs
+// from the event loop: a loop that sleeps between rounds, as QTest::qWaitFor does, slows every
+// page load many times over.
+template <typename Condition> bool RunUntil(Condition condition, int timeoutMs) {
+    constexpr int kCheckIntervalMs = 20;
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (condition()) {
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    check.start(kCheckIntervalMs);
+    if (!condition()) {
+        loop.exec();
+    }
+    return condition();
+}
+
 std::optional<QVariant> RunScript(QWebEnginePage* page, const QString& script) {
     std::optional<QVariant> result;
     page->runJavaScript(script, [&result](const QVariant& value) { result = value; });
-    const bool answered = QTest::qWaitFor([&result] { return result.has_value(); }, kLoadTimeoutMs);
+    const bool answered = RunUntil([&result] { return result.has_value(); }, kLoadTimeoutMs);
     return answered ? result : std::nullopt;
 }
 
@@ -98,6 +122,84 @@ TEST(RadioExplorer, LoadsAPageThenKeepsItWhileHiddenAndMovedToAnotherWindow) {
     EXPECT_EQ(RunScript(view->page(), "window.paneMark").value_or(QVariant()).toInt(), 1095);
     EXPECT_EQ(loads.count(), 1);
     Screenshot("webview-moved.png");
+}
+
+// A site page with a picture and a link beside it.
+std::string SitePage(const std::string& title, const std::string& link) {
+    return "<!DOCTYPE html><html><head><title>" + title +
+           "</title></head><body style='margin:0;background:" + kPageColour.name().toStdString() +
+           "'><img id='dot' src='dot.png'><a id='next' href='" + link +
+           "'>next</a></body></html>\n";
+}
+
+// Loads `address` and waits until the view shows the page titled `title`.
+bool ComesToShow(CRadio_explorer& explorer, const QString& address, const QString& title) {
+    QWebEngineView* view = explorer.View();
+    explorer.Navigate(address);
+    return RunUntil([view, title] { return view->title() == title; }, kLoadTimeoutMs);
+}
+
+TEST(RadioExplorer, SitePagesShowAsWebPagesWhateverTheirTypeSays) {
+    // The system's type list names ".php" files as PHP programs, which the engine downloads.
+    test::FileServer server;
+    test::FileServer plainServer("text/plain");
+    ASSERT_TRUE(server.Started());
+    ASSERT_TRUE(plainServer.Started());
+    for (test::FileServer* files : {&server, &plainServer}) {
+        files->AddFile("index.php", SitePage("Site index", "support.php"));
+        files->AddFile("support.php", SitePage("Site support", "index.php"));
+        QImage dot(4, 4, QImage::Format_RGB32);
+        dot.fill(Qt::red);
+        ASSERT_TRUE(dot.save(QString::fromStdString((files->Folder() / "dot.png").string())));
+    }
+    const QString folderPage =
+        QUrl::fromLocalFile(QString::fromStdString((server.Folder() / "index.php").string()))
+            .toString();
+
+    QWidget holder;
+    holder.setGeometry(0, 0, 420, 320);
+    holder.show();
+    CRadio_explorer explorer;
+    explorer.Create(kPaneRect, &holder);
+    ASSERT_NE(explorer.Window(), nullptr);
+    QWebEngineView* view = explorer.View();
+
+    for (const QString& address : {folderPage, QString::fromStdString(server.Url("index.php")),
+                                   QString::fromStdString(plainServer.Url("index.php"))}) {
+        EXPECT_TRUE(ComesToShow(explorer, address, "Site index"))
+            << address.toStdString() << " shows " << view->title().toStdString();
+        EXPECT_EQ(view->url().toString(), address);
+        EXPECT_TRUE(RunUntil([view] { return ShowsPage(view); }, kPaintTimeoutMs))
+            << address.toStdString();
+        // The picture beside the page loads, and the link leads to the next page, also shown.
+        EXPECT_TRUE(RunUntil(
+            [view] {
+                return RunScript(view->page(), "document.getElementById('dot').naturalWidth")
+                           .value_or(QVariant())
+                           .toInt() == 4;
+            },
+            kPaintTimeoutMs))
+            << address.toStdString();
+        RunScript(view->page(), "document.getElementById('next').click(); 0");
+        EXPECT_TRUE(RunUntil([view] { return view->title() == "Site support"; }, kLoadTimeoutMs))
+            << address.toStdString();
+        EXPECT_EQ(RunScript(view->page(), "document.contentType").value_or(QVariant()),
+                  "text/html");
+    }
+    Screenshot("webview-site-page.png");
+}
+
+TEST(RadioExplorer, TheSandboxIsLiftedForTheSuperuserOnly) {
+    const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu");
+    PrepareWebEngineFor(false);
+    EXPECT_FALSE(qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"));
+    EXPECT_EQ(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"), "--disable-gpu");
+    PrepareWebEngineFor(true);
+    EXPECT_EQ(qgetenv("QTWEBENGINE_DISABLE_SANDBOX"), "1");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+    PrepareWebEngine();
 }
 
 TEST(RadioExplorer, WithoutAParentThereIsNoWindowAndEveryCallDoesNothing) {

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "localfiles/InterfaceArchive.h"
+#include "rules/ShoppingList.h"
+
+#include <string>
+
+namespace sonavia {
+
+// What the radio window's shopping list is filled from.
+struct ShoppingData {
+    std::string root; // empty when the root file could not be had
+    ShoppingList list;
+};
+
+// The shopping root, then the shopping list, from the radio catalogue base: each request waits at
+// most three connect time-outs of 1000 ms. A list reply that is empty or a web page gives way to
+// the interface archive's copy of the list; without one the list is empty. Blocks for up to
+// both requests' bounds, so the interface thread runs it elsewhere.
+ShoppingData LoadShopping(const InterfacePackDirectory& archive);
+
+} // namespace sonavia
