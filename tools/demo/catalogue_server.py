@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""A loopback catalogue server for the tests and the benchmark.
+"""A loopback catalogue and site server for the tests, the benchmark and the offline demo.
 
 Serves the files of a folder over HTTP on 127.0.0.1 and records every request (its path, a tab
-and its user agent, one line each) in a log file. Paths that start with /fault/<mode>/ misbehave:
+and its user agent, one line each) in a log file. A folder's address serves its index.html; a
+file that holds a web page is sent as text/html whatever its name (the site's pages end in
+".php"), every other file as text/plain. Paths that start with /fault/<mode>/ misbehave:
 
   silent         accepts, reads the request and sends nothing
   stall          sends the header and the first half of the body, then nothing
@@ -66,6 +68,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def file_bytes(self, rest):
         root = os.path.realpath(self.server.root)
         target = os.path.realpath(os.path.join(root, urllib.parse.unquote(rest).lstrip("/")))
+        if target == root or os.path.isdir(target):
+            target = os.path.join(target, "index.html")
         if not target.startswith(root + os.sep) or not os.path.isfile(target):
             return None
         with open(target, "rb") as f:
@@ -91,7 +95,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.send_plain(404, ERROR_BODIES[404])
                 self.wfile.write(ERROR_BODIES[404])
                 return
-            self.send_plain(200, body)
+            page = body.lstrip()[:15].lower().startswith((b"<!doctype html", b"<html"))
+            self.send_plain(200, body, "text/html" if page else "text/plain")
             self.wfile.write(body)
             return
         if mode in ("404", "500"):
