@@ -1,10 +1,15 @@
-"""The whole-program test rig itself: its desktop, its servers, its recordings and its clean-up.
+"""The whole-program test rig itself (its desktop, servers, recordings and clean-up), and the
+offline demo's clean-up.
 
 usage: rig_test.py PROGRAM ARCHIVE RADIOCAT
 """
 
 import os
 import shlex
+import shutil
+import signal
+import sys
+import tempfile
 import unittest
 import urllib.request
 
@@ -20,6 +25,12 @@ def alive(pid):
     except ProcessLookupError:
         return False
     return True
+
+
+def children(pid):
+    """The PIDs of a process's children."""
+    with open("/proc/%d/task/%d/children" % (pid, pid)) as f:
+        return [int(child) for child in f.read().split()]
 
 
 class RigTest(unittest.TestCase):
@@ -99,10 +110,51 @@ class RigTest(unittest.TestCase):
         self.assertIn("Normal", second.wm_state(window))
         left, top, width, height = second.geometry(window)
         self.assertTrue(0 <= left and left + width <= rig.SCREEN[0] and height > 0)
+        second.key(window, "Escape")  # the program's dialogs close by "OK" only
+        self.assertIsNone(second.wait(0.3))
         second.click(window, *OK_BUTTON_CENTRE)
         self.assertEqual(second.wait(), 0, "OK ends the second start")
         self.assertEqual(program.stop(), 0, "a terminated program cleans up and ends")
         return program.pid
+
+class DemoTest(unittest.TestCase):
+    DEMO = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "demo",
+                        "demo.py")
+
+    def test_the_demo_stops_everything_it_started(self):
+        processes = rig.Processes()
+        home = tempfile.mkdtemp(prefix="sonavia-demo-")
+        os.chmod(home, 0o711)
+        try:
+            desktop = rig.Desktop(processes, home, tray=True)
+            runtime = os.path.join(home, "runtime")
+            os.mkdir(runtime, 0o700)
+            env = dict(desktop.env, SONAVIA_AUDIO_SINK="fakesink sync=true",
+                       XDG_RUNTIME_DIR=runtime)
+            build = os.path.dirname(rig.BUILD.program)
+            # Interrupted from the terminal (Ctrl+C), and ended by the program's own end.
+            ends = [(lambda demo, program: demo.send_signal(signal.SIGINT), 130),
+                    (lambda demo, program: os.kill(program, signal.SIGTERM), 0)]
+            for number, (end, code) in enumerate(ends):
+                folder = os.path.join(home, "demo%d" % number)
+                demo = processes.start([sys.executable, self.DEMO, build, folder], env=env)
+                self.assertTrue(rig.wait_for(
+                    lambda: os.path.exists(os.path.join(folder, "setting.dat")), rig.TIMEOUT),
+                    "the program starts")
+                started = children(demo.pid)
+                program = [pid for pid in started
+                           if os.path.realpath("/proc/%d/exe" % pid) == rig.BUILD.program]
+                self.assertEqual(len(program), 1)
+                self.assertGreaterEqual(len(started), 10, "icecast2, 6 feeds, 2 servers, guard")
+                end(demo, program[0])
+                self.assertEqual(demo.wait(rig.TIMEOUT), code)
+                processes.forget(demo)
+                self.assertTrue(rig.wait_for(lambda: not any(alive(p) for p in started), 5),
+                                "every process the demo started is gone")
+        finally:
+            processes.close()
+            shutil.rmtree(home, ignore_errors=True)
+
 
 if __name__ == "__main__":
     rig.main()
