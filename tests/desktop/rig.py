@@ -50,7 +50,6 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 from collections import namedtuple
 
@@ -143,7 +142,8 @@ class Desktop:
         """trayer's panel, where the icons dock; None without a tray."""
         if not self.trayer:
             return None
-        found = self.xdotool("search", "--all", "--pid", self.trayer.pid, "--name", "^panel$").split()
+        found = self.xdotool("search", "--all", "--pid", self.trayer.pid, "--name",
+                             "^panel$").split()
         return found[0] if found else None
 
     def tray_icons(self):

@@ -4,6 +4,7 @@ offline demo's clean-up.
 usage: rig_test.py PROGRAM ARCHIVE RADIOCAT
 """
 
+import array
 import os
 import shlex
 import shutil
@@ -80,7 +81,7 @@ class RigTest(unittest.TestCase):
         frequencies = sorted(s.hz for s in fed)
         for low, high in zip(frequencies, frequencies[1:]):
             self.assertGreater(high, low * 1.1)
-        self.assertTrue(rig.silent(rig.array.array("h", [3] * rig.RATE)))
+        self.assertTrue(rig.silent(array.array("h", [3] * rig.RATE)))
 
     def check_catalogue_and_site(self, desk):
         catalogue = urllib.request.urlopen(

@@ -231,17 +231,20 @@ class Icecast:
         config = os.path.join(folder, "icecast.xml")
         _write(config, (
             "<icecast>\n"
-            "  <limits><clients>50</clients><sources>16</sources><burst-size>65536</burst-size></limits>\n"
+            "  <limits><clients>50</clients><sources>16</sources>"
+            "<burst-size>65536</burst-size></limits>\n"
             "  <authentication><source-password>%s</source-password><admin-user>admin</admin-user>"
             "<admin-password>demo-admin</admin-password></authentication>\n"
             "  <hostname>127.0.0.1</hostname>\n"
-            "  <listen-socket><port>%d</port><bind-address>127.0.0.1</bind-address></listen-socket>\n"
+            "  <listen-socket><port>%d</port>"
+            "<bind-address>127.0.0.1</bind-address></listen-socket>\n"
             "  <paths><logdir>%s</logdir></paths>\n"
             "  <logging><accesslog>access.log</accesslog><errorlog>error.log</errorlog>"
             "<loglevel>2</loglevel></logging>\n"
             "  <security><chroot>0</chroot>%s</security>\n"
             "</icecast>\n") % (SOURCE_PASSWORD, self.port, logs, owner))
-        self.server = processes.start(["icecast2", "-c", config], os.path.join(folder, "icecast.out"))
+        self.server = processes.start(["icecast2", "-c", config],
+                                      os.path.join(folder, "icecast.out"))
         if not wait_for(lambda: self.server.poll() is None and self.serves("/"), START_TIMEOUT):
             raise RuntimeError("icecast2 did not start (see %s)" % folder)
         for station in stations:
