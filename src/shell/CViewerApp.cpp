@@ -1,6 +1,7 @@
 #include "shell/CViewerApp.h"
 
 #include "catalogue/ArchiveImages.h"
+#include "catalogue/Config.h"
 #include "radio/CSonavia.h"
 #include "resources/Resources.h"
 #include "shell/AppValues.h"
@@ -65,6 +66,7 @@ int CViewerApp::RunInstance(const SingleInstanceLock& instanceLock) {
 
     std::error_code error;
     app::startupDirectory = std::filesystem::current_path(error);
+    SetDataDirectory(app::startupDirectory);
     app::versionNumber = ReadOwnVersionNumber();
     std::filesystem::current_path(app::startupDirectory, error);
 

@@ -6,6 +6,7 @@
 #include "catalogue/FetchProfiles.h"
 #include "catalogue/Package.h"
 
+#include <algorithm>
 #include <map>
 
 namespace sonavia::radiocat {
@@ -300,6 +301,10 @@ std::vector<Station> ReadStationList(std::string_view text, const std::string& f
     }
     if (stations.empty() && problems.empty()) {
         problems.push_back({file, 0, "no station: a catalogue needs at least one"});
+    }
+    if (!stations.empty() &&
+        std::none_of(stations.begin(), stations.end(), [](const auto& s) { return s.offered; })) {
+        problems.push_back({file, 0, "no station is offered (1 in the last column)"});
     }
     CheckListLimits(stations, file, problems);
     return stations;

@@ -1,0 +1,168 @@
+#include "CatalogueServer.h"
+#include "TestSupport.h"
+#include "catalogue/CatalogueLoad.h"
+#include "catalogue/CatalogueValues.h"
+#include "catalogue/Config.h"
+#include "catalogue/Fetch.h"
+#include "catalogue/Package.h"
+#include "catalogue/VersionCheck.h"
+#include "shell/AppValues.h"
+
+#include <QProcess>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+// SONAVIA_RADIOCAT (the tool) and SONAVIA_BUILD_DIR (the folder holding the bundled catalogue
+// and site pages) come from the build.
+
+namespace sonavia {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Listed {
+    std::string name;
+    std::string about;
+    std::string address;
+    int offered;
+};
+
+// UTF-8 names pass through as bytes; a "#" at the start of a name is no comment.
+const std::vector<Listed> kListed = {
+    {"\xC3\x96"
+     "1",
+     "Kultur aus Wien", "http://stream.test/oe1", 1},
+    {"NRK Jazz", "Jazz", "http://stream.test/jazz", 0},
+    {"#1 Hits", "Hits", "http://stream.test/hits?x=1#top", 1},
+};
+
+struct RecordingButton : DownloadButton {
+    void SetButtonText(const std::string& newText) override { text = newText; }
+    void ShowButton() override { shown = true; }
+    std::string text;
+    bool shown = false;
+};
+
+// A catalogue folder made by radiocat, read by the program's own loading code.
+class BuiltCatalogueTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* variable : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY",
+                                     kCatalogueBaseVariable, kSiteBaseVariable}) {
+            ::unsetenv(variable);
+        }
+        app::interfacePack = {};
+        catalogue::radioCatalogue = {};
+        catalogue::newVersionFound = false;
+        ASSERT_TRUE(server_.Running());
+    }
+
+    void TearDown() override {
+        ::unsetenv(kCatalogueBaseVariable);
+        SetDataDirectory({});
+    }
+
+    // Runs radiocat; its exit status.
+    int Radiocat(const QStringList& arguments) {
+        QProcess tool;
+        tool.start(QStringLiteral(SONAVIA_RADIOCAT), arguments);
+        EXPECT_TRUE(tool.waitForFinished(30000));
+        return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+    }
+
+    void LoadAsTheProgramStarts() {
+        ChoosePackage();
+        LoadRadioCatalogue();
+        ApplyRadioPackageFlags();
+    }
+
+    test::TempDir dir_;
+    // A blank in the path: file addresses must encode it.
+    fs::path root_ = dir_ / "served root";
+    test::CatalogueServer server_{root_};
+};
+
+TEST_F(BuiltCatalogueTest, ReadsThroughAFileAddressAndTheLoopbackServer) {
+    std::string list = "# country\tname\tdescription\taddress\toffered\n";
+    for (const auto& station : kListed) {
+        list += "Norway\t" + station.name + "\t" + station.about + "\t" + station.address + "\t" +
+                std::to_string(station.offered) + "\n";
+    }
+    test::WriteFileBytes(dir_ / "list.tsv", list);
+    fs::create_directories(root_);
+    ASSERT_EQ(Radiocat({"build", QString::fromStdString((dir_ / "list.tsv").string()),
+                        QString::fromStdString((root_ / "cat").string())}),
+              0);
+
+    for (const std::string& base : {FileUrlOf(root_ / "cat"), server_.Url("/cat/")}) {
+        SCOPED_TRACE(base);
+        ::setenv(kCatalogueBaseVariable, base.c_str(), 1);
+        catalogue::radioCatalogue = {};
+        server_.ClearLog();
+        LoadAsTheProgramStarts();
+        ASSERT_EQ(catalogue::radioCatalogue.filled, static_cast<int>(kListed.size()));
+        std::vector<std::string> addresses;
+        const auto messages = test::CatchMessages([&] {
+            for (const auto& station : kListed) {
+                addresses.push_back(StationAddressFor(station.name));
+            }
+        });
+        EXPECT_TRUE(messages.empty());
+        for (std::size_t i = 0; i < kListed.size(); ++i) {
+            const auto& record = catalogue::radioCatalogue.records[i];
+            EXPECT_EQ(record.name, kListed[i].name);
+            EXPECT_EQ(record.country, "Norway");
+            EXPECT_EQ(InfoTipFor(kListed[i].name), kListed[i].about);
+            EXPECT_EQ(record.present, kListed[i].offered) << record.name;
+            EXPECT_EQ(addresses[i], kListed[i].address);
+        }
+        if (base.starts_with("http")) {
+            EXPECT_EQ(server_.RequestPaths().front(), "/cat/Sonavia/channelsplus/channels.rd");
+        }
+    }
+}
+
+TEST_F(BuiltCatalogueTest, WithoutVariablesTheBundledCatalogueAndPagesAreRead) {
+    EXPECT_EQ(FileUrlOf("/srv/a b/\xC3\x96%"), "file:///srv/a%20b/%C3%96%25/");
+    const fs::path buildDir = SONAVIA_BUILD_DIR;
+    SetDataDirectory(buildDir);
+    EXPECT_EQ(RadioCatalogueBase(), FileUrlOf(buildDir / "catalogue") + "Sonavia/");
+    EXPECT_EQ(RadioSiteBase(), FileUrlOf(buildDir / "site") + "sonavia/");
+
+    LoadAsTheProgramStarts();
+    const auto& stations = catalogue::radioCatalogue;
+    ASSERT_GE(stations.filled, 40);
+    EXPECT_EQ(stations.filled, stations.count);
+    for (const auto& record : stations.records) {
+        EXPECT_EQ(record.present, 1) << record.name;
+    }
+    const std::string last = stations.records.back().name;
+    std::string address;
+    EXPECT_TRUE(test::CatchMessages([&] { address = StationAddressFor(last); }).empty());
+    EXPECT_TRUE(address.starts_with("https://") || address.starts_with("http://")) << address;
+
+    // Every link page is there, and the version file publishes this build's version.
+    for (const char* page :
+         {"index.php", "support.php", "download.php", "color.php", "watchtv.php", "store.php"}) {
+        EXPECT_NE(FetchText(RadioSiteBase() + page, kItemProfile).find("Sonavia Plus"),
+                  std::string::npos)
+            << page;
+    }
+    app::versionNumber = 0.5F;
+    RecordingButton older;
+    CheckRadioVersion(older);
+    EXPECT_TRUE(older.shown);
+    EXPECT_TRUE(older.text.starts_with("Download version ")) << older.text;
+    catalogue::newVersionFound = false;
+    app::versionNumber = 1000.0F;
+    RecordingButton newer;
+    CheckRadioVersion(newer);
+    EXPECT_FALSE(newer.shown);
+
+    // A variable still points the program elsewhere.
+    ::setenv(kCatalogueBaseVariable, server_.Url("/").c_str(), 1);
+    EXPECT_EQ(RadioCatalogueBase(), server_.Url("/Sonavia/"));
+}
+
+} // namespace
+} // namespace sonavia
