@@ -303,8 +303,9 @@ class Rig:
         self.folders = 0
         try:
             self.desktop = Desktop(self.processes, self.home, tray)
-            self.servers = DemoServers(self.processes, os.path.join(self.home, "servers"),
-                                       self.build.radiocat)
+            self.servers = DemoServers(
+                self.processes, os.path.join(self.home, "servers"), self.build.radiocat,
+                os.path.join(os.path.dirname(self.build.program), "site", "sonavia"))
         except BaseException:
             self.stop()
             raise

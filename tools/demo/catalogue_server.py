@@ -4,7 +4,8 @@
 Serves the files of a folder over HTTP on 127.0.0.1 and records every request (its path, a tab
 and its user agent, one line each) in a log file. A folder's address serves its index.html; a
 file that holds a web page is sent as text/html whatever its name (the site's pages end in
-".php"), every other file as text/plain. Paths that start with /fault/<mode>/ misbehave:
+".php"), a style sheet as text/css, every other file as text/plain. Paths that start with
+/fault/<mode>/ misbehave:
 
   silent         accepts, reads the request and sends nothing
   stall          sends the header and the first half of the body, then nothing
@@ -42,6 +43,12 @@ HTML_PAGE = (b"<!DOCTYPE html>\n<html><head><title>Sign in</title></head>"
              b"<body><p>Please sign in to use this network.</p></body></html>\n")
 ERROR_BODIES = {404: b"Not Found\n", 500: b"Internal Server Error\n"}
 DEFAULT_BODY = b"0123456789" * 100
+
+
+def content_type(path, body):
+    if body.lstrip()[:15].lower().startswith((b"<!doctype html", b"<html")):
+        return "text/html"
+    return "text/css" if path.endswith(".css") else "text/plain"
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -95,8 +102,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.send_plain(404, ERROR_BODIES[404])
                 self.wfile.write(ERROR_BODIES[404])
                 return
-            page = body.lstrip()[:15].lower().startswith((b"<!doctype html", b"<html"))
-            self.send_plain(200, body, "text/html" if page else "text/plain")
+            self.send_plain(200, body, content_type(rest, body))
             self.wfile.write(body)
             return
         if mode in ("404", "500"):

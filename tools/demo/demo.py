@@ -38,7 +38,8 @@ def main():
 
     processes = Processes()
     try:
-        servers = DemoServers(processes, os.path.join(folder, "servers"), radiocat)
+        servers = DemoServers(processes, os.path.join(folder, "servers"), radiocat,
+                              os.path.join(build, "site", "sonavia"))
         env = dict(os.environ, **servers.env())
         if os.geteuid() == 0:
             env["QTWEBENGINE_DISABLE_SANDBOX"] = "1"

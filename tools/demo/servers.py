@@ -1,13 +1,14 @@
 """Loopback servers for the offline demo and the whole-program tests.
 
-DemoServers(processes, folder, radiocat) starts, all on 127.0.0.1:
+DemoServers(processes, folder, radiocat, pages) starts, all on 127.0.0.1:
   - icecast2 with one mount per demo station, each fed by gst-launch-1.0 with a sound of its own
     (STATIONS: tones, a chord, rhythms); every sound has one frequency that dominates it, and
     that frequency appears in no other station's sound;
   - the catalogue server (catalogue_server.py, with its request log) serving a catalogue that
     radiocat builds from those stations, with a shopping root and shopping topics;
-  - the site server (catalogue_server.py too): the link pages, a version file publishing a version
-    newer than the program's (so the download button flashes), a search page and shopping pages.
+  - the site server (catalogue_server.py too): the link pages of the folder `pages` (the build's
+    bundled site/sonavia), a version file publishing a version newer than the program's (so the
+    download button flashes), a search page and shopping pages.
 DemoServers.env() gives the variables that point the program at them.
 
 Every process goes through Processes, which stops each by its PID (stop, stop_all, and at exit).
@@ -19,6 +20,7 @@ import http.client
 import json
 import os
 import shlex
+import shutil
 import socket
 import subprocess
 import sys
@@ -189,16 +191,6 @@ STATIONS = [
 
 SHOPPING_TOPICS = ["portable radios", "headphones", "vinyl records", "smart speakers"]
 
-SITE_PAGES = {
-    "index.php": "Sonavia Plus",
-    "support.php": "Help",
-    "download.php": "Download version %s" % PUBLISHED_VERSION,
-    "color.php": "Upgrade",
-    "watchtv.php": "Watch TV",
-    "store.php": "Store",
-}
-
-
 def _write(path, text):
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "w", encoding="utf-8", newline="") as f:
@@ -328,11 +320,10 @@ def write_station_list(path, stations):
     _write(path, "\n".join(lines) + "\n")
 
 
-def write_site(root, search_folder):
-    """The maker's pages below "sonavia/", the version file, the search page and its home page."""
-    for name, title in SITE_PAGES.items():
-        _write(os.path.join(root, "sonavia", name),
-               _page(title, "This page is served on this machine for the offline demo."))
+def write_site(root, pages, search_folder):
+    """The maker's pages below "sonavia/" (copied from the folder `pages`), a version file that
+    publishes a newer version, the search page with its home page, and the shopping pages."""
+    shutil.copytree(pages, os.path.join(root, "sonavia"), dirs_exist_ok=True)
     _write(os.path.join(root, "sonavia", "channelsplus", "versionplus.txt"),
            PUBLISHED_VERSION + "\r\n")
     _write(os.path.join(root, search_folder, "index.html"),
@@ -351,12 +342,12 @@ class DemoServers:
 
     SEARCH_FOLDER = "websearch"
 
-    def __init__(self, processes, folder, radiocat, stations=STATIONS):
+    def __init__(self, processes, folder, radiocat, pages, stations=STATIONS):
         self.stations = stations
         self.icecast = Icecast(processes, os.path.join(folder, "icecast"), stations)
         self.site = HttpServer(processes, os.path.join(folder, "site"),
                                os.path.join(folder, "site-requests.log"))
-        write_site(self.site.root, self.SEARCH_FOLDER)
+        write_site(self.site.root, pages, self.SEARCH_FOLDER)
 
         station_list = os.path.join(folder, "stations.tsv")
         write_station_list(station_list, stations)
