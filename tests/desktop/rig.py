@@ -12,7 +12,8 @@ A Rig holds, for one group of tests:
     plays recorded to a raw file (16 kHz mono S16LE) through SONAVIA_AUDIO_SINK.
 Every process is stopped by its PID: programs by rig.stop_programs() (call it in tearDown, so a
 failing test stops them too), everything by rig.stop(), at exit, and by a guard process should
-the test be killed outright.
+the test be killed outright. rig.stop() removes the rig's folder unless SONAVIA_KEEP_RIG is set
+(then the logs, recordings and start-up folders stay for a look).
 
     import unittest, rig
 
@@ -179,12 +180,14 @@ class Desktop:
 
 
 class Recording:
-    """What a program plays, as written by the sink description `sink`."""
+    """What a program plays, as written by the sink description `sink`: every open of the player
+    adds to the same file, and nothing is added while it plays nothing."""
 
     def __init__(self, path):
         self.path = path
         self.sink = ("audioconvert ! audioresample ! audio/x-raw,format=S16LE,channels=1,rate=%d "
-                     "! filesink sync=true buffer-mode=unbuffered location=%s" % (RATE, path))
+                     "! filesink sync=true buffer-mode=unbuffered append=true location=%s"
+                     % (RATE, path))
 
     def seconds(self):
         """How much has been played so far."""
@@ -353,7 +356,10 @@ class Rig:
     def stop(self):
         self.stop_programs()
         self.processes.close()
-        shutil.rmtree(self.home, ignore_errors=True)
+        if os.environ.get("SONAVIA_KEEP_RIG"):
+            print("rig files (logs, recordings, start-up folders) kept in", self.home)
+        else:
+            shutil.rmtree(self.home, ignore_errors=True)
 
 
 def rms(samples):

@@ -65,18 +65,28 @@ class RigTest(unittest.TestCase):
         fed = [s for s in desk.stations if s.sound]
         self.assertGreaterEqual(len(fed), 6)
         self.assertGreaterEqual(len({s.country for s in fed}), 3)
-        recordings = []
-        for station in fed:
-            recording = rig.Recording(os.path.join(desk.home, "station%d.raw" % station.position))
-            desk.processes.start(["gst-launch-1.0", "-q", "uridecodebin", "uri=" + station.url,
-                                  "!"] + shlex.split(recording.sink))
-            recordings.append(recording)
-        for station, recording in zip(fed, recordings):
+        def record(station, recording):
+            return desk.processes.start(["gst-launch-1.0", "-q", "uridecodebin",
+                                         "uri=" + station.url, "!"] + shlex.split(recording.sink))
+
+        def check_heard(station, recording):
             heard = recording.wait_for(1.0)
             self.assertEqual(len(heard), rig.RATE, station.name)
             self.assertFalse(rig.silent(heard), station.name)
             self.assertEqual(rig.station_playing(heard, desk.stations), station,
                              "%s: %.1f Hz" % (station.name, rig.dominant_frequency(heard)))
+
+        recordings = [rig.Recording(os.path.join(desk.home, "station%d.raw" % s.position))
+                      for s in fed]
+        recorders = [record(station, recording) for station, recording in zip(fed, recordings)]
+        for station, recording in zip(fed, recordings):
+            check_heard(station, recording)
+        # A player that opens another station adds to the same recording.
+        desk.processes.stop(recorders[0])
+        before = recordings[0].seconds()
+        record(fed[1], recordings[0])
+        check_heard(fed[1], recordings[0])
+        self.assertEqual(rig.station_playing(recordings[0].samples(before - 1, 1), fed), fed[0])
         # Told apart clearly: no two stations within a tenth of each other's frequency.
         frequencies = sorted(s.hz for s in fed)
         for low, high in zip(frequencies, frequencies[1:]):
