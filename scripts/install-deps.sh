@@ -12,7 +12,7 @@ packages=(
   libtotem-plparser-dev
   libgtest-dev libgmock-dev
   icecast2 python3 strace procps locales
-  xvfb xauth x11-utils trayer xdotool imagemagick fonts-dejavu-core
+  xvfb xauth x11-utils openbox trayer xdotool imagemagick fonts-dejavu-core
 )
 
 # The tests read and print numbers under a comma-decimal locale.

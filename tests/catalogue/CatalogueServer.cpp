@@ -11,10 +11,6 @@ namespace {
 constexpr int kStartTimeoutMs = 10000;
 constexpr int kStopTimeoutMs = 5000;
 
-std::filesystem::path ServerScript() {
-    return std::filesystem::path(__FILE__).parent_path() / "catalogue_server.py";
-}
-
 std::string LoopbackUrl(int port, const std::string& path) {
     return "http://127.0.0.1:" + std::to_string(port) + path;
 }
@@ -23,10 +19,11 @@ std::string LoopbackUrl(int port, const std::string& path) {
 
 CatalogueServer::CatalogueServer(const std::filesystem::path& root)
     : log_(root.parent_path() / (root.filename().string() + "-requests.log")) {
+    // SONAVIA_CATALOGUE_SERVER_SCRIPT comes from the build: the server the demo uses too.
     std::ofstream(log_, std::ios::trunc);
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.start(QStringLiteral("python3"),
-                   {QString::fromStdString(ServerScript().string()), QStringLiteral("--root"),
+                   {QStringLiteral(SONAVIA_CATALOGUE_SERVER_SCRIPT), QStringLiteral("--root"),
                     QString::fromStdString(root.string()), QStringLiteral("--log"),
                     QString::fromStdString(log_.string())});
     if (!process_.waitForStarted(kStartTimeoutMs)) {

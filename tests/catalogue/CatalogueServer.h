@@ -7,7 +7,7 @@
 
 namespace sonavia::test {
 
-// The loopback catalogue server (catalogue_server.py) serving `root`, for as long as the object
+// The loopback catalogue server (tools/demo/catalogue_server.py) serving `root`, for as long as the object
 // lives. Paths below "/fault/<mode>/" misbehave as that script describes.
 class CatalogueServer {
 public:

@@ -307,12 +307,12 @@ void IcecastServer::Stop() {
 
 FaultServer::FaultServer(const std::filesystem::path& mp3) : port_(FreePort()) {
     std::filesystem::create_directory(dir_ / "www");
-    server_ = std::make_unique<ChildProcess>(
-        "python3",
-        QStringList{STREAM_FAULTS_SCRIPT, QString::number(port_),
-                    QString::fromStdString((dir_ / "www").string()),
-                    QString::fromStdString(mp3.string())},
-        dir_ / "server.log");
+    server_ =
+        std::make_unique<ChildProcess>("python3",
+                                       QStringList{STREAM_FAULTS_SCRIPT, QString::number(port_),
+                                                   QString::fromStdString((dir_ / "www").string()),
+                                                   QString::fromStdString(mp3.string())},
+                                       dir_ / "server.log");
     started_ = WaitUntil([this] { return server_->Running() && PortAccepts(port_); });
 }
 

@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
-"""A loopback catalogue server for the tests and the benchmark.
+"""A loopback catalogue and site server for the tests, the benchmark and the offline demo.
 
 Serves the files of a folder over HTTP on 127.0.0.1 and records every request (its path, a tab
-and its user agent, one line each) in a log file. Paths that start with /fault/<mode>/ misbehave:
+and its user agent, one line each) in a log file. A folder's address serves its index.html; a
+file that holds a web page is sent as text/html whatever its name (the site's pages end in
+".php"), a style sheet as text/css, every other file as text/plain. Paths that start with
+/fault/<mode>/ misbehave:
 
   silent         accepts, reads the request and sends nothing
   stall          sends the header and the first half of the body, then nothing
@@ -42,6 +45,12 @@ ERROR_BODIES = {404: b"Not Found\n", 500: b"Internal Server Error\n"}
 DEFAULT_BODY = b"0123456789" * 100
 
 
+def content_type(path, body):
+    if body.lstrip()[:15].lower().startswith((b"<!doctype html", b"<html")):
+        return "text/html"
+    return "text/css" if path.endswith(".css") else "text/plain"
+
+
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.0"
     server_version = "CatalogueServer"
@@ -66,6 +75,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def file_bytes(self, rest):
         root = os.path.realpath(self.server.root)
         target = os.path.realpath(os.path.join(root, urllib.parse.unquote(rest).lstrip("/")))
+        if target == root or os.path.isdir(target):
+            target = os.path.join(target, "index.html")
         if not target.startswith(root + os.sep) or not os.path.isfile(target):
             return None
         with open(target, "rb") as f:
@@ -91,7 +102,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.send_plain(404, ERROR_BODIES[404])
                 self.wfile.write(ERROR_BODIES[404])
                 return
-            self.send_plain(200, body)
+            self.send_plain(200, body, content_type(rest, body))
             self.wfile.write(body)
             return
         if mode in ("404", "500"):

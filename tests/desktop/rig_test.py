@@ -1,0 +1,171 @@
+"""The whole-program test rig itself (its desktop, servers, recordings and clean-up), and the
+offline demo's clean-up.
+
+usage: rig_test.py PROGRAM ARCHIVE RADIOCAT
+"""
+
+import array
+import os
+import shlex
+import shutil
+import signal
+import sys
+import tempfile
+import unittest
+import urllib.request
+
+import rig
+
+# Where the message dialog's "OK" button sits in the dialog.
+OK_BUTTON_CENTRE = (170, 87)
+
+
+def alive(pid):
+    try:
+        os.kill(pid, 0)
+    except ProcessLookupError:
+        return False
+    return True
+
+
+def children(pid):
+    """The PIDs of a process's children."""
+    with open("/proc/%d/task/%d/children" % (pid, pid)) as f:
+        return [int(child) for child in f.read().split()]
+
+
+class RigTest(unittest.TestCase):
+    def test_desktop_servers_and_program_come_up_and_all_go_afterwards(self):
+        desk = rig.Rig(tray=True)
+        try:
+            started = [p.pid for p in desk.processes.running] + [desk.processes.guard.pid]
+            self.check_desktop(desk)
+            self.check_stations(desk)
+            self.check_catalogue_and_site(desk)
+            started.append(self.check_program(desk))
+        finally:
+            desk.stop()
+        self.assertFalse(os.path.exists(desk.home))
+        self.assertTrue(rig.wait_for(lambda: not any(alive(pid) for pid in started), 5),
+                        "every process the rig started is gone")
+
+    def check_desktop(self, desk):
+        self.assertIn("window id", desk.desktop.xprop("-root", "_NET_SUPPORTING_WM_CHECK"),
+                      "openbox manages the desktop")
+        self.assertTrue(desk.desktop.tray_window(), "trayer shows its panel")
+        desk.desktop.stop_tray()
+        self.assertIsNone(desk.desktop.tray_window())
+        desk.desktop.start_tray()
+        self.assertTrue(desk.desktop.tray_window(), "a tray can come back during a test")
+        screen = desk.desktop.screenshot()
+        self.assertEqual(len(screen.rgb), rig.SCREEN[0] * rig.SCREEN[1] * 3)
+
+    def check_stations(self, desk):
+        # Each station recorded through the sink description the program is given.
+        fed = [s for s in desk.stations if s.sound]
+        self.assertGreaterEqual(len(fed), 6)
+        self.assertGreaterEqual(len({s.country for s in fed}), 3)
+        def record(station, recording):
+            return desk.processes.start(["gst-launch-1.0", "-q", "uridecodebin",
+                                         "uri=" + station.url, "!"] + shlex.split(recording.sink))
+
+        def check_heard(station, recording):
+            heard = recording.wait_for(1.0)
+            self.assertEqual(len(heard), rig.RATE, station.name)
+            self.assertFalse(rig.silent(heard), station.name)
+            self.assertEqual(rig.station_playing(heard, desk.stations), station,
+                             "%s: %.1f Hz" % (station.name, rig.dominant_frequency(heard)))
+
+        recordings = [rig.Recording(os.path.join(desk.home, "station%d.raw" % s.position))
+                      for s in fed]
+        recorders = [record(station, recording) for station, recording in zip(fed, recordings)]
+        for station, recording in zip(fed, recordings):
+            check_heard(station, recording)
+        # A player that opens another station adds to the same recording.
+        desk.processes.stop(recorders[0])
+        before = recordings[0].seconds()
+        record(fed[1], recordings[0])
+        check_heard(fed[1], recordings[0])
+        self.assertEqual(rig.station_playing(recordings[0].samples(before - 1, 1), fed), fed[0])
+        # Told apart clearly: no two stations within a tenth of each other's frequency.
+        frequencies = sorted(s.hz for s in fed)
+        for low, high in zip(frequencies, frequencies[1:]):
+            self.assertGreater(high, low * 1.1)
+        self.assertTrue(rig.silent(array.array("h", [3] * rig.RATE)))
+
+    def check_catalogue_and_site(self, desk):
+        catalogue = urllib.request.urlopen(
+            desk.catalogue.url("/Sonavia/channelsplus/channels.rd"), timeout=10).read()
+        self.assertTrue(catalogue.startswith(b"%d" % len(desk.stations)))
+        self.assertEqual(desk.catalogue.requests(), ["/Sonavia/channelsplus/channels.rd"])
+        first = desk.stations[0]
+        address = urllib.request.urlopen(desk.catalogue.url(
+            "/Sonavia/freechannels/package0/%d.rd" % (first.position + 1)), timeout=10).read()
+        self.assertTrue(address.startswith(first.url.encode()))
+        version = urllib.request.urlopen(
+            desk.site.url("/sonavia/channelsplus/versionplus.txt"), timeout=10).read()
+        self.assertGreater(float(version.split()[0]), 1.1)
+        page = urllib.request.urlopen(desk.site.url("/sonavia/index.php"), timeout=10)
+        self.assertEqual(page.headers["Content-Type"], "text/html")
+
+    def check_program(self, desk):
+        # Today the program starts its hidden base window and waits until it is ended; a second
+        # start in the same folder shows its message, a real window to drive.
+        program = desk.start()
+        self.assertTrue(rig.wait_for(lambda: program.file("setting.dat"), rig.TIMEOUT),
+                        "the program starts")
+        self.assertTrue(program.running())
+        self.assertEqual(program.windows(), [])
+        second = desk.start(program.folder)
+        window = second.wait_window()
+        self.assertIn("Normal", second.wm_state(window))
+        left, top, width, height = second.geometry(window)
+        self.assertTrue(0 <= left and left + width <= rig.SCREEN[0] and height > 0)
+        second.key(window, "Escape")  # the program's dialogs close by "OK" only
+        self.assertIsNone(second.wait(0.3))
+        second.click(window, *OK_BUTTON_CENTRE)
+        self.assertEqual(second.wait(), 0, "OK ends the second start")
+        self.assertEqual(program.stop(), 0, "a terminated program cleans up and ends")
+        return program.pid
+
+class DemoTest(unittest.TestCase):
+    DEMO = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "demo",
+                        "demo.py")
+
+    def test_the_demo_stops_everything_it_started(self):
+        processes = rig.Processes()
+        home = tempfile.mkdtemp(prefix="sonavia-demo-")
+        os.chmod(home, 0o711)
+        try:
+            desktop = rig.Desktop(processes, home, tray=True)
+            runtime = os.path.join(home, "runtime")
+            os.mkdir(runtime, 0o700)
+            env = dict(desktop.env, SONAVIA_AUDIO_SINK="fakesink sync=true",
+                       XDG_RUNTIME_DIR=runtime)
+            build = os.path.dirname(rig.BUILD.program)
+            # Interrupted from the terminal (Ctrl+C), and ended by the program's own end.
+            ends = [(lambda demo, program: demo.send_signal(signal.SIGINT), 130),
+                    (lambda demo, program: os.kill(program, signal.SIGTERM), 0)]
+            for number, (end, code) in enumerate(ends):
+                folder = os.path.join(home, "demo%d" % number)
+                demo = processes.start([sys.executable, self.DEMO, build, folder], env=env)
+                self.assertTrue(rig.wait_for(
+                    lambda: os.path.exists(os.path.join(folder, "setting.dat")), rig.TIMEOUT),
+                    "the program starts")
+                started = children(demo.pid)
+                program = [pid for pid in started
+                           if os.path.realpath("/proc/%d/exe" % pid) == rig.BUILD.program]
+                self.assertEqual(len(program), 1)
+                self.assertGreaterEqual(len(started), 10, "icecast2, 6 feeds, 2 servers, guard")
+                end(demo, program[0])
+                self.assertEqual(demo.wait(rig.TIMEOUT), code)
+                processes.forget(demo)
+                self.assertTrue(rig.wait_for(lambda: not any(alive(p) for p in started), 5),
+                                "every process the demo started is gone")
+        finally:
+            processes.close()
+            shutil.rmtree(home, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    rig.main()
