@@ -65,7 +65,8 @@ bool Acceptable(const std::string& uri) {
     if (parsed == nullptr) {
         return false;
     }
-    const std::string scheme = gst_uri_get_scheme(parsed) != nullptr ? gst_uri_get_scheme(parsed) : "";
+    const std::string scheme =
+        gst_uri_get_scheme(parsed) != nullptr ? gst_uri_get_scheme(parsed) : "";
     const gchar* host = gst_uri_get_host(parsed);
     const bool hasHost = host != nullptr && host[0] != '\0';
     gst_uri_unref(parsed);
@@ -145,7 +146,6 @@ void KeepRegistryLean() {
 }
 
 } // namespace
-
 
 struct CMediaPlayer::ProbeTask {
     std::atomic<bool> cancelled{false};
@@ -346,7 +346,8 @@ void CMediaPlayer::StartOpen(const std::string& uri, bool reconnect) {
     watchTimer_.start();
     // What happens next is reported by signals, never before the open has returned.
     const std::uint64_t open = openNumber_;
-    QMetaObject::invokeMethod(this, [this, open] { Advance(open); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, open] { Advance(open); }, Qt::QueuedConnection);
 }
 
 void CMediaPlayer::Advance(std::uint64_t open) {
@@ -386,7 +387,8 @@ void CMediaPlayer::ReadPlaylist(const Candidate& candidate) {
     raw->thread = std::thread([this, raw, open, candidate, budget] {
         const ProbeResult probe = ProbeAddress(candidate.uri, budget.count(), &raw->cancelled);
         QMetaObject::invokeMethod(
-            this, [this, raw, open, candidate, probe] { PlaylistRead(raw, open, candidate, probe); },
+            this,
+            [this, raw, open, candidate, probe] { PlaylistRead(raw, open, candidate, probe); },
             Qt::QueuedConnection);
     });
     reads_.push_back(std::move(task));
@@ -407,9 +409,8 @@ void CMediaPlayer::PlaylistRead(ProbeTask* task, std::uint64_t open, const Candi
         const std::vector<std::string> entries =
             PlaylistEntries(probe.body, probe.kind.format, probe.effectiveAddress);
         for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
-            candidates_.push_front(
-                {*entry, candidate.depth + 1, IsWebAddress(*entry) && HasPlaylistName(*entry),
-                 false});
+            candidates_.push_front({*entry, candidate.depth + 1,
+                                    IsWebAddress(*entry) && HasPlaylistName(*entry), false});
         }
     } else if (!candidate.read) {
         // Not a playlist after all: playbin gets the address itself.
