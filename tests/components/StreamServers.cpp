@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
+#include <cstdio>
 #include <curl/curl.h>
 #include <fcntl.h>
 #include <fstream>
@@ -279,7 +280,7 @@ bool IcecastServer::StartFeeds(const std::vector<ToneMount>& mounts, const Pause
     for (std::size_t i = 0; i < commands.size(); ++i) {
         feeds_.push_back(startFeed(commands[i], first + i));
     }
-    return WaitUntil(
+    const bool served = WaitUntil(
         [&] {
             // On a loaded machine a feed can give up before the server takes sources: start it
             // again.
@@ -293,6 +294,18 @@ bool IcecastServer::StartFeeds(const std::vector<ToneMount>& mounts, const Pause
             });
         },
         pause);
+    if (!served) {
+        // What the server and its feeds said, for the test's log.
+        std::fprintf(stderr, "the mounts never served; icecast2 said:\n%s\n%s\n",
+                     ReadFileBytes(dir_ / "icecast.out").c_str(),
+                     ReadFileBytes(dir_ / "log" / "error.log").c_str());
+        for (std::size_t i = 0; i < commands.size(); ++i) {
+            std::fprintf(
+                stderr, "feed %zu said:\n%s\n", first + i,
+                ReadFileBytes(dir_ / ("feed" + std::to_string(first + i) + ".out")).c_str());
+        }
+    }
+    return served;
 }
 
 std::string IcecastServer::Url(const std::string& mount) const {
