@@ -1,19 +1,24 @@
-// Measures the media player on a real icecast2 stream: how long an open takes to give decoded
-// audio, how soon failures are known, and the CPU time and peak memory of 30 s of playback.
+// Measures the media player on real icecast2 streams, with the event loop running as in the
+// program: how long an open takes to give decoded audio and how long the interface thread
+// stalls meanwhile, how soon failures are known, how soon a stream plays again once its server
+// returns, and the CPU time and peak memory of 30 s of playback.
 //
 //   bench_player [seconds]      (default 30; the audio goes to a fakesink that keeps real time
 //                                unless SONAVIA_AUDIO_SINK names another output)
+#include "StallMeter.h"
 #include "StreamServers.h"
 #include "components/CMediaPlayer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QProcess>
 #include <QTimer>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <gst/gst.h>
 #include <string>
 #include <sys/resource.h>
@@ -21,10 +26,15 @@
 namespace {
 
 using sonavia::CMediaPlayer;
+using sonavia::test::StallMeter;
 using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
 constexpr int kDefaultSeconds = 30;
 constexpr int kOpenRounds = 5;
+constexpr int kReturnRounds = 3;
+constexpr int kServerDownMs = 10000;
+constexpr auto kAudioWait = 20s;
 
 // Times of the first buffer at the source's output and at the audio output, for one open.
 struct FirstData {
@@ -51,8 +61,12 @@ void OnSourceSetup(GstElement*, GstElement* source, gpointer data) {
     }
 }
 
+double Ms(Clock::duration duration) {
+    return std::chrono::duration<double, std::milli>(duration).count();
+}
+
 double Ms(Clock::rep from, Clock::rep to) {
-    return std::chrono::duration<double, std::milli>(Clock::duration(to - from)).count();
+    return Ms(Clock::duration(to - from));
 }
 
 long StatusKb(const char* field) {
@@ -73,18 +87,47 @@ double CpuSeconds() {
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Runs the interface thread's events, sleeping between them, for `ms`.
+// Runs the interface thread's events for `ms`.
 void RunEvents(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
 }
 
+// Runs the interface thread's events until `done` holds or `limit` passes.
+bool RunEventsUntil(const std::function<bool()>& done, Clock::duration limit) {
+    const auto end = Clock::now() + limit;
+    while (!done()) {
+        if (Clock::now() > end) {
+            return false;
+        }
+        RunEvents(1);
+    }
+    return true;
+}
+
+bool MakeToneMp3(const std::string& file) {
+    QProcess tool;
+    tool.start("gst-launch-1.0",
+               {"-q", "audiotestsrc", "num-buffers=430", "freq=440", "!", "audioconvert", "!",
+                "lamemp3enc", "target=bitrate", "bitrate=128", "cbr=true", "!", "filesink",
+                "location=" + QString::fromStdString(file)});
+    return tool.waitForFinished(30000) && tool.exitCode() == 0;
+}
+
 void TimeFailure(CMediaPlayer& player, const char* what, const std::string& address) {
+    bool failed = false;
+    const auto connection =
+        QObject::connect(&player, &CMediaPlayer::OpenFailed, [&failed] { failed = true; });
+    StallMeter stalls;
     const auto start = Clock::now();
-    const bool opened = player.OpenAddress(address);
-    std::printf("  %-28s %s after %7.1f ms\n", what, opened ? "ACCEPTED (wrong)" : "failed",
-                std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    const bool accepted = player.OpenAddress(address);
+    const double callMs = Ms(Clock::now() - start);
+    const bool reported = accepted && RunEventsUntil([&failed] { return failed; }, 40s);
+    std::printf("  %-30s %s after %7.1f ms (open call %5.1f ms, longest stall %3lld ms)\n", what,
+                reported ? "failed" : "NOT REPORTED", Ms(Clock::now() - start), callMs,
+                stalls.LongestMs());
+    QObject::disconnect(connection);
 }
 
 } // namespace
@@ -96,16 +139,36 @@ int main(int argc, char** argv) {
         qputenv(CMediaPlayer::kAudioSinkVariable, "fakesink");
     }
 
+    sonavia::test::TempDir media;
     sonavia::test::IcecastServer icecast;
     sonavia::test::FileServer files;
-    if (!icecast.Started() || !files.Started() ||
+    if (!icecast.Started() || !files.Started() || !MakeToneMp3((media / "tone.mp3").string()) ||
         !icecast.AddToneMounts({{"/tone.ogg", sonavia::test::ToneCodec::Vorbis},
                                 {"/tone.mp3", sonavia::test::ToneCodec::Mp3}})) {
         std::fprintf(stderr, "could not start icecast2 or the HTTP server\n");
         return 1;
     }
+    sonavia::test::FaultServer faults(media / "tone.mp3");
+    if (!faults.Started()) {
+        std::fprintf(stderr, "could not start the fault server\n");
+        return 1;
+    }
     files.AddFile("page.html", "<!DOCTYPE html><html><body>page</body></html>\n");
     files.AddFile("tone.pls", "[playlist]\nFile1=" + icecast.Url("/tone.ogg") + "\n");
+    files.AddFile("tone.m3u", icecast.Url("/tone.mp3") + "\n");
+    // Eight playlists of eight, answered after a second each, none of them leading to audio.
+    std::string top = "[playlist]\n";
+    for (int i = 1; i <= 8; ++i) {
+        std::string nested = "[playlist]\n";
+        for (int j = 1; j <= 8; ++j) {
+            nested += "File" + std::to_string(j) + "=" +
+                      faults.Url("/slow/leaf" + std::to_string(j) + ".pls") + "\n";
+        }
+        sonavia::test::WriteFileBytes(faults.Folder() / ("n" + std::to_string(i) + ".pls"), nested);
+        top += "File" + std::to_string(i) + "=" +
+               faults.Url("/slow/n" + std::to_string(i) + ".pls") + "\n";
+    }
+    sonavia::test::WriteFileBytes(faults.Folder() / "top.pls", top);
 
     const long rssBeforeKb = StatusKb("VmRSS:");
     CMediaPlayer player;
@@ -121,41 +184,96 @@ int main(int argc, char** argv) {
     GstPad* sinkPad = gst_element_get_static_pad(sink, "sink");
     gst_pad_add_probe(sinkPad, GST_PAD_PROBE_TYPE_BUFFER, MarkFirst, &first.audio, nullptr);
 
-    std::printf("open to first decoded audio (%d rounds each)\n", kOpenRounds);
-    for (const char* mount : {"/tone.ogg", "/tone.mp3", "pls"}) {
-        const std::string address =
-            std::string(mount) == "pls" ? files.Url("tone.pls") : icecast.Url(mount);
+    std::printf("open to first decoded audio, event loop running (%d rounds each; target for "
+                "the longest stall: under 20 ms)\n",
+                kOpenRounds);
+    const std::pair<const char*, std::string> kinds[] = {
+        {"Ogg mount", icecast.Url("/tone.ogg")},
+        {"MP3 mount", icecast.Url("/tone.mp3")},
+        {".pls", files.Url("tone.pls")},
+        {".m3u", files.Url("tone.m3u")},
+        {"MP3 at real time, no burst", faults.Url("/realtime.mp3")}};
+    for (const auto& [kind, address] : kinds) {
         double openSum = 0, byteSum = 0, callSum = 0, networkSum = 0;
+        qint64 longestStall = 0;
+        int played = 0;
         for (int round = 0; round < kOpenRounds; ++round) {
             player.Stop();
+            RunEvents(100);
             first.Reset();
+            StallMeter stalls;
             const auto start = Clock::now();
             if (!player.OpenAddress(address)) {
-                std::fprintf(stderr, "opening %s failed\n", address.c_str());
+                std::fprintf(stderr, "opening %s was refused\n", address.c_str());
                 return 1;
             }
-            const auto returned = Clock::now();
-            while (first.audio == 0 && Clock::now() - start < std::chrono::seconds(5)) {
-                RunEvents(1);
+            callSum += Ms(Clock::now() - start);
+            if (!RunEventsUntil([&first] { return first.audio != 0; }, kAudioWait)) {
+                continue;
             }
-            callSum += std::chrono::duration<double, std::milli>(returned - start).count();
-            openSum += Ms(start.time_since_epoch().count(), first.audio);
+            // The stall counts until the open has settled into playing.
+            RunEvents(500);
+            longestStall = std::max(longestStall, stalls.LongestMs());
+            ++played;
+            const auto startRep = start.time_since_epoch().count();
+            openSum += Ms(startRep, first.audio);
             byteSum += Ms(first.network, first.audio);
-            networkSum += Ms(start.time_since_epoch().count(), first.network);
+            networkSum += Ms(startRep, first.network);
         }
-        std::printf("  %s\n    open->audio %6.1f ms, open->first byte %6.1f ms, first byte->audio "
-                    "%5.1f ms, open call %6.1f ms\n",
-                    address.c_str(), openSum / kOpenRounds, networkSum / kOpenRounds,
-                    byteSum / kOpenRounds, callSum / kOpenRounds);
+        const double n = std::max(played, 1);
+        std::printf("  %-27s played %d/%d: open->audio %6.1f ms, open->first byte %6.1f ms, first "
+                    "byte->audio %5.1f ms, open call %4.2f ms, longest stall %3lld ms\n",
+                    kind, played, kOpenRounds, openSum / n, networkSum / n, byteSum / n,
+                    callSum / kOpenRounds, longestStall);
     }
 
-    std::printf("failures known\n");
+    std::printf("failures known (reported by signal)\n");
     TimeFailure(player, "refused connection",
                 "http://127.0.0.1:" + std::to_string(sonavia::test::FreePort()) + "/");
     TimeFailure(player, "404", files.Url("missing.ogg"));
     TimeFailure(player, "HTML page", files.Url("page.html"));
+    TimeFailure(player, "headers, then no audio", faults.Url("/headers.mp3"));
+    TimeFailure(player, "8 of 8 nested, 1 s per reply", faults.Url("/slow/top.pls"));
 
-    player.Stop();
+    std::printf("server stopped for %d s and started again: its return to decoded audio "
+                "(target under 2 s)\n",
+                kServerDownMs / 1000);
+    {
+        sonavia::test::IcecastServer own;
+        if (!own.Started() || !own.AddToneMount("/tone.mp3", sonavia::test::ToneCodec::Mp3)) {
+            std::fprintf(stderr, "could not start the second icecast2\n");
+            return 1;
+        }
+        player.Stop();
+        player.OpenAddress(own.Url("/tone.mp3"));
+        RunEventsUntil([&first] { return first.audio != 0; }, kAudioWait);
+        for (int round = 0; round < kReturnRounds; ++round) {
+            RunEvents(2000);
+            own.Stop();
+            RunEvents(kServerDownMs);
+            first.Reset();
+            const bool restarted = own.Restart([](std::chrono::milliseconds pause) {
+                RunEvents(static_cast<int>(pause.count()));
+            });
+            const auto returned = Clock::now();
+            if (!restarted) {
+                std::fprintf(stderr, "icecast2 did not come back\n");
+                return 1;
+            }
+            const bool audio = RunEventsUntil([&first] { return first.audio != 0; }, kAudioWait);
+            // Audio may come before the restart's own check has seen the mount serve.
+            const double ms =
+                std::max(0.0, Ms(returned.time_since_epoch().count(), first.audio.load()));
+            if (audio) {
+                std::printf("  round %d: %7.1f ms\n", round + 1, ms);
+            } else {
+                std::printf("  round %d: no audio within %lld s\n", round + 1,
+                            static_cast<long long>(kAudioWait.count()));
+            }
+        }
+        player.Stop();
+    }
+
     std::printf("playback of %s for %d s\n", icecast.Url("/tone.mp3").c_str(), seconds);
     player.OpenAddress(icecast.Url("/tone.mp3"));
     const double cpuStart = CpuSeconds();

@@ -65,7 +65,8 @@ bool Acceptable(const std::string& uri) {
     if (parsed == nullptr) {
         return false;
     }
-    const std::string scheme = gst_uri_get_scheme(parsed) != nullptr ? gst_uri_get_scheme(parsed) : "";
+    const std::string scheme =
+        gst_uri_get_scheme(parsed) != nullptr ? gst_uri_get_scheme(parsed) : "";
     const gchar* host = gst_uri_get_host(parsed);
     const bool hasHost = host != nullptr && host[0] != '\0';
     gst_uri_unref(parsed);
@@ -145,7 +146,6 @@ void KeepRegistryLean() {
 }
 
 } // namespace
-
 
 struct CMediaPlayer::ProbeTask {
     std::atomic<bool> cancelled{false};
@@ -346,7 +346,8 @@ void CMediaPlayer::StartOpen(const std::string& uri, bool reconnect) {
     watchTimer_.start();
     // What happens next is reported by signals, never before the open has returned.
     const std::uint64_t open = openNumber_;
-    QMetaObject::invokeMethod(this, [this, open] { Advance(open); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, open] { Advance(open); }, Qt::QueuedConnection);
 }
 
 void CMediaPlayer::Advance(std::uint64_t open) {
@@ -384,16 +385,25 @@ void CMediaPlayer::ReadPlaylist(const Candidate& candidate) {
     ProbeTask* raw = task.get();
     const std::uint64_t open = openNumber_;
     raw->thread = std::thread([this, raw, open, candidate, budget] {
+        // The playlist is parsed here too: the parser works through a temporary file.
         const ProbeResult probe = ProbeAddress(candidate.uri, budget.count(), &raw->cancelled);
+        const bool playlist = probe.kind.kind == AddressKind::Playlist;
+        std::vector<std::string> entries;
+        if (playlist) {
+            entries = PlaylistEntries(probe.body, probe.kind.format, probe.effectiveAddress);
+        }
         QMetaObject::invokeMethod(
-            this, [this, raw, open, candidate, probe] { PlaylistRead(raw, open, candidate, probe); },
+            this,
+            [this, raw, open, candidate, playlist, entries] {
+                PlaylistRead(raw, open, candidate, playlist, entries);
+            },
             Qt::QueuedConnection);
     });
     reads_.push_back(std::move(task));
 }
 
 void CMediaPlayer::PlaylistRead(ProbeTask* task, std::uint64_t open, const Candidate& candidate,
-                                const ProbeResult& probe) {
+                                bool playlist, const std::vector<std::string>& entries) {
     const auto finished = std::find_if(reads_.begin(), reads_.end(),
                                        [task](const auto& held) { return held.get() == task; });
     if (finished != reads_.end()) {
@@ -403,13 +413,10 @@ void CMediaPlayer::PlaylistRead(ProbeTask* task, std::uint64_t open, const Candi
     if (open != openNumber_) {
         return;
     }
-    if (probe.kind.kind == AddressKind::Playlist) {
-        const std::vector<std::string> entries =
-            PlaylistEntries(probe.body, probe.kind.format, probe.effectiveAddress);
+    if (playlist) {
         for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
-            candidates_.push_front(
-                {*entry, candidate.depth + 1, IsWebAddress(*entry) && HasPlaylistName(*entry),
-                 false});
+            candidates_.push_front({*entry, candidate.depth + 1,
+                                    IsWebAddress(*entry) && HasPlaylistName(*entry), false});
         }
     } else if (!candidate.read) {
         // Not a playlist after all: playbin gets the address itself.
@@ -472,7 +479,12 @@ void CMediaPlayer::StreamDropped() {
     watchTimer_.stop();
     droppedAt_ = Clock::now();
     reconnectAttempts_ = 0;
+    const std::uint64_t open = openNumber_;
     emit Dropped();
+    // The radio side may have opened another address or stopped in answer.
+    if (open != openNumber_) {
+        return;
+    }
     // A local file that ends has been played to its end.
     if (localSource_) {
         meantToPlay_.clear();
@@ -648,6 +660,10 @@ void CMediaPlayer::HandleMessage(GstMessage* message, std::uint64_t generation,
                 buffering_ = true;
                 bufferingEndReported_ = false;
                 emit Buffering(true);
+                // The radio side may have opened another address or stopped in answer.
+                if (generation != generation_.load()) {
+                    break;
+                }
             }
             // Playback holds while the buffer fills, so that a stream arriving no faster than
             // it plays still gets its reserve; a live source cannot hold and plays on.
@@ -658,6 +674,9 @@ void CMediaPlayer::HandleMessage(GstMessage* message, std::uint64_t generation,
             if (buffering_) {
                 buffering_ = false;
                 ReportBufferingEnded();
+                if (generation != generation_.load()) {
+                    break;
+                }
             }
             RequestPlaying();
         }

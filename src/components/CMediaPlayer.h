@@ -16,8 +16,6 @@ typedef struct _GstMessage GstMessage;
 
 namespace sonavia {
 
-struct ProbeResult;
-
 // The media player over GStreamer's playbin.
 //
 // Nothing here waits on the network or the pipeline. An open is accepted at once when its
@@ -96,7 +94,7 @@ private:
     void Advance(std::uint64_t open);
     void ReadPlaylist(const Candidate& candidate);
     void PlaylistRead(ProbeTask* task, std::uint64_t open, const Candidate& candidate,
-                      const ProbeResult& probe);
+                      bool playlist, const std::vector<std::string>& entries);
     bool PlayCandidate(const Candidate& candidate);
     void AttemptFailed(bool notMedia);
     void OpenEnded();

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
+#include <cstdio>
 #include <curl/curl.h>
 #include <fcntl.h>
 #include <fstream>
@@ -37,13 +38,18 @@ sockaddr_in Loopback(int port) {
     return address;
 }
 
-template <typename Condition> bool WaitUntil(Condition condition) {
+void Sleep(std::chrono::milliseconds pause) {
+    std::this_thread::sleep_for(pause);
+}
+
+template <typename Condition>
+bool WaitUntil(Condition condition, const PauseFunction& pause = Sleep) {
     const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
     while (std::chrono::steady_clock::now() < deadline) {
         if (condition()) {
             return true;
         }
-        std::this_thread::sleep_for(kPoll);
+        pause(kPoll);
     }
     return false;
 }
@@ -214,21 +220,21 @@ IcecastServer::IcecastServer() : port_(FreePort()) {
                   owner +
                   "</security>\n"
                   "</icecast>\n");
-    started_ = StartServer();
+    started_ = StartServer(Sleep);
 }
 
-bool IcecastServer::StartServer() {
+bool IcecastServer::StartServer(const PauseFunction& pause) {
     server_ = std::make_unique<ChildProcess>(
         "icecast2", QStringList{"-c", QString::fromStdString((dir_ / "icecast.xml").string())},
         dir_ / "icecast.out");
-    return WaitUntil([this] { return server_->Running() && PortAccepts(port_); });
+    return WaitUntil([this] { return server_->Running() && PortAccepts(port_); }, pause);
 }
 
-bool IcecastServer::Restart() {
+bool IcecastServer::Restart(const PauseFunction& pause) {
     Stop();
     feeds_.clear();
-    started_ = StartServer();
-    return started_ && StartFeeds(mounts_);
+    started_ = StartServer(pause);
+    return started_ && StartFeeds(mounts_, pause);
 }
 
 IcecastServer::~IcecastServer() {
@@ -244,10 +250,10 @@ bool IcecastServer::AddToneMounts(std::initializer_list<ToneMount> mounts) {
         return false;
     }
     mounts_.insert(mounts_.end(), mounts.begin(), mounts.end());
-    return StartFeeds(std::vector<ToneMount>(mounts));
+    return StartFeeds(std::vector<ToneMount>(mounts), Sleep);
 }
 
-bool IcecastServer::StartFeeds(const std::vector<ToneMount>& mounts) {
+bool IcecastServer::StartFeeds(const std::vector<ToneMount>& mounts, const PauseFunction& pause) {
     std::vector<QStringList> commands;
     for (const ToneMount& mount : mounts) {
         // A pure tone compresses so well that a free bitrate would put many seconds into the
@@ -274,16 +280,32 @@ bool IcecastServer::StartFeeds(const std::vector<ToneMount>& mounts) {
     for (std::size_t i = 0; i < commands.size(); ++i) {
         feeds_.push_back(startFeed(commands[i], first + i));
     }
-    return WaitUntil([&] {
-        // On a loaded machine a feed can give up before the server takes sources: start it again.
-        for (std::size_t i = 0; i < commands.size(); ++i) {
-            if (!feeds_[first + i]->Running()) {
-                feeds_[first + i] = startFeed(commands[i], first + i);
+    const bool served = WaitUntil(
+        [&] {
+            // On a loaded machine a feed can give up before the server takes sources: start it
+            // again.
+            for (std::size_t i = 0; i < commands.size(); ++i) {
+                if (!feeds_[first + i]->Running()) {
+                    feeds_[first + i] = startFeed(commands[i], first + i);
+                }
             }
+            return std::all_of(mounts.begin(), mounts.end(), [this](const ToneMount& mount) {
+                return MountServes(Url(mount.path));
+            });
+        },
+        pause);
+    if (!served) {
+        // What the server and its feeds said, for the test's log.
+        std::fprintf(stderr, "the mounts never served; icecast2 said:\n%s\n%s\n",
+                     ReadFileBytes(dir_ / "icecast.out").c_str(),
+                     ReadFileBytes(dir_ / "log" / "error.log").c_str());
+        for (std::size_t i = 0; i < commands.size(); ++i) {
+            std::fprintf(
+                stderr, "feed %zu said:\n%s\n", first + i,
+                ReadFileBytes(dir_ / ("feed" + std::to_string(first + i) + ".out")).c_str());
         }
-        return std::all_of(mounts.begin(), mounts.end(),
-                           [this](const ToneMount& mount) { return MountServes(Url(mount.path)); });
-    });
+    }
+    return served;
 }
 
 std::string IcecastServer::Url(const std::string& mount) const {

@@ -3,7 +3,9 @@
 #include "TestSupport.h"
 
 #include <QStringList>
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -13,6 +15,10 @@
 // plain HTTP server for playlists and pages. Every process started here is stopped by its PID
 // when its owner goes, and dies with the test program should that crash.
 namespace sonavia::test {
+
+// How a helper waits between checks: a sleep, or running the caller's event loop. Processes are
+// started on the calling thread: a child started from a thread that ends is ended with it.
+using PauseFunction = std::function<void(std::chrono::milliseconds)>;
 
 // A TCP port on 127.0.0.1 that nothing listened on a moment ago.
 int FreePort();
@@ -62,12 +68,13 @@ public:
     int Port() const { return port_; }
     // Stops the server and every feed.
     void Stop();
-    // Starts the server again on its port with the feeds it had; waits until they are served.
-    bool Restart();
+    // Starts the server again on its port with the feeds it had; waits, by `pause`, until they
+    // are served.
+    bool Restart(const PauseFunction& pause);
 
 private:
-    bool StartServer();
-    bool StartFeeds(const std::vector<ToneMount>& mounts);
+    bool StartServer(const PauseFunction& pause);
+    bool StartFeeds(const std::vector<ToneMount>& mounts, const PauseFunction& pause);
 
     TempDir dir_;
     int port_ = 0;
