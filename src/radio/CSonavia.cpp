@@ -1,10 +1,18 @@
 #include "radio/CSonavia.h"
 
+#include "catalogue/CatalogueLoad.h"
+#include "catalogue/CatalogueValues.h"
+#include "catalogue/Package.h"
+#include "components/CMediaPlayer.h"
+#include "radio/CStation.h"
+#include "radio/RadioPlayback.h"
+#include "radio/RadioState.h"
 #include "resources/ControlIds.h"
 #include "resources/Resources.h"
 #include "rules/Product.h"
 #include "shell/AppValues.h"
 
+#include <QApplication>
 #include <QIcon>
 
 namespace sonavia {
@@ -15,9 +23,101 @@ CSonavia::CSonavia(QWidget* parent) : QDialog(parent) {
     setWindowIcon(QIcon(QString::fromLatin1(resources::kWindowIcon)));
 }
 
-void CSonavia::Create() {
+CSonavia::~CSonavia() = default;
+
+void CSonavia::Create(std::unique_ptr<PlayerEngine> player) {
+    tray_ = std::make_unique<TrayIcon>();
+    connect(tray_.get(), &TrayIcon::RaiseRequested, this, &CSonavia::RaiseOpenWindow);
+    connect(tray_.get(), &TrayIcon::OpenRequested, this, &CSonavia::OpenRadioWindow);
+    connect(tray_.get(), &TrayIcon::CommandChosen, this, &CSonavia::RunTrayCommand);
+
+    if (!player) {
+        auto real = std::make_unique<CMediaPlayer>();
+        // Without GStreamer's player the program cannot play at all: it quits and shows
+        // nothing. A player set up only in part plays nothing, and the program carries on.
+        if (real->Create() == CMediaPlayer::Setup::Unavailable) {
+            app::PostQuit();
+            return;
+        }
+        player = std::move(real);
+    }
+    player_ = std::move(player);
+    playback_ = std::make_unique<RadioPlayback>(*player_);
+    tray_->Show();
+
     settings_ = LoadSettings(app::startupDirectory);
     hide();
+
+    ChoosePackage();
+    LoadRadioCatalogue(app::interfacePack);
+    ApplyRadioPackageFlags();
+
+    const std::string name = LoadChannelChoice(app::startupDirectory, catalogue::currentPackage);
+    if (name == kRandomStationName) {
+        radio::randomPickDone = true;
+    }
+    playback_->StartupPlay(name);
+
+    tray_->StartAnimation();
+    OpenRadioWindow();
+}
+
+void CSonavia::OpenRadioWindow() {
+    if (openWindow_ != nullptr) {
+        RaiseOpenWindow();
+        return;
+    }
+    if (app::exitRequested || app::quitRequested) {
+        return;
+    }
+    auto window = std::make_unique<CStation>(*this);
+    openWindow_ = window.get();
+    tray_->SetWindowOpen(true);
+    playback_->SetWindowOpen(true);
+    window->Create();
+    if (!app::exitRequested && !app::quitRequested) {
+        window->exec();
+    }
+    openWindow_ = nullptr;
+    tray_->SetWindowOpen(false);
+    playback_->SetWindowOpen(false);
+}
+
+void CSonavia::RaiseOpenWindow() {
+    if (openWindow_ == nullptr) {
+        return;
+    }
+    openWindow_->RestoreFromTaskBar();
+    openWindow_->raise();
+    openWindow_->activateWindow();
+    QApplication::alert(openWindow_);
+}
+
+void CSonavia::RunTrayCommand(TrayIcon::Command command) {
+    switch (command) {
+    case TrayIcon::Command::Open:
+        OpenRadioWindow();
+        break;
+    case TrayIcon::Command::RandomChannel:
+        playback_->StartupPlay(kRandomStationName);
+        break;
+    case TrayIcon::Command::StopResume:
+        playback_->StopOrResume();
+        break;
+    case TrayIcon::Command::Exit:
+        catalogue::radioCatalogue = {};
+        ExitProgram();
+        break;
+    case TrayIcon::Command::None:
+        break;
+    }
+}
+
+void CSonavia::ExitProgram() {
+    if (tray_) {
+        tray_->Remove();
+    }
+    app::RequestExit();
 }
 
 } // namespace sonavia

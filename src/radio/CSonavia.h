@@ -1,25 +1,56 @@
 #pragma once
 
+#include "components/PlayerEngine.h"
 #include "localfiles/LocalFiles.h"
+#include "radio/TrayIcon.h"
 
 #include <QDialog>
+#include <memory>
 
 namespace sonavia {
 
-// The radio base window: never shown, it does the start-up work and keeps the program running
-// while no radio window is open.
+class CStation;
+class RadioPlayback;
+
+// The radio base window: never shown, it does the start-up work, owns the player and the tray
+// icon, and keeps the program running while no radio window is open. The radio window
+// (CStation) is built on the same template.
 class CSonavia : public QDialog {
     Q_OBJECT
 public:
     explicit CSonavia(QWidget* parent = nullptr);
+    ~CSonavia() override;
 
-    // The base window's initialisation; runs once when the shell creates the window.
-    void Create();
+    // The base window's initialisation; runs once when the shell creates the window. `player`
+    // replaces the GStreamer player (tests pass a fake); null creates the real one. Returns when
+    // the radio window opened at its end has been closed.
+    void Create(std::unique_ptr<PlayerEngine> player = nullptr);
+
+    // Opens the radio window and returns when it has been closed; with one open already, brings
+    // that one to the front instead.
+    void OpenRadioWindow();
+    // The radio window while it is open; none otherwise.
+    CStation* OpenWindow() const { return openWindow_; }
+
+    // Available after Create: the player, the play operations and the tray icon.
+    RadioPlayback& Playback() { return *playback_; }
+    TrayIcon& Tray() { return *tray_; }
 
     const Settings& BaseSettings() const { return settings_; }
 
+    // The tray's "Exit", and the end of the radio window's "Exit": removes the tray icon and
+    // raises the exit request.
+    void ExitProgram();
+
 private:
+    void RaiseOpenWindow();
+    void RunTrayCommand(TrayIcon::Command command);
+
     Settings settings_;
+    std::unique_ptr<PlayerEngine> player_;
+    std::unique_ptr<RadioPlayback> playback_;
+    std::unique_ptr<TrayIcon> tray_;
+    CStation* openWindow_ = nullptr;
 };
 
 } // namespace sonavia

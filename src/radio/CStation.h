@@ -1,0 +1,122 @@
+#pragma once
+
+#include "catalogue/VersionCheck.h"
+#include "radio/CSonavia.h"
+
+#include <QCursor>
+#include <QImage>
+#include <QPointer>
+#include <QRegion>
+#include <QTimer>
+#include <array>
+#include <map>
+
+class QComboBox;
+
+namespace sonavia {
+
+class CCheckButton;
+class CCoolSlider;
+class CMediaView;
+class CRadioButton;
+class CSearchEdit;
+class CSkinButton;
+class PlayerEngine;
+class RadioPlayback;
+class WindowAnimation;
+
+// The radio window: a skinned window shaped by its background picture, run modally by the base
+// window. "Hide" closes it and leaves the radio playing in the tray; "Exit" ends the program.
+class CStation : public CSonavia, private DownloadButton {
+    Q_OBJECT
+public:
+    static constexpr int kWindowTimerId = 10004;
+    static constexpr int kWindowTimerIntervalMs = 50;
+    static constexpr int kSearchMaxLength = 50;
+    static constexpr int kVolumeTickInterval = 5;
+    static constexpr int kHueTickInterval = 1;
+
+    explicit CStation(CSonavia& base);
+    ~CStation() override;
+
+    // The radio window's initialisation: skin, controls, settings, lists and timer.
+    void Create();
+
+    // Brings back a window that "Hide" minimised where no tray is there.
+    void RestoreFromTaskBar();
+
+    // What the window shows, for tests and benchmarks.
+    const QImage& Background() const { return background_; }
+    const QRegion& Shape() const { return shape_; }
+    CMediaView* Tree() const { return tree_; }
+    QComboBox* CountryList() const { return countryList_; }
+    CSkinButton* Button(int id) const;
+
+    // The hue slider released at `hue`: the skin is rebuilt in the new colours and iface.dat
+    // rewritten. A release at the current hue changes nothing.
+    void ApplyHue(int hue);
+
+    // The playback operations of the window.
+    void WindowRandomPlay();
+    void SelectCountry(int index);
+    void ShowCurrentStation();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    // DownloadButton: what the version check does to button 1089.
+    void SetButtonText(const std::string& text) override;
+    void ShowButton() override;
+
+    void CreateControls();
+    void SkinWindow();
+    void LoadSkinButtons();
+    void ApplyLayout();
+    void ReadSettings();
+    void SaveSettings() const;
+    int FillCountries();
+    void OnHide();
+    void OnExit();
+    void OnVolumeMoved(int position);
+    void OnMuteToggled();
+    void OnSkinButtonHovered(CSkinButton* button);
+    void TimerTick();
+
+    CSonavia& base_;
+    RadioPlayback& playback_;
+    PlayerEngine& player_;
+
+    QImage background_;
+    QRegion shape_;
+    QCursor normalCursor_;
+    QCursor pressedCursor_;
+
+    QComboBox* countryList_ = nullptr;
+    QComboBox* shoppingList_ = nullptr;
+    CSearchEdit* searchEdit_ = nullptr;
+    CCoolSlider* volumeSlider_ = nullptr;
+    CCoolSlider* hueSlider_ = nullptr;
+    CCheckButton* muteBox_ = nullptr;
+    CRadioButton* randomStartButton_ = nullptr;
+    CRadioButton* keepChannelButton_ = nullptr;
+    CCheckButton* nonStopBox_ = nullptr;
+    QComboBox* startHourList_ = nullptr;
+    QComboBox* hoursList_ = nullptr;
+    CMediaView* tree_ = nullptr;
+    std::map<int, CSkinButton*> buttons_;
+
+    std::unique_ptr<WindowAnimation> animation_;
+    QTimer timer_;
+    // Dragging by hand where the window manager does not move the window itself.
+    bool draggingByHand_ = false;
+    QPoint dragOffset_;
+};
+
+} // namespace sonavia

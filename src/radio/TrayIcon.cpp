@@ -1,0 +1,113 @@
+#include "radio/TrayIcon.h"
+
+#include "rules/Product.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QMenu>
+#include <QStyleHints>
+
+namespace sonavia {
+
+namespace {
+
+struct MenuItem {
+    TrayIcon::Command command;
+    const char* text;
+};
+
+constexpr std::array<MenuItem, 4> kMenuItems{{
+    {TrayIcon::Command::Open, "Open"},
+    {TrayIcon::Command::RandomChannel, "Random Channel"},
+    {TrayIcon::Command::StopResume, "Stop/Resume"},
+    {TrayIcon::Command::Exit, "Exit"},
+}};
+
+constexpr char kCommandProperty[] = "trayCommand";
+
+} // namespace
+
+TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {
+    for (std::size_t i = 0; i < frames_.size(); ++i) {
+        frames_[i] = QIcon(QString::fromLatin1(resources::kTrayIconFrames[i]));
+    }
+    icon_.setIcon(frames_[0]);
+    icon_.setToolTip(QString::fromLatin1(kProductTitle));
+    connect(&icon_, &QSystemTrayIcon::activated, this, &TrayIcon::OnActivated);
+
+    animation_.setObjectName(QString::number(kAnimationTimerId));
+    animation_.setInterval(kAnimationIntervalMs);
+    connect(&animation_, &QTimer::timeout, this, &TrayIcon::ShowNextFrame);
+
+    pendingClick_.setSingleShot(true);
+    connect(&pendingClick_, &QTimer::timeout, this, [this] {
+        if (!windowOpen_) {
+            emit CommandChosen(ShowMenu());
+        }
+    });
+}
+
+TrayIcon::~TrayIcon() {
+    Remove();
+}
+
+void TrayIcon::Show() {
+    icon_.show();
+}
+
+void TrayIcon::Remove() {
+    animation_.stop();
+    pendingClick_.stop();
+    icon_.hide();
+}
+
+void TrayIcon::StartAnimation() {
+    animation_.start();
+}
+
+void TrayIcon::ShowNextFrame() {
+    icon_.setIcon(frames_[static_cast<std::size_t>(frameIndex_)]);
+    frameIndex_ = (frameIndex_ + 1) % resources::kTrayIconFrameCount;
+}
+
+TrayIcon::Command TrayIcon::ShowMenu() {
+    if (!menu_) {
+        menu_ = std::make_unique<QMenu>();
+        for (const MenuItem& item : kMenuItems) {
+            QAction* action = menu_->addAction(QString::fromLatin1(item.text));
+            action->setProperty(kCommandProperty, static_cast<int>(item.command));
+        }
+    }
+    const QAction* chosen = menu_->exec(QCursor::pos());
+    return chosen != nullptr ? static_cast<Command>(chosen->property(kCommandProperty).toInt())
+                             : Command::None;
+}
+
+void TrayIcon::OnActivated(QSystemTrayIcon::ActivationReason reason) {
+    const bool leftOrRight = reason == QSystemTrayIcon::Trigger ||
+                             reason == QSystemTrayIcon::Context ||
+                             reason == QSystemTrayIcon::DoubleClick;
+    if (!leftOrRight) {
+        return;
+    }
+    if (windowOpen_) {
+        pendingClick_.stop();
+        emit RaiseRequested();
+        return;
+    }
+    switch (reason) {
+    case QSystemTrayIcon::DoubleClick:
+        pendingClick_.stop();
+        emit OpenRequested();
+        break;
+    case QSystemTrayIcon::Trigger:
+        pendingClick_.start(QApplication::styleHints()->mouseDoubleClickInterval());
+        break;
+    default:
+        pendingClick_.stop();
+        emit CommandChosen(ShowMenu());
+        break;
+    }
+}
+
+} // namespace sonavia

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "resources/Resources.h"
+
+#include <QIcon>
+#include <QObject>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <array>
+#include <memory>
+
+class QMenu;
+
+namespace sonavia {
+
+// The program's icon in the tray: five frames shown in turn, the tip "Sonavia Plus", and the
+// clicks of the tray. The menu is shown by the icon's own click handling, never handed to the
+// tray as its context menu, so that any click can raise an open radio window instead.
+class TrayIcon : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kAnimationTimerId = 10002;
+    static constexpr int kAnimationIntervalMs = 1500;
+
+    // The menu's commands, by their historical identifiers.
+    enum class Command { None = 0, Open = 157, Exit = 158, RandomChannel = 164, StopResume = 165 };
+
+    explicit TrayIcon(QObject* parent = nullptr);
+    ~TrayIcon() override;
+
+    void Show();
+    // Removes the icon from the tray for good.
+    void Remove();
+    void StartAnimation();
+    int FrameIndex() const { return frameIndex_; }
+    QSystemTrayIcon& Icon() { return icon_; }
+
+    // Whether a radio window is open decides what a click does.
+    void SetWindowOpen(bool open) { windowOpen_ = open; }
+
+    // The menu at the cursor; the chosen command, or None.
+    Command ShowMenu();
+
+signals:
+    // A click while a radio window is open: bring it to the front.
+    void RaiseRequested();
+    // A double-click with no radio window open.
+    void OpenRequested();
+    void CommandChosen(Command command);
+
+private:
+    void OnActivated(QSystemTrayIcon::ActivationReason reason);
+    void ShowNextFrame();
+
+    QSystemTrayIcon icon_;
+    std::array<QIcon, resources::kTrayIconFrameCount> frames_;
+    int frameIndex_ = 0;
+    QTimer animation_;
+    // A single click waits for the double-click interval, so that a double-click opens the
+    // window instead of leaving a menu behind.
+    QTimer pendingClick_;
+    std::unique_ptr<QMenu> menu_;
+    bool windowOpen_ = false;
+};
+
+} // namespace sonavia

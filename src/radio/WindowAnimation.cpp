@@ -1,0 +1,140 @@
+#include "radio/WindowAnimation.h"
+
+#include "catalogue/CatalogueValues.h"
+#include "components/PlayerEngine.h"
+#include "controls/ArchiveImages.h"
+#include "radio/RadioState.h"
+#include "resources/WindowLayout.h"
+#include "rules/RandomRules.h"
+
+#include <QPainter>
+#include <QWidget>
+#include <string>
+
+namespace sonavia {
+
+namespace {
+
+QRect ToQRect(const PaintRect& rect) {
+    return {rect.left, rect.top, rect.width, rect.height};
+}
+
+QColor ToQColor(const PaintRgb& colour) {
+    return {colour.red, colour.green, colour.blue};
+}
+
+const QRect kMeterArea{kMeterLeft, kMeterTop, kMeterBarPitch*(kMeterBars - 1) + kMeterBarWidth,
+                       kMeterHeight};
+
+QRect DownloadButtonArea(const QImage& face) {
+    const QPoint at = layout::kButtons[static_cast<int>(layout::Button::Download)].position;
+    return {at, face.size()};
+}
+
+} // namespace
+
+WindowAnimation::WindowAnimation(const PlayerEngine& player)
+    : player_(player), activityBox_(kActivityBox.width, kActivityBox.height, QImage::Format_RGB32) {
+    activityBox_.fill(ToQColor(kActivityClear));
+}
+
+void WindowAnimation::LoadFrames(const InterfacePackDirectory& archive, int hue) {
+    for (int i = 0; i < kFilmFrames; ++i) {
+        const std::string name = "film" + std::to_string(i) + ".bmp";
+        film_[static_cast<std::size_t>(i)] = LoadArchiveBitmapShifted(archive, name, hue);
+    }
+    versionFaces_[0] = LoadArchiveBitmap(
+        archive, layout::kButtons[static_cast<int>(layout::Button::Download)].bitmap);
+    versionFaces_[1] = LoadArchiveBitmap(archive, layout::kNewVersionBitmap);
+}
+
+void WindowAnimation::SetMeter(QWidget& window, bool idle, const MeterLevels& levels) {
+    if (idle == meterIdle_ && (idle || levels == levels_)) {
+        return;
+    }
+    meterIdle_ = idle;
+    levels_ = levels;
+    window.update(kMeterArea);
+}
+
+void WindowAnimation::TickMeterAndActivity(QWidget& window, bool muteShown) {
+    const bool idle = MeterIsIdle(radio::streamPlaying, muteShown, radio::currentVolume,
+                                  static_cast<std::int64_t>(packetsBaseline_));
+    MeterLevels levels{};
+    if (!idle) {
+        const ClockReading now = ReadLocalClock();
+        levels = LevelsFor(ClockRandom(now.calendar), now.seconds, now.minutes);
+    }
+    SetMeter(window, idle, levels);
+
+    const std::uint64_t packets = player_.ReceivedPackets();
+    if (packets > packetsBaseline_) {
+        DrawActivityStep(window);
+    }
+    packetsBaseline_ = packets;
+}
+
+void WindowAnimation::DrawActivityStep(QWidget& window) {
+    const PaintFill fill = StepActivity(activity_);
+    QPainter painter(&activityBox_);
+    painter.fillRect(ToQRect(fill.rect).translated(-kActivityBox.left, -kActivityBox.top),
+                     ToQColor(fill.colour));
+    window.update(ToQRect(kActivityBox));
+}
+
+void WindowAnimation::RestartActivity(QWidget& window) {
+    ResetActivity(activity_);
+    packetsBaseline_ = 0;
+    SetMeter(window, true, {});
+    DrawActivityStep(window);
+}
+
+void WindowAnimation::TickFlashAndFilm(QWidget& window) {
+    if (catalogue::newVersionFound) {
+        if (flashTick_ == kTicksPerFrame) {
+            flashShown_ = flashFrame_ % 2;
+            ++flashFrame_;
+            flashTick_ = 0;
+            window.update(DownloadButtonArea(versionFaces_[0]));
+        }
+        ++flashTick_;
+    }
+
+    const int before = filmShown_;
+    if (radio::filmHover) {
+        if (filmTick_ == kTicksPerFrame) {
+            filmShown_ = 1 + filmFrame_ % layout::kFilmLoopFrames;
+            ++filmFrame_;
+            filmTick_ = 0;
+        }
+    } else {
+        filmShown_ = 0;
+        filmTick_ = 0;
+    }
+    ++filmTick_;
+    if (filmShown_ != before) {
+        window.update(QRect(layout::kFilmPosition, layout::kFilmSize));
+    }
+}
+
+void WindowAnimation::Paint(QPainter& painter) const {
+    for (int bar = 0; bar < kMeterBars; ++bar) {
+        if (meterIdle_) {
+            painter.fillRect(ToQRect(MeterIdleRect(bar)), ToQColor(kMeterGrey));
+            continue;
+        }
+        const MeterBarColours colours = BarColours(levels_[static_cast<std::size_t>(bar)]);
+        for (int row = 0; row < kMeterRows; ++row) {
+            painter.fillRect(ToQRect(MeterRowRect(bar, row)),
+                             ToQColor(colours[static_cast<std::size_t>(row)]));
+        }
+    }
+    painter.drawImage(QPoint(kActivityBox.left, kActivityBox.top), activityBox_);
+    painter.drawImage(layout::kFilmPosition, film_[static_cast<std::size_t>(filmShown_)]);
+    if (flashShown_ >= 0) {
+        const QImage& face = versionFaces_[static_cast<std::size_t>(flashShown_)];
+        painter.drawImage(DownloadButtonArea(face).topLeft(), face);
+    }
+}
+
+} // namespace sonavia
