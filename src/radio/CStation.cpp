@@ -26,10 +26,12 @@
 #include "shell/AppValues.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QWindow>
 
 namespace sonavia {
@@ -408,7 +410,13 @@ void CStation::OnHide() {
     if (controls::tooltipOwner != nullptr) {
         controls::tooltipOwner->HideTooltip();
     }
-    done(QDialog::Rejected);
+    // Only the tray can open a closed window again: without one the window goes to the task
+    // bar instead, and the program stays within the user's reach.
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        done(QDialog::Rejected);
+    } else {
+        showMinimized();
+    }
 }
 
 void CStation::OnExit() {
@@ -496,7 +504,14 @@ void CStation::OnSkinButtonHovered(CSkinButton* button) {
 }
 
 void CStation::closeEvent(QCloseEvent* event) {
-    QDialog::closeEvent(event);
+    // The window manager's close is "Hide" while a tray can bring the window back, and "Exit"
+    // where none can, so that the program can always be ended without a terminal.
+    event->ignore();
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        OnHide();
+    } else {
+        OnExit();
+    }
 }
 
 void CStation::reject() {
