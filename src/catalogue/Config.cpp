@@ -22,13 +22,12 @@ bool IsUnreserved(unsigned char c) {
            c == '.' || c == '_' || c == '~' || c == '/';
 }
 
-// The variable's value, else the bundled folder; a final "/" is added when it is missing, since
-// every path is appended to the base as it stands.
-std::string BaseFrom(const char* variable, const char* bundledFolder) {
+// The variable's value, else the fallback; a final "/" is added when it is missing, since every
+// path is appended to the base as it stands.
+std::string BaseFrom(const char* variable, std::string fallback) {
     const char* value = std::getenv(variable);
-    std::string base = (value != nullptr && *value != '\0')
-                           ? std::string(value)
-                           : FileUrlOf(DataDirectory() / bundledFolder);
+    std::string base =
+        (value != nullptr && *value != '\0') ? std::string(value) : std::move(fallback);
     if (base.back() != '/') {
         base.push_back('/');
     }
@@ -59,20 +58,15 @@ std::string FileUrlOf(const std::filesystem::path& folder) {
 }
 
 std::string CatalogueServerBase() {
-    return BaseFrom(kCatalogueBaseVariable, kBundledCatalogueFolder);
+    return BaseFrom(kCatalogueBaseVariable, FileUrlOf(DataDirectory() / kBundledCatalogueFolder));
 }
 
 std::string SiteBase() {
-    return BaseFrom(kSiteBaseVariable, kBundledSiteFolder);
+    return BaseFrom(kSiteBaseVariable, FileUrlOf(DataDirectory() / kBundledSiteFolder));
 }
 
 std::string SearchBase() {
-    const char* value = std::getenv(kSearchBaseVariable);
-    std::string base = (value != nullptr && *value != '\0') ? value : kPublicSearchBase;
-    if (base.back() != '/') {
-        base.push_back('/');
-    }
-    return base;
+    return BaseFrom(kSearchBaseVariable, kPublicSearchBase);
 }
 
 std::string RadioCatalogueBase() {

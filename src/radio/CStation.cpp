@@ -514,8 +514,4 @@ void CStation::closeEvent(QCloseEvent* event) {
     }
 }
 
-void CStation::reject() {
-    OnHide();
-}
-
 } // namespace sonavia

@@ -68,7 +68,6 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void reject() override;
 
 private:
     // DownloadButton: what the version check does to button 1089.

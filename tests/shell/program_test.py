@@ -17,6 +17,7 @@ ARCHIVE = None
 
 # Where the message dialog's "OK" button sits in the dialog's client area.
 OK_BUTTON_CENTRE = (170, 87)
+RADIO_WINDOW_SIZE = (760, 290)
 START_TIMEOUT = 30
 # How long a dialog is given to react to a key that must do nothing: the wait ends at once
 # when the key does close it.
@@ -101,7 +102,10 @@ class ProgramTest(unittest.TestCase):
     def visible_windows(self, process):
         found = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(process.pid), "--name", "."],
                                env=self.env, capture_output=True, text=True)
-        return found.stdout.split()
+        # xdotool's search joins its conditions loosely: keep the windows of this process only.
+        return [window for window in found.stdout.split()
+                if subprocess.run(["xprop", "-id", window, "_NET_WM_PID"], env=self.env,
+                                  capture_output=True, text=True).stdout.split()[-1:] == [str(process.pid)]]
 
     def click_ok(self, window):
         x, y = OK_BUTTON_CENTRE
@@ -112,7 +116,8 @@ class ProgramTest(unittest.TestCase):
         folder = self.make_folder("radio")
         first = self.start(folder)
         self.wait_started(first, folder)
-        self.assertEqual(self.visible_windows(first), [], "the base window is never shown")
+        self.assertTrue(wait_for(lambda: len(self.visible_windows(first)) == 1, START_TIMEOUT),
+                        "the radio window is the one window shown; the base window never is")
 
         second = self.start(folder)
         self.assertTrue(wait_for(lambda: self.visible_windows(second), START_TIMEOUT),
@@ -146,7 +151,11 @@ class ProgramTest(unittest.TestCase):
         # Only an instance that holds the lock gets as far as writing the settings file: one
         # that found another running shows its message and writes nothing.
         self.wait_started(again, folder)
-        self.assertEqual(self.visible_windows(again), [], "no 'already running' message")
+        self.assertTrue(wait_for(lambda: self.visible_windows(again), START_TIMEOUT))
+        size = subprocess.run(["xdotool", "getwindowgeometry", self.visible_windows(again)[0]],
+                              env=self.env, capture_output=True, text=True).stdout
+        self.assertIn("Geometry: %dx%d" % RADIO_WINDOW_SIZE, size,
+                      "the radio window, not an 'already running' message")
         again.terminate()
         self.assertEqual(again.wait(START_TIMEOUT), 0)
 

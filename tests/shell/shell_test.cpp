@@ -1,7 +1,9 @@
+#include "FakeEngine.h"
 #include "TestSupport.h"
 #include "localfiles/InterfaceArchive.h"
 #include "localfiles/VersionRecord.h"
 #include "radio/CSonavia.h"
+#include "radio/CStation.h"
 #include "resources/ControlIds.h"
 #include "rules/MessageText.h"
 #include "shell/AppValues.h"
@@ -298,14 +300,26 @@ TEST_F(StartUp, TheQuitRequestEndsTheLoopWithoutTheExitFlag) {
     EXPECT_FALSE(app::exitRequested);
 }
 
-TEST(BaseWindow, IsHiddenAndCarriesTheProgramIcon) {
+TEST(BaseWindow, StaysHiddenWritesTheDefaultsAndEndsByOpeningTheRadioWindow) {
+    test::Watchdog watchdog(60);
     test::TempDir dir;
     app::startupDirectory = dir.Path();
     CSonavia base;
-    base.Create();
+    bool radioWindowShown = false;
+    QTimer::singleShot(0, [&] {
+        CStation* window = base.OpenWindow();
+        radioWindowShown = window != nullptr && window->isVisible();
+        if (window != nullptr) {
+            window->done(QDialog::Rejected);
+        }
+    });
+    base.Create(std::make_unique<test::FakeEngine>());
+    EXPECT_TRUE(radioWindowShown);
+    EXPECT_EQ(base.OpenWindow(), nullptr);
     EXPECT_FALSE(base.isVisible());
     EXPECT_FALSE(base.windowIcon().isNull());
     EXPECT_EQ(base.BaseSettings(), Settings{});
+    EXPECT_TRUE(std::filesystem::exists(dir / kSettingsFile));
     app::startupDirectory.clear();
 }
 
