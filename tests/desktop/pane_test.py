@@ -16,8 +16,9 @@ WEBSITE, HELP, WATCH_TV = (689, 143), (689, 119), (689, 168)
 SHOPPING, UPGRADE, DOWNLOAD = (689, 94), (500, 158), (639, 38)
 HIDE, GO, TOGGLE = (673, 38), (395, 262), (52, 262)
 SEARCH_BOX, SHOPPING_LIST = (275, 262), (616, 261)
-BACKGROUND = (62, 50)
-PANEL_COLOUR = (134, 202, 240)
+BACKGROUND = PANEL_SAMPLE = (62, 50)
+HUE_SLIDER = (540, 219)
+PANEL_COLOUR = (134, 202, 240)   # at hue 0
 PAGE_COLOUR = (240, 240, 240)   # the site's pages, style.css
 # The pane by the radio window's place and size and the screen's height.
 SIDE_INSET, OVERLAP, SCREEN_MARGIN, VIEW_MARGIN = 12, 8, 32, 6
@@ -90,7 +91,8 @@ class PaneTest(unittest.TestCase):
             screen = self.rig.desktop.screenshot(png)
             inside = program.pixel(pane, width // 2, height - 3 * VIEW_MARGIN, screen)
             frame = program.pixel(pane, VIEW_MARGIN // 2, height // 2, screen)
-            return inside == PAGE_COLOUR and frame == PANEL_COLOUR
+            panel = program.pixel(program.windows()[0], *PANEL_SAMPLE, screen)
+            return inside == PAGE_COLOUR and frame == panel
         self.assertTrue(rig.wait_for(shown, rig.TIMEOUT, 0.3), "the pane shows the page")
 
     def drag(self, program, window):
@@ -156,6 +158,16 @@ class PaneTest(unittest.TestCase):
             self.click_expecting(program, window, point, path)
             self.wait_page_shown(program, pane)
         self.assertEqual(program.windows(PANE_NAME), [pane])
+
+        # A new hue: the pane's frame takes the window's new panel colour.
+        program.click(window, *HUE_SLIDER)
+
+        def frame_follows():
+            screen = self.rig.desktop.screenshot()
+            panel = program.pixel(window, *PANEL_SAMPLE, screen)
+            frame = program.pixel(pane, VIEW_MARGIN // 2, VIEW_MARGIN * 10, screen)
+            return panel != PANEL_COLOUR and frame == panel
+        self.assertTrue(rig.wait_for(frame_follows, 10, 0.3), "the frame has the new hue")
 
         # Not dragged while the pane is open; dragged once the toggle has closed it.
         self.assertEqual(self.drag(program, window), (x, y))
