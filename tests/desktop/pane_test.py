@@ -4,6 +4,7 @@ usage: pane_test.py PROGRAM ARCHIVE RADIOCAT
 """
 
 import os
+import time
 import unittest
 import urllib.parse
 
@@ -16,6 +17,8 @@ WEBSITE, HELP, WATCH_TV = (689, 143), (689, 119), (689, 168)
 SHOPPING, UPGRADE, DOWNLOAD = (689, 94), (500, 158), (639, 38)
 HIDE, GO, TOGGLE = (673, 38), (395, 262), (52, 262)
 SEARCH_BOX, SHOPPING_LIST = (275, 262), (616, 261)
+# Where the open shopping list shows its topics: below the heading, which lies over the list box.
+TOPICS_LEFT, TOPICS_TOP, TOPICS_WIDTH, TOPICS_HEIGHT = 501, 275, 231, 200
 BACKGROUND = PANEL_SAMPLE = (62, 50)
 HUE_SLIDER = (540, 219)
 PANEL_COLOUR = (134, 202, 240)   # at hue 0
@@ -61,7 +64,7 @@ class PaneTest(unittest.TestCase):
         self.rig.stop_programs()
 
     def start(self, env=None):
-        """The program with its radio window, once its shopping list has been asked for."""
+        """The program and its radio window; the site's log starts empty."""
         self.rig.catalogue.clear_log()
         program = self.rig.start(env=env)
         window = program.wait_window()
@@ -78,7 +81,7 @@ class PaneTest(unittest.TestCase):
     def click_expecting(self, program, window, point, path):
         # A button's tooltip lies over the buttons below it for a while: let it go first.
         self.rig.desktop.xdotool("mousemove", "--window", window, *BACKGROUND)
-        rig.wait_for(lambda: False, TOOLTIP_SHOWN)
+        time.sleep(TOOLTIP_SHOWN)
         self.site.clear_log()
         program.click(window, *point)
         self.assertEqual(self.wait_request(path), path)
@@ -99,7 +102,8 @@ class PaneTest(unittest.TestCase):
         """Drags the window by its background 100 pixels right and down; its new place."""
         x, y, _, _ = program.geometry(window)
         desk = self.rig.desktop
-        desk.xdotool("mousemove", "--sync", x + BACKGROUND[0], y + BACKGROUND[1], "mousedown", 1)
+        desk.xdotool("mousemove", x + BACKGROUND[0], y + BACKGROUND[1], "sleep", 0.2,
+                     "mousedown", 1)
         for step in range(1, 11):
             desk.xdotool("mousemove", "--sync", x + BACKGROUND[0] + 10 * step,
                          y + BACKGROUND[1] + 10 * step)
@@ -125,12 +129,12 @@ class PaneTest(unittest.TestCase):
     def list_picture(self, program, window):
         """The open shopping list below its heading, as (r, g, b) rows; the list is closed."""
         self.open_list(window)
-        rig.wait_for(lambda: False, 0.8)
+        time.sleep(0.8)
         x, y, _, _ = program.geometry(window)
         screen = self.rig.desktop.screenshot()
-        left, top = x + 501, y + 251 + 24
-        rows = [tuple(screen.pixel(left + dx, top + dy) for dx in range(0, 231, 3))
-                for dy in range(0, 200, 2)]
+        rows = [tuple(screen.pixel(x + TOPICS_LEFT + dx, y + TOPICS_TOP + dy)
+                      for dx in range(0, TOPICS_WIDTH, 3))
+                for dy in range(0, TOPICS_HEIGHT, 2)]
         self.rig.desktop.xdotool("key", "Escape")
         return rows
 
@@ -209,7 +213,7 @@ class PaneTest(unittest.TestCase):
         self.assertEqual(self.wait_request("/shopping/"), "/shopping/Headphones/")
         self.site.clear_log()
         self.choose_topic(program, window, ["Home"])
-        rig.wait_for(lambda: False, QUIET)
+        time.sleep(QUIET)
         self.assertEqual(self.site.requests(), [], "the heading opens nothing")
 
     def test_shopping_topics_from_the_archive(self):
@@ -234,7 +238,8 @@ class PaneTest(unittest.TestCase):
         program, window = self.start(
             {"SONAVIA_CATALOGUE_BASE": "http://127.0.0.1:%d/" % free_port()})
         self.assertTrue(rig.wait_for(lambda: self.list_picture(program, window) == archived,
-                                     rig.TIMEOUT, 0.5), "the archive's list when the server is down")
+                                     rig.TIMEOUT, 0.5),
+                        "the archive's list when the server is down")
         self.rig.stop_programs()
 
         program, window = self.start()
