@@ -106,8 +106,4 @@ bool BrowserPane::Shown() const {
     return browser_.Window() != nullptr && holder_ != nullptr && holder_->isVisible();
 }
 
-QWidget* BrowserPane::Holder() const {
-    return holder_;
-}
-
 } // namespace sonavia

@@ -43,9 +43,8 @@ public:
     // The frame around the view takes the panel colour, which changes with the hue.
     void RepaintFrame();
 
+    // The view exists and the pane is on the screen.
     bool Shown() const;
-    QWidget* Holder() const;
-    const CRadio_explorer& Browser() const { return browser_; }
 
 private:
     QWidget& window_;

@@ -55,7 +55,6 @@ public:
     CMediaView* Tree() const { return tree_; }
     QComboBox* CountryList() const { return countryList_; }
     CSkinButton* Button(int id) const;
-    BrowserPane& Pane() const { return *pane_; }
 
     // The hue slider released at `hue`: the skin is rebuilt in the new colours and iface.dat
     // rewritten. A release at the current hue changes nothing.
