@@ -8,7 +8,12 @@ namespace sonavia {
 ShoppingData LoadShopping(const InterfacePackDirectory& archive) {
     const std::string base = RadioCatalogueBase();
     ShoppingData data;
-    data.root = ShoppingRootOf(FetchText(base + kShoppingRootFile, kShoppingRootProfile));
+    // A web page in place of the root file (a sign-in page on the way, say) names no root: its
+    // first line would make every topic's address a piece of markup.
+    const std::string rootReply = FetchText(base + kShoppingRootFile, kShoppingRootProfile);
+    if (!IsShoppingWebPage(rootReply)) {
+        data.root = ShoppingRootOf(rootReply);
+    }
 
     std::string text = FetchText(base + kShoppingListFile, kShoppingListProfile);
     if (IsShoppingWebPage(text)) {

@@ -9,7 +9,7 @@ namespace sonavia {
 
 // What the radio window's shopping list is filled from.
 struct ShoppingData {
-    std::string root; // empty when the root file could not be had
+    std::string root; // empty when the root file could not be had or is a web page
     ShoppingList list;
 };
 

@@ -12,6 +12,7 @@
 #include "controls/Painting.h"
 #include "controls/SkinShape.h"
 #include "localfiles/LocalFiles.h"
+#include "radio/BrowserPane.h"
 #include "radio/CMediaView.h"
 #include "radio/RadioPlayback.h"
 #include "radio/RadioState.h"
@@ -92,6 +93,7 @@ void CStation::Create() {
     SkinWindow();
     setWindowTitle(QString::fromLatin1(kProductTitle));
     CreateControls();
+    CreateLinks();
     setCursor(normalCursor_);
 
     volumeSlider_->setValue(radio::fade.level != 0 ? radio::currentVolume : 0);
@@ -120,6 +122,7 @@ void CStation::Create() {
     }
     radio::randomPickDone = true;
     ShowCurrentStation();
+    LoadShoppingList();
 
     timer_.start();
     update();
@@ -127,6 +130,7 @@ void CStation::Create() {
         const QRect available = screen->availableGeometry();
         move(available.center() - rect().center());
     }
+    ReopenPane();
 }
 
 void CStation::SkinWindow() {
@@ -300,6 +304,7 @@ void CStation::ApplyHue(int hue) {
     LoadSkinButtons();
     ApplyLayout();
     animation_->LoadFrames(app::interfacePack, radio::interfaceHue);
+    pane_->RepaintFrame();
     update();
     SaveInterfaceHue(app::startupDirectory, hue);
 }
@@ -402,6 +407,7 @@ void CStation::OnMuteToggled() {
 }
 
 void CStation::OnHide() {
+    pane_->HideForClose();
     SaveSettings();
     if (randomStartButton_->Checked()) {
         radio::currentStationName = kRandomStationName;
@@ -499,6 +505,7 @@ void CStation::OnSkinButtonHovered(CSkinButton* button) {
     if (controls::tooltipOwner != nullptr && controls::tooltipOwner != button) {
         controls::tooltipOwner->HideTooltip();
     }
+    RefreshLinkTooltip(button);
     button->ShowTooltip();
     radio::filmHover = button == Button(ids::kRandomChannelButton);
 }

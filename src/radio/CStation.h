@@ -10,11 +10,14 @@
 #include <QTimer>
 #include <array>
 #include <map>
+#include <memory>
+#include <string>
 
 class QComboBox;
 
 namespace sonavia {
 
+class BrowserPane;
 class CCheckButton;
 class CCoolSlider;
 class CMediaView;
@@ -24,6 +27,7 @@ class CSkinButton;
 class PlayerEngine;
 class RadioPlayback;
 class WindowAnimation;
+struct ShoppingData;
 
 // The radio window: a skinned window shaped by its background picture, run modally by the base
 // window. "Hide" closes it and leaves the radio playing in the tray; "Exit" ends the program.
@@ -88,6 +92,16 @@ private:
     void OnSkinButtonHovered(CSkinButton* button);
     void TimerTick();
 
+    // Links, search, shopping and the browser pane (StationLinks.cpp).
+    void CreateLinks();
+    void LoadShoppingList();
+    void FillShoppingList(const ShoppingData& data);
+    void ReopenPane();
+    void OpenInPane(const std::string& address);
+    void OnSearch();
+    void OnShoppingChosen(int index);
+    void RefreshLinkTooltip(CSkinButton* button);
+
     CSonavia& base_;
     RadioPlayback& playback_;
     PlayerEngine& player_;
@@ -112,6 +126,9 @@ private:
     std::map<int, CSkinButton*> buttons_;
 
     std::unique_ptr<WindowAnimation> animation_;
+    std::unique_ptr<BrowserPane> pane_;
+    // Where the shopping topics' pages lie; empty until the catalogue server names it.
+    std::string shoppingRoot_;
     QTimer timer_;
     // Dragging by hand where the window manager does not move the window itself.
     bool draggingByHand_ = false;

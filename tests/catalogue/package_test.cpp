@@ -274,7 +274,9 @@ TEST_F(PackageTest, ShoppingComesFromTheServerElseFromTheArchive) {
     EXPECT_EQ(data.list.topics, archived);
     for (const std::string fault : {"html", "404"}) {
         ServeFrom("/fault/" + fault + "/");
-        EXPECT_EQ(LoadShopping(archive_).list.topics, archived) << fault;
+        data = LoadShopping(archive_);
+        EXPECT_EQ(data.list.topics, archived) << fault;
+        EXPECT_EQ(data.root, "") << fault;
     }
     ::setenv(kCatalogueBaseVariable, server_.RefusedUrl("/").c_str(), 1);
     data = LoadShopping(archive_);

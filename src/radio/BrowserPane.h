@@ -1,0 +1,57 @@
+#pragma once
+
+#include "components/CRadio_explorer.h"
+
+#include <QPointer>
+#include <QString>
+
+class QPushButton;
+class QWidget;
+
+namespace sonavia {
+
+class CSkinButton;
+
+// The "Hide" button's caption while the pane is closed.
+inline constexpr char kHideCaption[] = "Hide";
+
+// The browser pane of a radio window: the holder (control 1096) as a top-level window below the
+// radio window, with the web view inside it. The view is created the first time the pane opens,
+// as the web engine costs a great deal of memory once started; a radio window that never opens
+// the pane never starts it. The holder is a window of the radio window's own, so that it takes
+// input while the radio window runs modally, and goes with it.
+//
+// radio::browserPaneOpen says whether the pane was open when the radio window closed: set when
+// the pane opens, cleared by the toggle, kept by the radio window's "Hide".
+class BrowserPane {
+public:
+    // The pane of `radioWindow`, whose "Hide" button shows "Close Browser" while the pane is open
+    // and whose browser toggle's tooltip says what the toggle will do.
+    BrowserPane(QWidget& radioWindow, QPushButton& hideButton, CSkinButton& toggleButton);
+    BrowserPane(const BrowserPane&) = delete;
+    BrowserPane& operator=(const BrowserPane&) = delete;
+    ~BrowserPane();
+
+    // Moves the radio window to the top edge of the screen, shows the pane below it and starts
+    // loading `address` there. Shows nothing when the web view cannot be created.
+    void Open(const QString& address);
+    // The browser toggle: hides a shown pane, else opens `startPage`.
+    void Toggle(const QString& startPage);
+    // The radio window closes with "Hide": the pane goes too but stays marked open, so that the
+    // next radio window opens it again.
+    void HideForClose();
+    // The frame around the view takes the panel colour, which changes with the hue.
+    void RepaintFrame();
+
+    // The view exists and the pane is on the screen.
+    bool Shown() const;
+
+private:
+    QWidget& window_;
+    QPushButton& hideButton_;
+    CSkinButton& toggleButton_;
+    QPointer<QWidget> holder_;
+    CRadio_explorer browser_;
+};
+
+} // namespace sonavia

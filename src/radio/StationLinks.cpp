@@ -1,0 +1,130 @@
+// The radio window's links, web search and shopping list, and its browser pane.
+
+#include "catalogue/Config.h"
+#include "catalogue/ShoppingLoad.h"
+#include "controls/CSearchEdit.h"
+#include "controls/CSkinButton.h"
+#include "radio/BrowserPane.h"
+#include "radio/CStation.h"
+#include "radio/RadioState.h"
+#include "resources/ControlIds.h"
+#include "rules/LinkAddresses.h"
+#include "rules/RandomRules.h"
+#include "shell/AppValues.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPointer>
+#include <QThreadPool>
+
+namespace sonavia {
+
+namespace {
+
+struct LinkPlace {
+    int id;
+    LinkButton link;
+};
+
+constexpr std::array<LinkPlace, 6> kLinks{{
+    {ids::kWebsiteLink, LinkButton::Website},
+    {ids::kHelpLink, LinkButton::Help},
+    {ids::kDownloadButton, LinkButton::Download},
+    {ids::kUpgradeLink, LinkButton::Upgrade},
+    {ids::kWatchTvLink, LinkButton::WatchTv},
+    {ids::kShoppingLink, LinkButton::Shopping},
+}};
+
+struct TooltipPlace {
+    int id;
+    const char* text;
+};
+
+// The tooltips that never change; the shopping link's and "Go"'s are made when shown, and the
+// browser toggle's belongs to the pane.
+constexpr std::array<TooltipPlace, 5> kFixedTooltips{{
+    {ids::kWebsiteLink, kWebsiteTooltip},
+    {ids::kHelpLink, kHelpTooltip},
+    {ids::kUpgradeLink, kUpgradeTooltip},
+    {ids::kWatchTvLink, kWatchTvTooltip},
+    {ids::kGoButton, kGoTooltip},
+}};
+
+} // namespace
+
+void CStation::CreateLinks() {
+    pane_ = std::make_unique<BrowserPane>(*this, *Button(ids::kHideButton),
+                                          *Button(ids::kBrowserToggle));
+    for (const TooltipPlace& place : kFixedTooltips) {
+        Button(place.id)->SetTooltipText(QString::fromLatin1(place.text));
+    }
+    for (const LinkPlace& place : kLinks) {
+        connect(Button(place.id), &QPushButton::clicked, this,
+                [this, link = place.link] { OpenInPane(LinkAddress(link, RadioSiteBase())); });
+    }
+    connect(Button(ids::kGoButton), &QPushButton::clicked, this, &CStation::OnSearch);
+    connect(Button(ids::kBrowserToggle), &QPushButton::clicked, this, [this] {
+        pane_->Toggle(QString::fromStdString(LinkAddress(LinkButton::Website, RadioSiteBase())));
+    });
+    connect(shoppingList_, &QComboBox::activated, this, &CStation::OnShoppingChosen);
+}
+
+// The two requests may take seconds when the catalogue server does not answer, so they run
+// off the interface thread; the list fills when both are done. The archive's directory is
+// copied: the program releases its own at the end while a request may still be under way.
+void CStation::LoadShoppingList() {
+    shoppingList_->clear();
+    QPointer<CStation> window(this);
+    QThreadPool::globalInstance()->start([window, archive = app::interfacePack] {
+        ShoppingData data = LoadShopping(archive);
+        QMetaObject::invokeMethod(qApp, [window, data = std::move(data)] {
+            if (window != nullptr) {
+                window->FillShoppingList(data);
+            }
+        });
+    });
+}
+
+void CStation::FillShoppingList(const ShoppingData& data) {
+    shoppingRoot_ = data.root;
+    shoppingList_->clear();
+    shoppingList_->addItem(QString::fromStdString(ShoppingHeading(ReadLocalClock().seconds)));
+    for (const std::string& topic : data.list.topics) {
+        shoppingList_->addItem(QString::fromStdString(topic));
+    }
+    shoppingList_->setCurrentIndex(0);
+}
+
+void CStation::OnShoppingChosen(int index) {
+    // The heading opens nothing; nor does a topic while no shopping root is known, as the
+    // topic alone is no address.
+    if (index <= 0 || shoppingRoot_.empty()) {
+        return;
+    }
+    OpenInPane(ShoppingAddress(shoppingRoot_, shoppingList_->itemText(index).toStdString()));
+}
+
+void CStation::OnSearch() {
+    OpenInPane(SearchAddress(SearchBase(), searchEdit_->text().toStdString()));
+}
+
+void CStation::OpenInPane(const std::string& address) {
+    pane_->Open(QString::fromStdString(address));
+}
+
+void CStation::ReopenPane() {
+    if (radio::browserPaneOpen) {
+        OpenInPane(LinkAddress(LinkButton::Website, RadioSiteBase()));
+    }
+}
+
+void CStation::RefreshLinkTooltip(CSkinButton* button) {
+    if (button == Button(ids::kShoppingLink)) {
+        button->SetTooltipText(QString::fromStdString(ShoppingTooltip(ReadLocalClock().seconds)));
+    } else if (button == Button(ids::kGoButton)) {
+        button->SetTooltipText(
+            QString::fromStdString(GoTooltip(searchEdit_->text().toStdString())));
+    }
+}
+
+} // namespace sonavia
