@@ -8,8 +8,8 @@ namespace sonavia {
 
 // The skinned slider: a thumb of its own (a rounded light-grey frame around a bar that takes the
 // panel colour while the thumb is hot) and, in background mode, the skin pixels saved from behind
-// the slider in place of the platform's channel: the skin draws the channel there. It reports the release of the left button,
-// at which the radio window applies a new hue.
+// the slider in place of the platform's channel: the skin draws the channel there. It reports the
+// release of the left button, at which the radio window applies a new hue.
 class CCoolSlider : public QSlider {
     Q_OBJECT
 public:
