@@ -220,6 +220,8 @@ void Display(QPainter& painter) {
     }
 }
 
+// The sliders paint no channel of their own over the skin: this track is their channel, running
+// under the whole travel of the thumb.
 void SliderTrack(QPainter& painter, const QRect& slider, bool rainbow) {
     const double y = slider.center().y() - 2.5;
     const QRectF groove(slider.left() + 6, y, slider.width() - 12, 5);
@@ -250,10 +252,10 @@ void SliderTrack(QPainter& painter, const QRect& slider, bool rainbow) {
     painter.drawPolygon(ramp);
 }
 
+// The field of a check box is its control's square: the control frames it along its edges.
 void BoxField(QPainter& painter, const QRect& box) {
-    const QRect field(box.left(), box.top(), box.width() + 2, box.height() + 2);
-    painter.fillRect(field.translated(0, 1), QColor(255, 255, 255, 150));
-    painter.fillRect(field, Grey(252));
+    painter.fillRect(box.translated(0, 1), QColor(255, 255, 255, 150));
+    painter.fillRect(box, Grey(252));
 }
 
 void Labels(QPainter& painter) {

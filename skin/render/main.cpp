@@ -1,7 +1,7 @@
 // Renders the skin. Three jobs, each into a folder:
 //   skin-render archive FOLDER          the interface archive's bitmaps (32-bit, keyed)
 //   skin-render icons FOLDER            the program's icons, cursors and tree pictures (PNG)
-//   skin-render preview ARCHIVE FOLDER  pictures of the packed skin at three hues (PNG)
+//   skin-render parts ARCHIVE FOLDER    the sheet of the packed skin's small parts (PNG)
 
 #include "Art.h"
 #include "Icons.h"
@@ -23,7 +23,6 @@ using namespace sonavia::skin;
 
 constexpr int kUsageError = 2;
 constexpr int kFailure = 1;
-constexpr std::array<int, 3> kPreviewHues{0, 120, 240};
 
 bool WriteBitmap(const QString& folder, const QString& name, const QImage& image) {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
@@ -123,19 +122,12 @@ int RenderIcons(const QString& folder) {
     return ok ? 0 : kFailure;
 }
 
-int RenderPreviews(const std::filesystem::path& archive, const QString& folder) {
-    bool ok = true;
-    for (const int hue : kPreviewHues) {
-        const QImage preview = WindowPreview(archive, hue);
-        ok = !preview.isNull() &&
-             WritePng(folder, QStringLiteral("skin-hue%1.png").arg(hue), preview) && ok;
-    }
-    ok = WritePng(folder, QStringLiteral("skin-parts.png"), PartsSheet(archive)) && ok;
-    return ok ? 0 : kFailure;
+int RenderParts(const std::filesystem::path& archive, const QString& folder) {
+    return WritePng(folder, QStringLiteral("skin-parts.png"), PartsSheet(archive)) ? 0 : kFailure;
 }
 
 int Usage() {
-    std::cerr << "usage: skin-render archive FOLDER | icons FOLDER | preview ARCHIVE FOLDER\n";
+    std::cerr << "usage: skin-render archive FOLDER | icons FOLDER | parts ARCHIVE FOLDER\n";
     return kUsageError;
 }
 
@@ -149,8 +141,8 @@ int main(int argc, char** argv) {
         result = RenderArchive(args[2]);
     } else if (args.size() == 3 && args[1] == QLatin1String("icons")) {
         result = RenderIcons(args[2]);
-    } else if (args.size() == 4 && args[1] == QLatin1String("preview")) {
-        result = RenderPreviews(args[2].toStdString(), args[3]);
+    } else if (args.size() == 4 && args[1] == QLatin1String("parts")) {
+        result = RenderParts(args[2].toStdString(), args[3]);
     } else {
         return Usage();
     }

@@ -6,6 +6,8 @@ namespace sonavia {
 
 namespace {
 
+constexpr int kWholeTurn = 360;
+
 std::optional<DecodedBitmap> keptBackground;
 
 std::optional<DecodedBitmap> DecodeEntry(const InterfacePackDirectory& directory,
@@ -15,6 +17,14 @@ std::optional<DecodedBitmap> DecodeEntry(const InterfacePackDirectory& directory
         return std::nullopt;
     }
     return DecodeBitmap(*data);
+}
+
+// A shift by a whole turn gives every colour back unchanged (the hue shift tests check it), so
+// the default hue costs no recolouring of the skin at start-up.
+void ShiftHueUnlessWholeTurn(DecodedBitmap& bitmap, int hue) {
+    if (hue % kWholeTurn != 0) {
+        ShiftHue(bitmap, hue);
+    }
 }
 
 } // namespace
@@ -49,7 +59,7 @@ QImage LoadArchiveBitmapShifted(const InterfacePackDirectory& directory, std::st
     if (!bitmap) {
         return {};
     }
-    ShiftHue(*bitmap, hue);
+    ShiftHueUnlessWholeTurn(*bitmap, hue);
     return ToImage(*bitmap);
 }
 
@@ -59,7 +69,7 @@ QImage LoadBackgroundBitmapShifted(const InterfacePackDirectory& directory, std:
     if (!bitmap) {
         return {};
     }
-    ShiftHue(*bitmap, hue);
+    ShiftHueUnlessWholeTurn(*bitmap, hue);
     keptBackground = std::move(bitmap);
     return ToImage(*keptBackground);
 }

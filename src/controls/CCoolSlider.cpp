@@ -35,15 +35,18 @@ void CCoolSlider::CaptureBackground(const QImage& skin, const QRect& rect) {
 
 void CCoolSlider::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    // A vertical slider keeps the platform's channel alone. The saved pixels are drawn where
-    // they lie, so a copy of another size than the slider never reads past its end.
-    if (drawMode_ == kDrawModeBackground && !background_.isNull() && width() > height()) {
-        painter.drawImage(QPoint(0, 0), background_);
-    }
-
     QStyleOptionSlider option;
     initStyleOption(&option);
     option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderTickmarks;
+    // The skin draws the channel under a slider in background mode (the volume's track, the
+    // hue's colours); the platform's channel would cover it, so only the tick marks are the
+    // platform's there. A vertical slider keeps the platform's channel alone. The saved pixels
+    // are drawn where they lie, so a copy of another size than the slider never reads past its
+    // end.
+    if (drawMode_ == kDrawModeBackground && !background_.isNull() && width() > height()) {
+        painter.drawImage(QPoint(0, 0), background_);
+        option.subControls = QStyle::SC_SliderTickmarks;
+    }
     style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
 
     const QRect thumb =

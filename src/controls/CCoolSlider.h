@@ -8,14 +8,14 @@ namespace sonavia {
 
 // The skinned slider: a thumb of its own (a rounded light-grey frame around a bar that takes the
 // panel colour while the thumb is hot) and, in background mode, the skin pixels saved from behind
-// the slider painted under the platform's channel. It reports the release of the left button,
-// at which the radio window applies a new hue.
+// the slider in place of the platform's channel: the skin draws the channel there. It reports the
+// release of the left button, at which the radio window applies a new hue.
 class CCoolSlider : public QSlider {
     Q_OBJECT
 public:
     // The platform draws the channel alone.
     static constexpr int kDrawModePlatform = 1;
-    // The saved background is painted first, then the platform's channel over it.
+    // The saved background is painted as the channel (a horizontal slider with a saved copy).
     static constexpr int kDrawModeBackground = 4;
 
     explicit CCoolSlider(Qt::Orientation orientation, QWidget* parent = nullptr);

@@ -1,0 +1,152 @@
+// Times the real radio window's work on the interface thread, on the offscreen platform with a
+// player that plays no sound but streams packets steadily (the meter and the activity box run):
+//   - a hue change (CStation::ApplyHue: recolour, shape, buttons, film frames, iface.dat), and the
+//     repaint it asks for;
+//   - one tick of the 50 ms timer; and the interface thread's CPU time per tick while the
+//     window's own timer runs for a while, the repaints it asks for included.
+//
+//   bench_radio_window [ticks]      (default 2000)
+#include "RadioWindowGrab.h"
+#include "catalogue/Config.h"
+#include "radio/CMediaView.h"
+#include "radio/CStation.h"
+#include "shell/AppValues.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPaintEvent>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+namespace {
+
+using namespace sonavia;
+
+constexpr int kDefaultTicks = 2000;
+constexpr int kHueRounds = 30;
+constexpr std::array<int, 3> kHues{120, 240, 0};
+constexpr int kFadeMs = 4000;
+constexpr int kRunningMs = 10000;
+constexpr int kTickMs = CStation::kWindowTimerIntervalMs;
+constexpr double kHueTargetMs = 30.0;
+constexpr double kTickTargetMs = 2.0;
+
+struct Figures {
+    double mean = 0;
+    double median = 0;
+    double worst = 0;
+};
+
+Figures Summarise(std::vector<double> ms) {
+    std::sort(ms.begin(), ms.end());
+    Figures f;
+    for (const double m : ms) {
+        f.mean += m;
+    }
+    f.mean /= static_cast<double>(ms.size());
+    f.median = ms[ms.size() / 2];
+    f.worst = ms.back();
+    return f;
+}
+
+void Print(const char* what, const Figures& f, double target) {
+    std::printf("%-44s mean %7.3f ms  median %7.3f ms  worst %7.3f ms  (target < %.0f ms: %s)\n",
+                what, f.mean, f.median, f.worst, target, f.mean < target ? "met" : "MISSED");
+}
+
+double ThreadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+// Counts the paints of the window and the pixels they cover.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    long long pixels = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+            for (const QRect& rect : static_cast<QPaintEvent*>(event)->region()) {
+                pixels += static_cast<long long>(rect.width()) * rect.height();
+            }
+        }
+        return false;
+    }
+};
+
+template <typename Work> double TimeMs(Work&& work) {
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication application(argc, argv);
+    const int ticks = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultTicks;
+    QTemporaryDir startup;
+    app::startupDirectory = startup.path().toStdString();
+    SetDataDirectory(SONAVIA_BUILD_FOLDER);
+    app::interfacePack = ReadArchiveDirectory(SONAVIA_INTERFACE_ARCHIVE);
+
+    bool ran = false;
+    WithRadioWindow([&](CStation& window, StandInPlayer& player) {
+        if (QTreeWidgetItem* item = window.Tree()->topLevelItem(0)) {
+            window.Tree()->Choose(item);
+        }
+        RunEventLoop(kFadeMs);
+        std::printf("radio window %dx%d, playing at volume %d\n", window.width(), window.height(),
+                    player.Volume());
+
+        std::vector<double> hue;
+        std::vector<double> huePainted;
+        for (int round = 0; round < kHueRounds; ++round) {
+            const int next = kHues[static_cast<std::size_t>(round) % kHues.size()];
+            const double applied = TimeMs([&] { window.ApplyHue(next); });
+            // The whole window is repainted at once, as the update it asked for would.
+            const double painted = TimeMs([&] { window.repaint(); });
+            hue.push_back(applied);
+            huePainted.push_back(applied + painted);
+        }
+        Print("hue change (ApplyHue)", Summarise(hue), kHueTargetMs);
+        Print("hue change with its repaint", Summarise(huePainted), kHueTargetMs);
+
+        std::vector<double> tick;
+        for (int i = 0; i < ticks; ++i) {
+            tick.push_back(TimeMs([&] { window.TimerTick(); }));
+            QCoreApplication::processEvents();
+        }
+        Print("timer tick (TimerTick)", Summarise(tick), kTickTargetMs);
+
+        // The window as it runs: its own timer, its own repaints, nothing else to do.
+        PaintCounter counter;
+        window.installEventFilter(&counter);
+        const double cpuBefore = ThreadCpuMs();
+        RunEventLoop(kRunningMs);
+        const double cpu = ThreadCpuMs() - cpuBefore;
+        window.removeEventFilter(&counter);
+        const double tickCount = static_cast<double>(kRunningMs) / kTickMs;
+        std::printf("running %d s: interface thread %.3f ms CPU a tick (%.2f %% of a core), "
+                    "%.1f paints a second of %.0f pixels each (target < %.0f ms a tick: %s)\n",
+                    kRunningMs / 1000, cpu / tickCount, 100.0 * cpu / kRunningMs,
+                    1000.0 * counter.paints / kRunningMs,
+                    counter.paints > 0 ? static_cast<double>(counter.pixels) / counter.paints : 0.0,
+                    kTickTargetMs, cpu / tickCount < kTickTargetMs ? "met" : "MISSED");
+        ran = true;
+    });
+    app::interfacePack = {};
+    return ran ? 0 : 1;
+}
