@@ -7,8 +7,8 @@
 
 namespace sonavia::test {
 
-// The loopback catalogue server (tools/demo/catalogue_server.py) serving `root`, for as long as the object
-// lives. Paths below "/fault/<mode>/" misbehave as that script describes.
+// The loopback catalogue server (tools/demo/catalogue_server.py) serving `root`, for as long as the
+// object lives. Paths below "/fault/<mode>/" misbehave as that script describes.
 class CatalogueServer {
 public:
     explicit CatalogueServer(const std::filesystem::path& root);

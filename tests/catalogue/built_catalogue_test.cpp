@@ -133,8 +133,9 @@ TEST_F(BuiltCatalogueTest, WithoutVariablesTheBundledCatalogueAndPagesAreRead) {
         EXPECT_TRUE(record.present) << record.name;
     }
     const std::string last = stations.records.back().name;
-    const std::string address = StationAddressFor(last).address;
-    EXPECT_TRUE(address.starts_with("https://") || address.starts_with("http://")) << address;
+    const StationAddress found = StationAddressFor(last);
+    EXPECT_TRUE(found.address.starts_with("https://") || found.address.starts_with("http://"))
+        << found.address;
 
     // Every link page is there, and the version file publishes this build's version.
     for (const char* page :
