@@ -15,9 +15,15 @@ import unittest
 import urllib.request
 
 import rig
+import servers
 
 # Where the message dialog's "OK" button sits in the dialog.
 OK_BUTTON_CENTRE = (170, 87)
+
+
+# The centre of "Random Channel", and a pixel inside the download button's face.
+RANDOM_CHANNEL = (564 + 28, 22 + 32)
+DOWNLOAD_FACE = (626 + 13, 25 + 13)
 
 
 def alive(pid):
@@ -140,8 +146,8 @@ class DemoTest(unittest.TestCase):
             desktop = rig.Desktop(processes, home, tray=True)
             runtime = os.path.join(home, "runtime")
             os.mkdir(runtime, 0o700)
-            env = dict(desktop.env, SONAVIA_AUDIO_SINK="fakesink sync=true",
-                       XDG_RUNTIME_DIR=runtime)
+            recording = rig.Recording(os.path.join(home, "played.raw"))
+            env = dict(desktop.env, SONAVIA_AUDIO_SINK=recording.sink, XDG_RUNTIME_DIR=runtime)
             build = os.path.dirname(rig.BUILD.program)
             # Interrupted from the terminal (Ctrl+C), and ended by the program's own end.
             ends = [(lambda demo, program: demo.send_signal(signal.SIGINT), 130),
@@ -157,6 +163,8 @@ class DemoTest(unittest.TestCase):
                            if os.path.realpath("/proc/%d/exe" % pid) == rig.BUILD.program]
                 self.assertEqual(len(program), 1)
                 self.assertGreaterEqual(len(started), 10, "icecast2, 6 feeds, 2 servers, guard")
+                if number == 0:
+                    self.window_plays_a_demo_station_and_flashes(desktop, program[0], recording)
                 end(demo, program[0])
                 self.assertEqual(demo.wait(rig.TIMEOUT), code)
                 processes.forget(demo)
@@ -165,6 +173,26 @@ class DemoTest(unittest.TestCase):
         finally:
             processes.close()
             shutil.rmtree(home, ignore_errors=True)
+
+    def window_plays_a_demo_station_and_flashes(self, desktop, pid, recording):
+        found = []
+        self.assertTrue(rig.wait_for(lambda: found.extend(desktop.xdotool(
+            "search", "--all", "--onlyvisible", "--pid", pid, "--name", "^Sonavia Plus$").split())
+            or found, rig.TIMEOUT), "the radio window appears")
+        window = found[0]
+        desktop.xdotool("mousemove", "--window", window, *RANDOM_CHANNEL, "click", 1)
+        heard = []
+        rig.wait_for(lambda: heard.append(rig.station_playing(recording.wait_for(1.0),
+                                                              servers.STATIONS)) or heard[-1],
+                     rig.TIMEOUT)
+        self.assertIsNotNone(heard[-1], "a demo station's sound is recorded")
+        # The demo's site publishes a newer version: the download button changes its face.
+        values = dict(line.split("=", 1) for line in
+                      desktop.xdotool("getwindowgeometry", "--shell", window).split())
+        x, y = int(values["X"]) + DOWNLOAD_FACE[0], int(values["Y"]) + DOWNLOAD_FACE[1]
+        faces = set()
+        self.assertTrue(rig.wait_for(lambda: faces.add(desktop.screenshot().pixel(x, y)) or
+                                     len(faces) > 1, rig.TIMEOUT), "the download button flashes")
 
 
 if __name__ == "__main__":
