@@ -75,6 +75,9 @@ void CSonavia::OpenRadioWindow() {
     tray_->SetWindowOpen(true);
     playback_->SetWindowOpen(true);
     window->Create();
+    // Modal to no other window: a window modal to the whole application would block the clicks
+    // on the tray icon's own window (the XEmbed tray), which must raise it.
+    window->setWindowModality(Qt::WindowModal);
     if (!app::exitRequested && !app::quitRequested) {
         window->exec();
     }

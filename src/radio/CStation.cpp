@@ -487,7 +487,10 @@ void CStation::mouseMoveEvent(QMouseEvent* event) {
     for (const int id : kReleasedOnMove) {
         Button(id)->setDown(false);
     }
-    radio::filmHover = false;
+    // A skin button passes the moves over it on to the window: over "Random Channel" the film
+    // goes on running.
+    radio::filmHover = radio::filmHover &&
+                       childAt(event->position().toPoint()) == Button(ids::kRandomChannelButton);
     searchEdit_->setFocus();
     QDialog::mouseMoveEvent(event);
 }

@@ -33,7 +33,10 @@ TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {
     }
     icon_.setIcon(frames_[0]);
     icon_.setToolTip(QString::fromLatin1(kProductTitle));
-    connect(&icon_, &QSystemTrayIcon::activated, this, &TrayIcon::OnActivated);
+    // Handled from the event loop, not inside the tray window's own mouse handling: a click can
+    // run the radio window and end the program, which removes the icon and with it that window.
+    connect(&icon_, &QSystemTrayIcon::activated, this, &TrayIcon::OnActivated,
+            Qt::QueuedConnection);
 
     animation_.setObjectName(QString::number(kAnimationTimerId));
     animation_.setInterval(kAnimationIntervalMs);

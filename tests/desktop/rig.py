@@ -82,11 +82,12 @@ class Screenshot:
         self.size = SCREEN
         if png:
             subprocess.run(["import", "-window", "root", png], env=env, check=True, timeout=20)
-            source = png
+            command = ["convert", png, "-depth", "8", "rgb:-"]
         else:
-            source = "x:root"
-        self.rgb = subprocess.run(["convert", source, "-depth", "8", "rgb:-"], env=env,
-                                  check=True, capture_output=True, timeout=20).stdout
+            # Not convert's "x:root": it shows the desktop black where a shaped window leaves it.
+            command = ["import", "-window", "root", "-depth", "8", "rgb:-"]
+        self.rgb = subprocess.run(command, env=env, check=True, capture_output=True,
+                                  timeout=20).stdout
 
     def pixel(self, x, y):
         at = (y * self.size[0] + x) * 3
@@ -174,9 +175,17 @@ class Desktop:
         """The screen now; also saved as a PNG file when `png` names one."""
         return Screenshot(self.env, png)
 
-    def click(self, x, y, button=1):
-        """A click at screen coordinates."""
-        self.xdotool("mousemove", "--sync", x, y, "click", button)
+    def move(self, x, y):
+        """Puts the pointer at screen coordinates and waits until it is there."""
+        # xdotool's --sync waits for a motion that never comes when the pointer is there already.
+        where = dict(field.split(":", 1) for field in self.xdotool("getmouselocation").split())
+        if (int(where.get("x", -1)), int(where.get("y", -1))) != (x, y):
+            self.xdotool("mousemove", "--sync", x, y)
+
+    def click(self, x, y, button=1, repeat=1):
+        """A click (`repeat` clicks in a row: 2 is a double-click) at screen coordinates."""
+        self.move(x, y)
+        self.xdotool("click", "--repeat", repeat, "--delay", 80, button)
 
 
 class Recording:
@@ -257,7 +266,9 @@ class Program:
 
     def click(self, window, x, y, button=1):
         """A click at (x, y) inside the window."""
-        self.rig.desktop.xdotool("mousemove", "--sync", "--window", window, x, y, "click", button)
+        # The X server takes the move before the click; xdotool's --sync would wait for ever
+        # when the pointer is there already.
+        self.rig.desktop.xdotool("mousemove", "--window", window, x, y, "click", button)
 
     def key(self, window, *keys):
         """Key presses ("Down", "Return", "ctrl+a") sent to the focused window."""

@@ -115,13 +115,11 @@ class RigTest(unittest.TestCase):
         self.assertEqual(page.headers["Content-Type"], "text/html")
 
     def check_program(self, desk):
-        # Today the program starts its hidden base window and waits until it is ended; a second
-        # start in the same folder shows its message, a real window to drive.
+        # The program shows its radio window; a second start in the same folder shows its
+        # message, a real window to drive.
         program = desk.start()
-        self.assertTrue(rig.wait_for(lambda: program.file("setting.dat"), rig.TIMEOUT),
-                        "the program starts")
-        self.assertTrue(program.running())
-        self.assertEqual(program.windows(), [])
+        program.wait_window()
+        self.assertTrue(program.file("setting.dat"), "the program starts")
         second = desk.start(program.folder)
         window = second.wait_window()
         self.assertIn("Normal", second.wm_state(window))

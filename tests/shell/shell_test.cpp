@@ -1,4 +1,4 @@
-#include "FakeEngine.h"
+#include "FakePlayerEngine.h"
 #include "TestSupport.h"
 #include "localfiles/InterfaceArchive.h"
 #include "localfiles/VersionRecord.h"
@@ -313,7 +313,7 @@ TEST(BaseWindow, StaysHiddenWritesTheDefaultsAndEndsByOpeningTheRadioWindow) {
             window->done(QDialog::Rejected);
         }
     });
-    base.Create(std::make_unique<test::FakeEngine>());
+    base.Create(std::make_unique<test::FakePlayerEngine>());
     EXPECT_TRUE(radioWindowShown);
     EXPECT_EQ(base.OpenWindow(), nullptr);
     EXPECT_FALSE(base.isVisible());

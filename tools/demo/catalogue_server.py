@@ -2,7 +2,8 @@
 """A loopback catalogue and site server for the tests, the benchmark and the offline demo.
 
 Serves the files of a folder over HTTP on 127.0.0.1 and records every request (its path, a tab
-and its user agent, one line each) in a log file. A folder's address serves its index.html; a
+and its user agent, one line each; with --times a tab and the time it came in, in seconds since
+the epoch, follow) in a log file. A folder's address serves its index.html; a
 file that holds a web page is sent as text/html whatever its name (the site's pages end in
 ".php"), a style sheet as text/css, every other file as text/plain. Paths that start with
 /fault/<mode>/ misbehave:
@@ -156,15 +157,17 @@ class Server(http.server.ThreadingHTTPServer):
     daemon_threads = True
     request_queue_size = 64
 
-    def __init__(self, root, log_path):
+    def __init__(self, root, log_path, times=False):
         super().__init__(("127.0.0.1", 0), Handler)
         self.root = root
+        self.times = times
         self.log_lock = threading.Lock()
         self.log = open(log_path, "a", encoding="latin-1")
 
     def record(self, path, agent):
+        line = path + "\t" + agent + ("\t%.3f" % time.time() if self.times else "")
         with self.log_lock:
-            self.log.write(path + "\t" + agent + "\n")
+            self.log.write(line + "\n")
             self.log.flush()
 
 
@@ -194,9 +197,10 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
     parser.add_argument("--log", required=True)
+    parser.add_argument("--times", action="store_true")
     args = parser.parse_args()
 
-    server = Server(args.root, args.log)
+    server = Server(args.root, args.log, args.times)
     refused = refusing_socket()
     backlog, fillers = full_backlog_socket()
     threading.Thread(target=server.serve_forever, daemon=True).start()

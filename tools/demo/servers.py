@@ -9,7 +9,9 @@ DemoServers(processes, folder, radiocat, pages) starts, all on 127.0.0.1:
   - the site server (catalogue_server.py too): the link pages of the folder `pages` (the build's
     bundled site/sonavia), a version file publishing a version newer than the program's (so the
     download button flashes), a search page and shopping pages.
-DemoServers.env() gives the variables that point the program at them.
+DemoServers.env() gives the variables that point the program at them;
+DemoServers.catalogue_variant() serves another catalogue beside the demo's, and
+Icecast.stop_feed() / start_feed() take a station off the air and back.
 
 Every process goes through Processes, which stops each by its PID (stop, stop_all, and at exit).
 A guard process holds the list of PIDs too and ends them should this process be killed outright.
@@ -25,7 +27,7 @@ import socket
 import subprocess
 import sys
 import time
-from dataclasses import dataclass
+from dataclasses import dataclass, replace
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CATALOGUE_SERVER = os.path.join(HERE, "catalogue_server.py")
@@ -257,6 +259,19 @@ class Icecast:
         if not wait_for(all_served, START_TIMEOUT, 0.2):
             raise RuntimeError("the demo mounts are not served (see %s)" % folder)
 
+    def stop_feed(self, station):
+        """Takes the station off the air: its feed ends and icecast2 drops its listeners."""
+        feed = self.feeds.pop(station.mount)
+        self.processes.stop(feed)
+        if not wait_for(lambda: self.serves(station.mount) != 200, START_TIMEOUT):
+            raise RuntimeError("icecast2 still serves %s" % station.mount)
+
+    def start_feed(self, station):
+        """Puts the station back on the air; returns once icecast2 serves it."""
+        self._feed(station)
+        if not wait_for(lambda: self.serves(station.mount) == 200, START_TIMEOUT, 0.2):
+            raise RuntimeError("%s is not served again (see %s)" % (station.mount, self.folder))
+
     def _feed(self, station):
         # A pure tone compresses so well that a free bitrate would put many seconds into the
         # server's burst; a managed bitrate keeps the burst short.
@@ -291,7 +306,7 @@ class HttpServer:
         self.root, self.log = root, log
         open(log, "w").close()
         self.process = processes.start(
-            [sys.executable, CATALOGUE_SERVER, "--root", root, "--log", log],
+            [sys.executable, CATALOGUE_SERVER, "--root", root, "--log", log, "--times"],
             log + ".out", stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         ports = self.process.stdout.readline()
         if not ports:
@@ -303,8 +318,13 @@ class HttpServer:
 
     def requests(self):
         """The path of every request so far, in order."""
+        return [path for path, _ in self.timed_requests()]
+
+    def timed_requests(self):
+        """(path, time it came in as from time.time()) of every request so far, in order."""
         with open(self.log, encoding="latin-1") as f:
-            return [line.split("\t", 1)[0] for line in f.read().splitlines()]
+            lines = [line.split("\t") for line in f.read().splitlines()]
+        return [(fields[0], float(fields[-1])) for fields in lines]
 
     def clear_log(self):
         open(self.log, "w").close()
@@ -344,6 +364,7 @@ class DemoServers:
 
     def __init__(self, processes, folder, radiocat, pages, stations=STATIONS):
         self.stations = stations
+        self.radiocat = radiocat
         self.icecast = Icecast(processes, os.path.join(folder, "icecast"), stations)
         self.site = HttpServer(processes, os.path.join(folder, "site"),
                                os.path.join(folder, "site-requests.log"))
@@ -361,6 +382,27 @@ class DemoServers:
             raise RuntimeError("radiocat could not build the demo catalogue:\n" + built.stderr)
         self.catalogue = HttpServer(processes, catalogue,
                                     os.path.join(folder, "catalogue-requests.log"))
+
+    def catalogue_variant(self, name, stations, flags=True):
+        """Serves a catalogue of `stations` (copies are taken; none for an empty catalogue) beside
+        the demo's, without the package's availability flags when `flags` is false (then no
+        station is offered); returns the variables that point the program at it. Its requests
+        go to the same log, below "/name/"."""
+        root = os.path.join(self.catalogue.root, name)
+        if stations:
+            station_list = os.path.join(os.path.dirname(self.catalogue.log), name + ".tsv")
+            write_station_list(station_list, [replace(s) for s in stations])
+            built = subprocess.run([self.radiocat, "build", station_list, root],
+                                   capture_output=True, text=True, timeout=60)
+            if built.returncode != 0:
+                raise RuntimeError("radiocat could not build %s:\n%s" % (name, built.stderr))
+            if not flags:
+                os.remove(os.path.join(root, "Sonavia", "freechannels", "package0.rd"))
+        else:
+            # A catalogue that lists no station at all, which radiocat does not write.
+            _write(os.path.join(root, "Sonavia", "channelsplus", "channels.rd"), "0\n")
+            _write(os.path.join(root, "Sonavia", "freechannels", "package0.rd"), "\n")
+        return dict(self.env(), SONAVIA_CATALOGUE_BASE=self.catalogue.url("/%s/" % name))
 
     def station(self, name):
         return next(s for s in self.stations if s.name == name)

@@ -2,18 +2,18 @@
 
 #include "components/PlayerEngine.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace sonavia::test {
 
-// A player that plays nothing: it accepts every address and every volume, and records them, so
-// that the radio's logic can be driven without GStreamer. Tests emit its signals themselves.
-class FakeEngine : public PlayerEngine {
+// A player that plays nothing: it remembers what it was asked and accepts what a player would.
+// Tests emit its signals themselves.
+class FakePlayerEngine : public PlayerEngine {
 public:
     bool OpenStation(const std::string& address) override {
-        volumes.push_back(0);
-        return OpenAddress(address);
+        return SetVolume(0) && OpenAddress(address);
     }
     bool OpenAddress(const std::string& address) override {
         opened.push_back(address);
@@ -23,9 +23,12 @@ public:
         ++stops;
         return true;
     }
-    bool SetVolume(int volume) override {
-        volumes.push_back(volume);
-        return volume >= 0 && volume <= 100;
+    bool SetVolume(int level) override {
+        if (level < 0 || level > 100) {
+            return false;
+        }
+        volume = level;
+        return true;
     }
     bool SetMute(bool mute) override {
         muted = mute;
@@ -34,8 +37,8 @@ public:
     std::uint64_t ReceivedPackets() const override { return packets; }
 
     std::vector<std::string> opened;
-    std::vector<int> volumes;
     int stops = 0;
+    int volume = 50;
     bool muted = false;
     std::uint64_t packets = 0;
 };

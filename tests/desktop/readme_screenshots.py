@@ -1,0 +1,88 @@
+"""Takes the README's pictures of the real program on the rig's desktop: the radio window playing
+at hues 0, 120 and 240 (on a transparent background), the program in the tray, and the tray menu.
+
+usage: readme_screenshots.py PROGRAM ARCHIVE RADIOCAT [FOLDER]   (FOLDER: docs/ by default)
+"""
+
+import os
+import subprocess
+import sys
+import tempfile
+
+import rig
+
+KEY = "#ff00ff"          # the skin's key colour: no pixel of the window has it
+DESKTOP = "#3c4650"      # behind the tray
+METER = (473, 97)        # a pixel of the level meter's first bar
+MARGIN = 12
+
+
+def set_desktop(desk, colour):
+    def shown():
+        subprocess.run(["display", "-window", "root", "-size", "8x8", "xc:" + colour],
+                       env=desk.desktop.env, capture_output=True, timeout=30)
+        rgb = desk.desktop.screenshot().pixel(0, rig.SCREEN[1] - 1)
+        return "#%02x%02x%02x" % rgb == colour
+
+    if not rig.wait_for(shown, rig.TIMEOUT, 0.5):
+        raise RuntimeError("the desktop keeps its colour")
+
+
+def crop(desk, png, rect, transparent=None):
+    with tempfile.NamedTemporaryFile(suffix=".png") as whole:
+        desk.desktop.screenshot(whole.name)
+        x, y, width, height = rect
+        command = ["convert", whole.name, "-crop", "%dx%d+%d+%d" % (width, height, x, y),
+                   "+repage"]
+        if transparent:
+            command += ["-transparent", transparent]
+        subprocess.run(command + [png], check=True, timeout=30)
+    print("wrote", png)
+
+
+def main():
+    if len(sys.argv) < 4:
+        sys.exit(__doc__)
+    rig.BUILD = rig.Build(*(os.path.realpath(path) for path in sys.argv[1:4]))
+    folder = os.path.realpath(sys.argv[4] if len(sys.argv) > 4 else "docs")
+    desk = rig.Rig(tray=True)
+    try:
+        station = desk.servers.station("Aurora Chord")
+        program = None
+        for hue in (0, 120, 240):
+            set_desktop(desk, KEY)
+            program = desk.start(desk.folder({"channel.dat": "package0\n%s\n" % station.name,
+                                              "iface.dat": "%d\n" % hue}))
+            window = program.wait_window()
+            # Playing at full volume: the meter lit, the tree showing the station.
+            rig.wait_for(lambda: program.pixel(window, *METER) != (123, 123, 123), rig.TIMEOUT)
+            program.rig.desktop.move(5, rig.SCREEN[1] - 5)
+            left, top, width, height = program.geometry(window)
+            crop(desk, os.path.join(folder, "radio-hue%d.png" % hue),
+                 (left, top, width, height), KEY)
+            if hue != 240:
+                program.stop()
+
+        # Hidden to the tray, then the tray's menu.
+        set_desktop(desk, DESKTOP)
+        left, top, _, _ = program.geometry(window)
+        program.click(window, 673, 38)
+        rig.wait_for(lambda: not program.windows(), rig.TIMEOUT)
+        _, x, y, width, height = desk.desktop.tray_icons()[0]
+        tray = (rig.SCREEN[0] - 240, 0, 240, 48)
+        crop(desk, os.path.join(folder, "radio-tray.png"), tray)
+        desk.desktop.click(x + width // 2, y + height // 2, 3)
+        menus = rig.wait_for(lambda: [w for w in desk.desktop.xdotool(
+            "search", "--all", "--onlyvisible", "--pid", program.pid, "").split()
+            if program.geometry(w)[3] >= 40], rig.TIMEOUT)
+        mx, my, mwidth, mheight = program.geometry(menus[0])
+        menu_left = min(mx, tray[0]) - MARGIN
+        crop(desk, os.path.join(folder, "radio-tray-menu.png"),
+             (menu_left, 0, rig.SCREEN[0] - menu_left, my + mheight + MARGIN))
+        desk.desktop.xdotool("key", "Escape")
+    finally:
+        desk.stop()
+
+
+if __name__ == "__main__":
+    main()
