@@ -2,9 +2,12 @@
 
 #include <QElapsedTimer>
 #include <QTest>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <gst/app/gstappsink.h>
+#include <optional>
+#include <vector>
 
 namespace sonavia::test {
 
@@ -60,28 +63,30 @@ void DropHeldAudio(GstElement* appSink) {
 }
 
 double ToneFrequency(const Audio& audio) {
-    // Measured between the first and the last upward crossing, so that the decoder's silent
-    // start does not count; a small dead band keeps noise around zero from counting.
+    // The median period between upward zero crossings: a short gap in the audio (an output that
+    // ran dry for a moment on a loaded machine) changes a few periods, not the tone's pitch. A
+    // small dead band keeps noise around zero from counting.
     constexpr float kBand = 0.01F;
-    int crossings = 0;
-    std::size_t first = 0;
-    std::size_t last = 0;
+    std::vector<std::size_t> periods;
+    std::optional<std::size_t> previous;
     bool below = !audio.samples.empty() && audio.samples.front() < 0;
     for (std::size_t i = 0; i < audio.samples.size(); ++i) {
         if (below && audio.samples[i] > kBand) {
-            if (crossings++ == 0) {
-                first = i;
+            if (previous) {
+                periods.push_back(i - *previous);
             }
-            last = i;
+            previous = i;
             below = false;
         } else if (!below && audio.samples[i] < -kBand) {
             below = true;
         }
     }
-    if (audio.rate == 0 || crossings < 2) {
+    if (audio.rate == 0 || periods.empty()) {
         return 0;
     }
-    return (crossings - 1) * static_cast<double>(audio.rate) / static_cast<double>(last - first);
+    const auto middle = periods.begin() + static_cast<std::ptrdiff_t>(periods.size() / 2);
+    std::nth_element(periods.begin(), middle, periods.end());
+    return static_cast<double>(audio.rate) / static_cast<double>(*middle);
 }
 
 double RootMeanSquare(const Audio& audio) {

@@ -197,7 +197,11 @@ class Radio:
         self.click_tray(3)
         shown = rig.wait_for(self.menus, rig.TIMEOUT)
         self.test.assertTrue(shown, "the tray menu opens")
-        x, y, width, height = self.program.geometry(shown[0])
+        # A menu may still be placed and sized just after it appears: click once it stays put.
+        places = [self.program.geometry(shown[0])]
+        rig.wait_for(lambda: places.append(self.program.geometry(shown[0])) or
+                     places[-1] == places[-2], rig.TIMEOUT, 0.1)
+        x, y, width, height = places[-1]
         self.desktop.click(x + width // 2, y + height * (2 * entry + 1) // 8)
         self.test.assertTrue(rig.wait_for(lambda: not self.menus(), rig.TIMEOUT),
                              "the menu closes")
