@@ -7,6 +7,7 @@
 #include "rules/FetchProfiles.h"
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 namespace sonavia::radiocat {
@@ -219,6 +220,21 @@ void CheckListLimits(const std::vector<Station>& stations, const std::string& fi
     }
 }
 
+// Calls `take` with each line of a list that is UTF-8 text and not a comment, and its number
+// from 1; every other line that is not UTF-8 is reported.
+void ForEachListLine(std::string_view text, const std::string& file, std::vector<Problem>& problems,
+                     const std::function<void(int line, std::string_view text)>& take) {
+    const auto lines = LinesOf(text);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const int line = static_cast<int>(i) + 1;
+        if (!IsUtf8(lines[i])) {
+            problems.push_back({file, line, "not UTF-8 text"});
+        } else if (!IsComment(lines[i])) {
+            take(line, lines[i]);
+        }
+    }
+}
+
 } // namespace
 
 std::string CataloguePath() {
@@ -246,23 +262,14 @@ std::vector<Station> ReadStationList(std::string_view text, const std::string& f
                                      std::vector<Problem>& problems) {
     std::vector<Station> stations;
     std::map<std::string, int, std::less<>> nameLines;
-    const auto lines = LinesOf(text);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const int line = static_cast<int>(i) + 1;
-        if (!IsUtf8(lines[i])) {
-            problems.push_back({file, line, "not UTF-8 text"});
-            continue;
-        }
-        if (IsComment(lines[i])) {
-            continue;
-        }
-        const auto columns = Columns(lines[i]);
+    ForEachListLine(text, file, problems, [&](int line, std::string_view lineText) {
+        const auto columns = Columns(lineText);
         if (columns.size() != kColumns) {
             problems.push_back(
                 {file, line,
                  std::to_string(columns.size()) +
                      " columns; a station has five, separated by tabs: " + kColumnNames});
-            continue;
+            return;
         }
         const std::size_t before = problems.size();
         Station station{line,
@@ -298,7 +305,7 @@ std::vector<Station> ReadStationList(std::string_view text, const std::string& f
         if (problems.size() == before) {
             stations.push_back(std::move(station));
         }
-    }
+    });
     if (stations.empty() && problems.empty()) {
         problems.push_back({file, 0, "no station: a catalogue needs at least one"});
     }
@@ -313,17 +320,8 @@ std::vector<Station> ReadStationList(std::string_view text, const std::string& f
 std::vector<std::string> ReadShoppingTopics(std::string_view text, const std::string& file,
                                             std::vector<Problem>& problems) {
     std::vector<std::string> topics;
-    const auto lines = LinesOf(text);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const int line = static_cast<int>(i) + 1;
-        if (!IsUtf8(lines[i])) {
-            problems.push_back({file, line, "not UTF-8 text"});
-            continue;
-        }
-        if (IsComment(lines[i])) {
-            continue;
-        }
-        const std::string topic(Trimmed(lines[i]));
+    ForEachListLine(text, file, problems, [&](int line, std::string_view lineText) {
+        const std::string topic(Trimmed(lineText));
         const std::size_t before = problems.size();
         CheckCatalogueField(topic, "topic", file, line, problems);
         if (topic.find("<html>") != std::string::npos ||
@@ -335,7 +333,7 @@ std::vector<std::string> ReadShoppingTopics(std::string_view text, const std::st
         if (problems.size() == before) {
             topics.push_back(topic);
         }
-    }
+    });
     std::size_t bytes = CatalogueHeader(topics.size()).size() + 1;
     for (std::size_t i = 0; i < topics.size(); ++i) {
         bytes += topics[i].size() + 2;
