@@ -103,13 +103,13 @@ int main(int argc, char** argv) {
     app::interfacePack = ReadArchiveDirectory(SONAVIA_INTERFACE_ARCHIVE);
 
     bool ran = false;
-    WithRadioWindow([&](CStation& window, StandInPlayer& player) {
+    WithRadioWindow([&](CStation& window, FakePlayer& player) {
         if (QTreeWidgetItem* item = window.Tree()->topLevelItem(0)) {
             window.Tree()->Choose(item);
         }
         RunEventLoop(kFadeMs);
         std::printf("radio window %dx%d, playing at volume %d\n", window.width(), window.height(),
-                    player.Volume());
+                    player.volume);
 
         std::vector<double> hue;
         std::vector<double> huePainted;

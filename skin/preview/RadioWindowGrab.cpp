@@ -2,6 +2,7 @@
 
 #include "radio/CSonavia.h"
 #include "radio/CStation.h"
+#include "radio/RadioCore.h"
 
 #include <QEventLoop>
 #include <QPainter>
@@ -16,39 +17,9 @@ constexpr int kPollMs = 10;
 
 } // namespace
 
-bool StandInPlayer::OpenStation(const std::string& address) {
-    SetVolume(0);
-    return OpenAddress(address);
-}
-
-bool StandInPlayer::OpenAddress(const std::string& address) {
-    if (address.empty()) {
-        return false;
-    }
-    packets_ = 0;
-    QTimer::singleShot(0, this, [this] {
-        emit Buffering(true);
-        emit Buffering(false);
-    });
-    return true;
-}
-
-bool StandInPlayer::SetVolume(int volume) {
-    if (volume < 0 || volume > 100) {
-        return false;
-    }
-    volume_ = volume;
-    return true;
-}
-
-bool StandInPlayer::SetMute(bool mute) {
-    muted_ = mute;
-    return true;
-}
-
-void WithRadioWindow(const std::function<void(CStation& window, StandInPlayer& player)>& look) {
-    auto player = std::make_unique<StandInPlayer>();
-    StandInPlayer& stand = *player;
+void WithRadioWindow(const std::function<void(CStation& window, FakePlayer& player)>& look) {
+    auto player = std::make_unique<FakePlayer>();
+    FakePlayer& stand = *player;
     CSonavia base;
     // The radio window runs modally inside the base window's start-up: it is looked at from the
     // event loop it runs, once it is on the screen.
@@ -56,7 +27,7 @@ void WithRadioWindow(const std::function<void(CStation& window, StandInPlayer& p
     poll.setInterval(kPollMs);
     QObject::connect(&poll, &QTimer::timeout, [&] {
         CStation* window = base.OpenWindow();
-        if (window == nullptr || !window->isVisible()) {
+        if (window == nullptr || !window->isVisible() || !base.Core().CatalogueReady()) {
             return;
         }
         poll.stop();

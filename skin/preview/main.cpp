@@ -34,7 +34,7 @@ constexpr int kSettleMs = 200;
 
 bool Grab(const QString& folder) {
     bool ok = true;
-    WithRadioWindow([&](CStation& window, StandInPlayer& player) {
+    WithRadioWindow([&](CStation& window, FakePlayer& player) {
         CMediaView* tree = window.Tree();
         if (QTreeWidgetItem* item = tree->topLevelItem(kChosenEntry)) {
             tree->Choose(item);
@@ -46,12 +46,11 @@ bool Grab(const QString& folder) {
         QElapsedTimer waited;
         waited.start();
         int last = -1;
-        while (waited.elapsed() < kFadeWaitMs &&
-               (player.Volume() == 0 || last != player.Volume())) {
-            last = player.Volume();
+        while (waited.elapsed() < kFadeWaitMs && (player.volume == 0 || last != player.volume)) {
+            last = player.volume;
             RunEventLoop(kSettleMs);
         }
-        ok = volume != nullptr && player.Volume() == volume->value() && player.Volume() > 0;
+        ok = volume != nullptr && player.volume == volume->value() && player.volume > 0;
         auto* hueSlider = qobject_cast<CCoolSlider*>(ids::FindControl(&window, ids::kHueSlider));
         for (const int hue : kHues) {
             // As a release of the slider at that position does.

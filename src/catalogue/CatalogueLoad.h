@@ -1,7 +1,9 @@
 #pragma once
 
 #include "localfiles/InterfaceArchive.h"
+#include "rules/RadioCatalogue.h"
 
+#include <stop_token>
 #include <string>
 
 namespace sonavia {
@@ -12,10 +14,10 @@ inline constexpr char kCatalogueFolder[] = "channelsplus";
 inline constexpr char kCatalogueFile[] = "channels.rd";
 
 // The downloaded catalogue text; empty on any failure and when the server sent a web page.
-std::string FetchCatalogueText();
+std::string FetchCatalogueText(std::stop_token stop = {});
 
-// Replaces the application's catalogue: the downloaded text, else the interface archive's copy,
-// else nothing (an empty catalogue).
-void LoadRadioCatalogue(const InterfacePackDirectory& archive);
+// The catalogue: the downloaded text, else the interface archive's copy, else nothing (an empty
+// catalogue). A stopped load gives the empty catalogue.
+RadioCatalogue LoadRadioCatalogue(const InterfacePackDirectory& archive, std::stop_token stop = {});
 
 } // namespace sonavia

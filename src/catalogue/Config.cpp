@@ -1,5 +1,7 @@
 #include "catalogue/Config.h"
 
+#include "rules/LinkAddresses.h"
+
 #include <cstdlib>
 #include <system_error>
 
@@ -15,11 +17,6 @@ std::filesystem::path DataDirectory() {
     }
     std::error_code error;
     return std::filesystem::current_path(error);
-}
-
-bool IsUnreserved(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '.' || c == '_' || c == '~' || c == '/';
 }
 
 // The variable's value, else the fallback; a final "/" is added when it is missing, since every
@@ -41,16 +38,9 @@ void SetDataDirectory(const std::filesystem::path& directory) {
 }
 
 std::string FileUrlOf(const std::filesystem::path& folder) {
-    static constexpr char kHexDigits[] = "0123456789ABCDEF";
-    std::string url = "file://";
-    for (const char c : std::filesystem::absolute(folder).lexically_normal().string()) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (IsUnreserved(byte)) {
-            url.push_back(c);
-        } else {
-            url += {'%', kHexDigits[byte >> 4], kHexDigits[byte & 0xF]};
-        }
-    }
+    std::string url =
+        "file://" +
+        PercentEncoded(std::filesystem::absolute(folder).lexically_normal().string(), "/");
     if (url.back() != '/') {
         url.push_back('/');
     }

@@ -1,12 +1,9 @@
 #include "catalogue/Fetch.h"
 
-#include "catalogue/CatalogueValues.h"
-#include "rules/Product.h"
+#include "catalogue/HttpRequest.h"
 
 #include <algorithm>
 #include <chrono>
-#include <curl/curl.h>
-#include <memory>
 
 namespace sonavia {
 
@@ -15,18 +12,11 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Milliseconds = std::chrono::milliseconds;
 
-constexpr long kMaxRedirects = 5;
 // The library's own time-outs are checked in its event loop and may overshoot by a few
 // milliseconds; the request's budget keeps this much in hand so that the bound holds.
 constexpr Milliseconds kBoundMargin{25};
 // A catalogue may be a local folder; a redirect never leads there.
 constexpr char kProtocols[] = "http,https,file";
-constexpr char kRedirectProtocols[] = "http,https";
-
-struct CurlDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-using CurlHandle = std::unique_ptr<CURL, CurlDeleter>;
 
 // The reply as it arrives, up to the byte limit. Reaching the limit ends the transfer, and that
 // ending is the one bounded read, not a failure.
@@ -61,37 +51,33 @@ bool ConnectFailed(CURL* handle, CURLcode code) {
 
 } // namespace
 
-std::string FetchText(const std::string& url, int connectTimeoutMs, std::size_t maxBytes) {
+std::string FetchText(const std::string& url, int connectTimeoutMs, std::size_t maxBytes,
+                      std::stop_token stop) {
+    const StopCheck stopped = [&stop] { return stop.stop_requested(); };
     const auto deadline =
         Clock::now() + Milliseconds(connectTimeoutMs) * kConnectAttempts - kBoundMargin;
-    for (int attempt = 0; attempt < kConnectAttempts; ++attempt) {
+    for (int attempt = 0; attempt < kConnectAttempts && !stopped(); ++attempt) {
         const auto remaining =
             std::chrono::duration_cast<Milliseconds>(deadline - Clock::now()).count();
         if (remaining <= 0) {
             break;
         }
-        CurlHandle handle(curl_easy_init());
+        const CurlHandle handle = NewRequest(
+            {url, kProtocols, static_cast<long>(std::min<long long>(connectTimeoutMs, remaining)),
+             static_cast<long>(remaining), &stopped});
         if (!handle) {
             return {};
         }
         Reply reply{maxBytes, {}, false};
         CURL* h = handle.get();
-        curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(h, CURLOPT_USERAGENT, kProductTitle);
-        curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, kProtocols);
-        curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, kRedirectProtocols);
-        curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
         curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
-        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS,
-                         static_cast<long>(std::min<long long>(connectTimeoutMs, remaining)));
-        // Whatever the server does once connected, the request ends at the deadline.
-        curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(remaining));
         curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, TakeBytes);
         curl_easy_setopt(h, CURLOPT_WRITEDATA, &reply);
 
         const CURLcode code = curl_easy_perform(h);
+        if (stopped()) {
+            return {};
+        }
         if (code == CURLE_OK || (code == CURLE_WRITE_ERROR && reply.limitReached)) {
             return std::move(reply.body);
         }
@@ -102,8 +88,9 @@ std::string FetchText(const std::string& url, int connectTimeoutMs, std::size_t 
     return {};
 }
 
-std::string FetchItemText(ItemKind kind, int n) {
-    return ItemTextOf(FetchText(ItemUrl(kind, catalogue::packageBase, n), kItemProfile));
+std::string FetchItemText(ItemKind kind, std::string_view packageBase, int n,
+                          std::stop_token stop) {
+    return ItemTextOf(FetchText(ItemUrl(kind, packageBase, n), kItemProfile, std::move(stop)));
 }
 
 } // namespace sonavia

@@ -1,35 +1,29 @@
 #include "catalogue/Package.h"
 
-#include "catalogue/CatalogueValues.h"
 #include "catalogue/Config.h"
 #include "catalogue/Fetch.h"
 
 namespace sonavia {
 
-void ChoosePackage() {
-    catalogue::currentPackage = kStartupPackage;
-    catalogue::packageBase =
-        RadioCatalogueBase() + kPackagesFolder + "/" + catalogue::currentPackage + "/";
+ChannelPackage ChoosePackage() {
+    ChannelPackage package;
+    package.currentPackage = kStartupPackage;
+    package.packageBase =
+        RadioCatalogueBase() + kPackagesFolder + "/" + package.currentPackage + "/";
+    return package;
 }
 
-void ApplyRadioPackageFlags() {
-    catalogue::packageBase = WithoutFinalSeparator(catalogue::packageBase);
-    const std::string flags = FetchText(FlagsUrl(catalogue::packageBase), kFlagsProfile);
-    ApplyPackageFlags(catalogue::radioCatalogue, flags);
+void ApplyRadioPackageFlags(ChannelPackage& package, RadioCatalogue& catalogue,
+                            std::stop_token stop) {
+    package.packageBase = WithoutFinalSeparator(package.packageBase);
+    const std::string flags =
+        FetchText(FlagsUrl(package.packageBase), kFlagsProfile, std::move(stop));
+    ApplyPackageFlags(catalogue, flags);
 }
 
-std::string InfoTipFor(std::string_view name) {
-    const auto position = FindStation(catalogue::radioCatalogue, name);
-    return position ? catalogue::radioCatalogue.records[*position].key : std::string();
-}
-
-StationAddress StationAddressFor(std::string_view name) {
-    const auto position = FindStation(catalogue::radioCatalogue, name);
-    if (!position) {
-        return {};
-    }
-    const int n = catalogue::radioCatalogue.records[*position].index + 1;
-    return {true, FetchItemText(ItemKind::RadioStation, n)};
+std::string InfoTipFor(const RadioCatalogue& catalogue, std::string_view name) {
+    const auto position = FindStation(catalogue, name);
+    return position ? catalogue.records[*position].key : std::string();
 }
 
 } // namespace sonavia

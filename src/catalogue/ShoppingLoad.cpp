@@ -5,17 +5,17 @@
 
 namespace sonavia {
 
-ShoppingData LoadShopping(const InterfacePackDirectory& archive) {
+ShoppingData LoadShopping(const InterfacePackDirectory& archive, std::stop_token stop) {
     const std::string base = RadioCatalogueBase();
     ShoppingData data;
     // A web page in place of the root file (a sign-in page on the way, say) names no root: its
     // first line would make every topic's address a piece of markup.
-    const std::string rootReply = FetchText(base + kShoppingRootFile, kShoppingRootProfile);
+    const std::string rootReply = FetchText(base + kShoppingRootFile, kShoppingRootProfile, stop);
     if (!IsShoppingWebPage(rootReply)) {
         data.root = ShoppingRootOf(rootReply);
     }
 
-    std::string text = FetchText(base + kShoppingListFile, kShoppingListProfile);
+    std::string text = FetchText(base + kShoppingListFile, kShoppingListProfile, stop);
     if (IsShoppingWebPage(text)) {
         text.clear();
     }

@@ -1,24 +1,19 @@
 #include "catalogue/VersionCheck.h"
 
-#include "catalogue/CatalogueValues.h"
 #include "catalogue/Config.h"
 #include "catalogue/Fetch.h"
 #include "rules/CatalogueText.h"
 
 namespace sonavia {
 
-void CheckRadioVersion(DownloadButton& button, float ownVersion) {
+std::optional<float> CheckRadioVersion(float ownVersion, std::stop_token stop) {
     const std::string url = RadioSiteBase() + kVersionFolder + "/" + kVersionFile;
-    const std::string reply = FetchText(url, kVersionProfile);
+    const std::string reply = FetchText(url, kVersionProfile, std::move(stop));
     if (reply.empty()) {
-        return;
+        return std::nullopt;
     }
     const float published = PublishedVersionOf(reply);
-    if (ownVersion < published) {
-        button.SetButtonText(VersionOfferText(published));
-        button.ShowButton();
-        catalogue::newVersionFound = true;
-    }
+    return ownVersion < published ? std::optional<float>(published) : std::nullopt;
 }
 
 } // namespace sonavia

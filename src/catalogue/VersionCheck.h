@@ -1,23 +1,16 @@
 #pragma once
 
-#include <string>
+#include <optional>
+#include <stop_token>
 
 namespace sonavia {
 
 inline constexpr char kVersionFolder[] = "channelsplus";
 inline constexpr char kVersionFile[] = "versionplus.txt";
 
-// What the version check needs of the radio window's download button (control 1089).
-class DownloadButton {
-public:
-    virtual ~DownloadButton() = default;
-    virtual void SetButtonText(const std::string& text) = 0;
-    virtual void ShowButton() = 0;
-};
-
-// Asks the maker's site for the published version. When it is higher than `ownVersion`, the
-// button offers it and the new-version flag is raised; otherwise, and when the request fails,
-// nothing changes.
-void CheckRadioVersion(DownloadButton& button, float ownVersion);
+// Asks the maker's site for the published version: the version when it is higher than
+// `ownVersion`, for the download button to offer; none when it is not, and when the request
+// fails.
+std::optional<float> CheckRadioVersion(float ownVersion, std::stop_token stop = {});
 
 } // namespace sonavia

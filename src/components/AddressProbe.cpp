@@ -1,8 +1,8 @@
 #include "components/AddressProbe.h"
 
+#include "catalogue/HttpRequest.h"
+
 #include <algorithm>
-#include <curl/curl.h>
-#include <memory>
 
 namespace sonavia {
 
@@ -38,12 +38,6 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* userDa
     return stop ? CURL_WRITEFUNC_ERROR : length;
 }
 
-// Called by libcurl several times a second, also while it waits on the network.
-int OnProgress(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    const auto* cancelled = static_cast<const std::atomic<bool>*>(userData);
-    return cancelled->load() ? 1 : 0;
-}
-
 } // namespace
 
 ProbeResult ProbeAddress(const std::string& address, long totalTimeoutMs,
@@ -52,37 +46,24 @@ ProbeResult ProbeAddress(const std::string& address, long totalTimeoutMs,
     if (!IsWebAddress(address)) {
         return result;
     }
-    const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(),
-                                                                   curl_easy_cleanup);
+    const StopCheck stopped = [cancelled] { return cancelled != nullptr && cancelled->load(); };
+    const long totalMs = std::clamp(totalTimeoutMs, 1L, kProbeTotalTimeoutMs);
+    const CurlHandle curl = NewRequest(
+        {address, kWebProtocols, std::min(kProbeConnectTimeoutMs, totalMs), totalMs, &stopped});
     if (!curl) {
         return result;
     }
     CURL* handle = curl.get();
     Transfer transfer{handle, address, {}, {}, false, {}};
-    curl_easy_setopt(handle, CURLOPT_URL, address.c_str());
-    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kProbeMaxRedirects);
-    const long totalMs = std::clamp(totalTimeoutMs, 1L, kProbeTotalTimeoutMs);
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, std::min(kProbeConnectTimeoutMs, totalMs));
-    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, totalMs);
-    if (cancelled != nullptr) {
-        curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, OnProgress);
-        curl_easy_setopt(handle, CURLOPT_XFERINFODATA, cancelled);
-        curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
-    }
-    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, OnBody);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(handle, CURLOPT_USERAGENT, "Sonavia Plus");
 
     // A body stopped on purpose ends in a write error; the bytes read are what counts.
     curl_easy_perform(handle);
 
     long status = 0;
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
-    if ((cancelled != nullptr && cancelled->load()) || status < 200 || status >= 300) {
+    if (stopped() || status < 200 || status >= 300) {
         return result;
     }
     const char* contentType = nullptr;

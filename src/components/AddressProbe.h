@@ -14,7 +14,6 @@ namespace sonavia {
 inline constexpr long kProbeConnectTimeoutMs = 5000;
 inline constexpr std::size_t kPlaylistMaxBytes = 102400;
 inline constexpr long kProbeTotalTimeoutMs = 8000;
-inline constexpr long kProbeMaxRedirects = 5;
 
 struct ProbeResult {
     ReplyKind kind;

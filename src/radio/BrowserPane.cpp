@@ -2,7 +2,7 @@
 
 #include "controls/CSkinButton.h"
 #include "controls/Painting.h"
-#include "radio/RadioState.h"
+#include "radio/RadioCore.h"
 #include "resources/ControlIds.h"
 #include "rules/LinkAddresses.h"
 #include "rules/PaneGeometry.h"
@@ -42,8 +42,9 @@ QRect RectOf(const EdgeRect& edges) {
 
 } // namespace
 
-BrowserPane::BrowserPane(QWidget& radioWindow, QPushButton& hideButton, CSkinButton& toggleButton)
-    : window_(radioWindow), hideButton_(hideButton), toggleButton_(toggleButton),
+BrowserPane::BrowserPane(QWidget& radioWindow, QPushButton& hideButton, CSkinButton& toggleButton,
+                         RadioCore& core)
+    : window_(radioWindow), hideButton_(hideButton), toggleButton_(toggleButton), core_(core),
       holder_(new PaneHolder(&radioWindow)) {
     hideButton_.setText(QString::fromLatin1(kHideCaption));
     toggleButton_.SetTooltipText(QString::fromLatin1(kLaunchBrowserTooltip));
@@ -67,7 +68,7 @@ void BrowserPane::Open(const QString& address) {
     }
     browser_.SetParent(holder_);
     browser_.ShowAndEnable();
-    radio::browserPaneOpen = true;
+    core_.SetBrowserPaneOpen(true);
     hideButton_.setText(QString::fromLatin1(kCloseBrowserCaption));
     holder_->setGeometry(RectOf(BrowserPaneRect(window, app::screenHeight)));
     holder_->show();
@@ -80,14 +81,14 @@ void BrowserPane::Toggle(const QString& startPage) {
     if (Shown()) {
         holder_->hide();
         toggleButton_.SetTooltipText(QString::fromLatin1(kLaunchBrowserTooltip));
-        radio::browserPaneOpen = false;
+        core_.SetBrowserPaneOpen(false);
         return;
     }
     Open(startPage);
 }
 
 void BrowserPane::HideForClose() {
-    if (!radio::browserPaneOpen) {
+    if (!core_.BrowserPaneOpen()) {
         return;
     }
     hideButton_.setText(QString::fromLatin1(kHideCaption));

@@ -11,6 +11,7 @@ class QWidget;
 namespace sonavia {
 
 class CSkinButton;
+class RadioCore;
 
 // The "Hide" button's caption while the pane is closed.
 inline constexpr char kHideCaption[] = "Hide";
@@ -21,13 +22,14 @@ inline constexpr char kHideCaption[] = "Hide";
 // the pane never starts it. The holder is a window of the radio window's own, so that it takes
 // input while the radio window runs modally, and goes with it.
 //
-// radio::browserPaneOpen says whether the pane was open when the radio window closed: set when
-// the pane opens, cleared by the toggle, kept by the radio window's "Hide".
+// The radio keeps whether the pane was open when the radio window closed: set when the pane
+// opens, cleared by the toggle, kept by the radio window's "Hide".
 class BrowserPane {
 public:
     // The pane of `radioWindow`, whose "Hide" button shows "Close Browser" while the pane is open
     // and whose browser toggle's tooltip says what the toggle will do.
-    BrowserPane(QWidget& radioWindow, QPushButton& hideButton, CSkinButton& toggleButton);
+    BrowserPane(QWidget& radioWindow, QPushButton& hideButton, CSkinButton& toggleButton,
+                RadioCore& core);
     BrowserPane(const BrowserPane&) = delete;
     BrowserPane& operator=(const BrowserPane&) = delete;
     ~BrowserPane();
@@ -50,6 +52,7 @@ private:
     QWidget& window_;
     QPushButton& hideButton_;
     CSkinButton& toggleButton_;
+    RadioCore& core_;
     QPointer<QWidget> holder_;
     CRadio_explorer browser_;
 };

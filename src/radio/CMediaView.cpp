@@ -1,24 +1,47 @@
 #include "radio/CMediaView.h"
 
-#include "catalogue/CatalogueValues.h"
-#include "catalogue/Fetch.h"
-#include "catalogue/Package.h"
-#include "components/PlayerEngine.h"
-#include "localfiles/LocalFiles.h"
-#include "radio/RadioState.h"
+#include "radio/CatalogueDisplay.h"
+#include "radio/RadioCore.h"
 #include "resources/Resources.h"
-#include "shell/AppValues.h"
-#include "shell/CMessage.h"
 
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QStyledItemDelegate>
 #include <QToolTip>
 
 namespace sonavia {
 
-CMediaView::CMediaView(PlayerEngine& player, QWidget* parent)
-    : QTreeWidget(parent), player_(player) {
+namespace {
+
+// The bytes of the station's name, beside the text shown.
+constexpr int kStationRole = Qt::UserRole;
+
+// Draws every entry black on white, as no desktop style would: the selected one too, which only
+// its own picture (image 1) marks, and no focus frame.
+class StationDelegate : public QStyledItemDelegate {
+public:
+    StationDelegate(QIcon selectedIcon, QObject* parent)
+        : QStyledItemDelegate(parent), selectedIcon_(std::move(selectedIcon)) {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if ((option->state & QStyle::State_Selected) != 0) {
+            option->icon = selectedIcon_;
+        }
+        option->state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
+        option->palette.setColor(QPalette::Text, Qt::black);
+        option->backgroundBrush = QBrush(Qt::white);
+    }
+
+private:
+    QIcon selectedIcon_;
+};
+
+} // namespace
+
+CMediaView::CMediaView(RadioCore& core, QWidget* parent) : QTreeWidget(parent), core_(core) {
     setHeaderHidden(true);
     setColumnCount(1);
     setRootIsDecorated(true);
@@ -31,17 +54,34 @@ CMediaView::CMediaView(PlayerEngine& player, QWidget* parent)
     colours.setColor(QPalette::Window, Qt::white);
     colours.setColor(QPalette::WindowText, Qt::black);
     setPalette(colours);
+    const QPixmap selected(QString::fromLatin1(resources::kTreeSelected));
     stationIcon_.addPixmap(QPixmap(QString::fromLatin1(resources::kTreeClosed)), QIcon::Normal);
-    stationIcon_.addPixmap(QPixmap(QString::fromLatin1(resources::kTreeSelected)), QIcon::Selected);
+    stationIcon_.addPixmap(selected, QIcon::Selected);
+    setItemDelegate(new StationDelegate(QIcon(selected), this));
     connect(this, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current) { OnCurrentItemChanged(current); });
 }
 
-QTreeWidgetItem* CMediaView::AddStation(const QString& name) {
-    auto* item = new QTreeWidgetItem(this, QStringList{name});
+QTreeWidgetItem* CMediaView::AddStation(const std::string& name) {
+    auto* item = new QTreeWidgetItem(this, QStringList{DisplayText(name)});
+    item->setData(0, kStationRole, BytesOf(name));
     item->setIcon(0, stationIcon_);
-    scrollToItem(item);
     return item;
+}
+
+QTreeWidgetItem* CMediaView::FindStation(const std::string& name) const {
+    const QByteArray bytes = BytesOf(name);
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        if (topLevelItem(i)->data(0, kStationRole).toByteArray() == bytes) {
+            return topLevelItem(i);
+        }
+    }
+    return nullptr;
+}
+
+std::string CMediaView::StationOf(const QTreeWidgetItem* item) {
+    const QVariant bytes = item->data(0, kStationRole);
+    return bytes.isValid() ? TextOf(bytes.toByteArray()) : item->text(0).toStdString();
 }
 
 void CMediaView::SelectQuietly(QTreeWidgetItem* item) {
@@ -76,30 +116,25 @@ void CMediaView::OnCurrentItemChanged(QTreeWidgetItem* current) {
 }
 
 void CMediaView::Choose(const QTreeWidgetItem* item) {
-    radio::currentStationName = item->text(0).toStdString();
-    if (radio::currentStationName.empty()) {
-        return;
-    }
-    const StationAddress address = StationAddressFor(radio::currentStationName);
-    if (address.Failed()) {
-        ShowMessage(QString::fromLatin1(kChannelInformationFailedText));
-    }
-    SaveChannelChoice(app::startupDirectory, catalogue::packageBase, radio::currentStationName);
-    if (!address.address.empty() && player_.OpenAddress(address.address)) {
-        SaveLastStation(app::startupDirectory, radio::currentStationName);
-        radio::playing = true;
-    }
+    core_.ChooseStation(StationOf(item));
 }
 
 bool CMediaView::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         const QTreeWidgetItem* item = itemAt(help->pos());
-        const std::string tip = item != nullptr ? InfoTipFor(item->text(0).toStdString()) : "";
-        if (tip.empty()) {
+        const std::string station = item != nullptr ? StationOf(item) : std::string();
+        QString tip;
+        if (item != nullptr && core_.State() == PlayState::Failed &&
+            station == core_.CurrentStationName()) {
+            tip = CannotReachText(station);
+        } else if (item != nullptr) {
+            tip = DisplayText(core_.InfoTipFor(station));
+        }
+        if (tip.isEmpty()) {
             QToolTip::hideText();
         } else {
-            QToolTip::showText(help->globalPos(), QString::fromStdString(tip), viewport());
+            QToolTip::showText(help->globalPos(), tip, viewport());
         }
         return true;
     }

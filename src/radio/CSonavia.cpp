@@ -1,16 +1,14 @@
 #include "radio/CSonavia.h"
 
-#include "catalogue/CatalogueLoad.h"
-#include "catalogue/CatalogueValues.h"
-#include "catalogue/Package.h"
 #include "components/CMediaPlayer.h"
 #include "radio/CStation.h"
-#include "radio/RadioPlayback.h"
-#include "radio/RadioState.h"
+#include "radio/CatalogueDisplay.h"
+#include "radio/RadioCore.h"
 #include "resources/ControlIds.h"
 #include "resources/Resources.h"
 #include "rules/Product.h"
 #include "shell/AppValues.h"
+#include "shell/CMessage.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -42,21 +40,17 @@ void CSonavia::Create(std::unique_ptr<PlayerEngine> player) {
         player = std::move(real);
     }
     player_ = std::move(player);
-    playback_ = std::make_unique<RadioPlayback>(*player_);
+    core_ = std::make_unique<RadioCore>(*player_, app::startupDirectory, app::interfacePack);
+    connect(core_.get(), &RadioCore::MessageRequested, this, &ShowMessage);
+    connect(core_.get(), &RadioCore::StateChanged, this, &CSonavia::ShowState);
     tray_->Show();
 
     settings_ = LoadSettings(app::startupDirectory);
     hide();
 
-    ChoosePackage();
-    LoadRadioCatalogue(app::interfacePack);
-    ApplyRadioPackageFlags();
-
-    const std::string name = LoadChannelChoice(app::startupDirectory, catalogue::currentPackage);
-    if (name == kRandomStationName) {
-        radio::randomPickDone = true;
-    }
-    playback_->StartupPlay(name);
+    // The package, the catalogue, its flags and the remembered station come in off the
+    // interface thread; the radio window opens meanwhile.
+    core_->Start(settings_.volume);
 
     tray_->StartAnimation();
     OpenRadioWindow();
@@ -73,7 +67,6 @@ void CSonavia::OpenRadioWindow() {
     auto window = std::make_unique<CStation>(*this);
     openWindow_ = window.get();
     tray_->SetWindowOpen(true);
-    playback_->SetWindowOpen(true);
     window->Create();
     // Modal to no other window: a window modal to the whole application would block the clicks
     // on the tray icon's own window (the XEmbed tray), which must raise it.
@@ -83,7 +76,6 @@ void CSonavia::OpenRadioWindow() {
     }
     openWindow_ = nullptr;
     tray_->SetWindowOpen(false);
-    playback_->SetWindowOpen(false);
 }
 
 void CSonavia::RaiseOpenWindow() {
@@ -102,13 +94,12 @@ void CSonavia::RunTrayCommand(TrayIcon::Command command) {
         OpenRadioWindow();
         break;
     case TrayIcon::Command::RandomChannel:
-        playback_->StartupPlay(kRandomStationName);
+        core_->StartupPlay(kRandomStationName);
         break;
     case TrayIcon::Command::StopResume:
-        playback_->StopOrResume();
+        core_->StopOrResume();
         break;
     case TrayIcon::Command::Exit:
-        catalogue::radioCatalogue = {};
         ExitProgram();
         break;
     case TrayIcon::Command::None:
@@ -116,7 +107,18 @@ void CSonavia::RunTrayCommand(TrayIcon::Command command) {
     }
 }
 
+void CSonavia::ShowState() {
+    QString status;
+    if (core_->State() == PlayState::Failed && !core_->CurrentStationName().empty()) {
+        status = CannotReachText(core_->CurrentStationName());
+    }
+    tray_->SetStatus(status);
+}
+
 void CSonavia::ExitProgram() {
+    if (core_) {
+        core_->Shutdown();
+    }
     if (tray_) {
         tray_->Remove();
     }

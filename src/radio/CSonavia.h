@@ -10,11 +10,11 @@
 namespace sonavia {
 
 class CStation;
-class RadioPlayback;
+class RadioCore;
 
-// The radio base window: never shown, it does the start-up work, owns the player and the tray
-// icon, and keeps the program running while no radio window is open. The radio window
-// (CStation) is built on the same template.
+// The radio base window: never shown, it does the start-up work, owns the player, the radio's
+// core and the tray icon, and keeps the program running while no radio window is open. The
+// radio window (CStation) is built on the same template.
 class CSonavia : public QDialog {
     Q_OBJECT
 public:
@@ -32,23 +32,25 @@ public:
     // The radio window while it is open; none otherwise.
     CStation* OpenWindow() const { return openWindow_; }
 
-    // Available after Create: the player, the play operations and the tray icon.
-    RadioPlayback& Playback() { return *playback_; }
+    // Available after Create: the radio's core, its player and the tray icon.
+    RadioCore& Core() { return *core_; }
+    PlayerEngine& Player() { return *player_; }
     TrayIcon& Tray() { return *tray_; }
 
     const Settings& BaseSettings() const { return settings_; }
 
-    // The tray's "Exit", and the end of the radio window's "Exit": removes the tray icon and
-    // raises the exit request.
+    // The tray's "Exit", and the end of the radio window's "Exit": ends the radio's requests,
+    // removes the tray icon and raises the exit request.
     void ExitProgram();
 
 private:
     void RaiseOpenWindow();
     void RunTrayCommand(TrayIcon::Command command);
+    void ShowState();
 
     Settings settings_;
     std::unique_ptr<PlayerEngine> player_;
-    std::unique_ptr<RadioPlayback> playback_;
+    std::unique_ptr<RadioCore> core_;
     std::unique_ptr<TrayIcon> tray_;
     CStation* openWindow_ = nullptr;
 };

@@ -1,7 +1,5 @@
 #include "radio/CStation.h"
 
-#include "catalogue/CatalogueValues.h"
-#include "components/PlayerEngine.h"
 #include "controls/ArchiveImages.h"
 #include "controls/CCheckButton.h"
 #include "controls/CCoolSlider.h"
@@ -14,20 +12,20 @@
 #include "localfiles/LocalFiles.h"
 #include "radio/BrowserPane.h"
 #include "radio/CMediaView.h"
-#include "radio/RadioPlayback.h"
-#include "radio/RadioState.h"
+#include "radio/CatalogueDisplay.h"
+#include "radio/RadioCore.h"
 #include "radio/WindowAnimation.h"
 #include "resources/ControlIds.h"
 #include "resources/Resources.h"
 #include "resources/WindowLayout.h"
-#include "rules/FadeIn.h"
+#include "rules/CatalogueText.h"
 #include "rules/PlayTime.h"
 #include "rules/Product.h"
-#include "rules/RandomRules.h"
 #include "shell/AppValues.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCollator>
 #include <QComboBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -64,7 +62,7 @@ QComboBox* MakeList(QWidget* parent, int id) {
 } // namespace
 
 CStation::CStation(CSonavia& base)
-    : base_(base), playback_(base.Playback()), player_(base.Playback().Player()),
+    : base_(base), core_(base.Core()),
       normalCursor_(QPixmap(QString::fromLatin1(resources::kCursorNormal)),
                     resources::kCursorNormalHotX, resources::kCursorNormalHotY),
       pressedCursor_(QPixmap(QString::fromLatin1(resources::kCursorPressed)),
@@ -88,16 +86,14 @@ CSkinButton* CStation::Button(int id) const {
 
 void CStation::Create() {
     if (const auto hue = LoadInterfaceHue(app::startupDirectory)) {
-        radio::interfaceHue = *hue;
+        core_.SetInterfaceHue(*hue);
     }
+    animation_ = std::make_unique<WindowAnimation>(core_);
     SkinWindow();
     setWindowTitle(QString::fromLatin1(kProductTitle));
     CreateControls();
     CreateLinks();
     setCursor(normalCursor_);
-
-    volumeSlider_->setValue(radio::fade.level != 0 ? radio::currentVolume : 0);
-    hueSlider_->setValue(radio::interfaceHue);
 
     for (const std::string& text : StartHourTexts()) {
         startHourList_->addItem(QString::fromStdString(text));
@@ -106,22 +102,30 @@ void CStation::Create() {
         hoursList_->addItem(QString::fromStdString(text));
     }
     ReadSettings();
+    {
+        // Set from the radio's state, not by the user: nothing is reported back.
+        const QSignalBlocker quiet(volumeSlider_);
+        volumeSlider_->setValue(core_.SliderVolume());
+    }
+    hueSlider_->setValue(core_.InterfaceHue());
     LoadSkinButtons();
     ApplyLayout();
-    animation_ = std::make_unique<WindowAnimation>(player_);
-    animation_->LoadFrames(app::interfacePack, radio::interfaceHue);
-    CheckRadioVersion(*this, app::versionNumber);
+    animation_->LoadFrames(app::interfacePack, core_.InterfaceHue());
+    core_.CheckVersion(this, app::versionNumber,
+                       [this](float published) { OfferVersion(published); });
 
-    tree_ = new CMediaView(player_, this);
+    tree_ = new CMediaView(core_, this);
     tree_->setGeometry(layout::kStationTree);
-    FillCountries();
-    SelectCountry(0);
-
-    if (!radio::randomPickDone && randomStartButton_->Checked()) {
-        WindowRandomPlay();
+    connect(&core_, &RadioCore::CatalogueChanged, this, &CStation::FillLists);
+    connect(&core_, &RadioCore::StationShown, this, &CStation::ShowCurrentStation);
+    connect(&core_, &RadioCore::MuteChanged, this, &CStation::ShowMute);
+    connect(&core_, &RadioCore::VolumeChanged, this, [this](int volume) {
+        const QSignalBlocker quiet(volumeSlider_);
+        volumeSlider_->setValue(volume);
+    });
+    if (core_.CatalogueReady()) {
+        FillLists();
     }
-    radio::randomPickDone = true;
-    ShowCurrentStation();
     LoadShoppingList();
 
     timer_.start();
@@ -135,7 +139,7 @@ void CStation::Create() {
 
 void CStation::SkinWindow() {
     background_ = LoadBackgroundBitmapShifted(app::interfacePack, layout::kBackgroundBitmap,
-                                              radio::interfaceHue);
+                                              core_.InterfaceHue());
     // The region is built once per skin, from runs of pixels that differ from the key colour
     // at (0, 0); painting never rebuilds it.
     shape_ = ShapeFromKeyColour(background_);
@@ -183,9 +187,7 @@ void CStation::CreateControls() {
     muteBox_ = new CCheckButton(QString::fromLatin1(kMuteCaption), this);
     ids::SetControlId(muteBox_, ids::kMuteBox);
     muteBox_->setText({});
-    if (radio::muted) {
-        muteBox_->Toggle();
-    }
+    ShowMute(core_.Muted());
     connect(muteBox_, &CCheckButton::Toggled, this, &CStation::OnMuteToggled);
 
     // The two start-up choices show no caption: the skin writes it beside them.
@@ -226,7 +228,7 @@ void CStation::CreateControls() {
     connect(Button(ids::kRandomChannelButton), &QPushButton::clicked, this,
             &CStation::WindowRandomPlay);
     connect(Button(ids::kRandomChannelButton), &CSkinButton::TooltipTimedOut, this,
-            [] { radio::filmHover = false; });
+            [this] { animation_->SetFilmHover(false); });
     Button(ids::kHideButton)->SetTooltipText(QStringLiteral("Hide Sonavia Plus"));
     Button(ids::kExitButton)->SetTooltipText(QStringLiteral("Exit Sonavia Plus"));
     Button(ids::kRandomChannelButton)->SetTooltipText(QStringLiteral("Play a random channel now"));
@@ -241,7 +243,7 @@ void CStation::LoadSkinButtons() {
         button->SetSkinBitmap(
             KeepsStoredColours(place.id)
                 ? LoadArchiveBitmap(app::interfacePack, place.bitmap)
-                : LoadArchiveBitmapShifted(app::interfacePack, place.bitmap, radio::interfaceHue));
+                : LoadArchiveBitmapShifted(app::interfacePack, place.bitmap, core_.InterfaceHue()));
     }
 }
 
@@ -274,7 +276,7 @@ void CStation::ReadSettings() {
     }
     startHourList_->setCurrentIndex(settings.startHourIndex);
     hoursList_->setCurrentIndex(settings.hoursIndex);
-    StartFade(radio::fade, settings.volume);
+    core_.WindowOpened(settings.volume);
 }
 
 void CStation::SaveSettings() const {
@@ -283,36 +285,45 @@ void CStation::SaveSettings() const {
     settings.nonStop = nonStopBox_->Checked();
     settings.startHourIndex = startHourList_->currentIndex();
     settings.hoursIndex = hoursList_->currentIndex();
-    settings.volume = volumeSlider_->value();
+    // The volume the user set, never a step of the fade-in under way.
+    settings.volume = core_.TargetVolume();
     sonavia::SaveSettings(app::startupDirectory, settings);
 }
 
-void CStation::SetButtonText(const std::string& text) {
-    Button(ids::kDownloadButton)->setText(QString::fromStdString(text));
-}
-
-void CStation::ShowButton() {
-    Button(ids::kDownloadButton)->show();
+void CStation::OfferVersion(float published) {
+    CSkinButton* button = Button(ids::kDownloadButton);
+    button->setText(QString::fromStdString(VersionOfferText(published)));
+    button->show();
 }
 
 void CStation::ApplyHue(int hue) {
-    if (hue == radio::interfaceHue) {
+    if (hue == core_.InterfaceHue()) {
         return;
     }
-    radio::interfaceHue = hue;
+    core_.SetInterfaceHue(hue);
     SkinWindow();
     LoadSkinButtons();
     ApplyLayout();
-    animation_->LoadFrames(app::interfacePack, radio::interfaceHue);
+    animation_->LoadFrames(app::interfacePack, hue);
     pane_->RepaintFrame();
     update();
     SaveInterfaceHue(app::startupDirectory, hue);
 }
 
+void CStation::FillLists() {
+    FillCountries();
+    SelectCountry(0);
+    if (!core_.RandomPickDone() && randomStartButton_->Checked()) {
+        WindowRandomPlay();
+    }
+    core_.SetRandomPickDone();
+    ShowCurrentStation();
+}
+
 int CStation::FillCountries() {
     countryList_->clear();
-    const RadioCatalogue& catalogue = catalogue::radioCatalogue;
-    QStringList countries;
+    const RadioCatalogue& catalogue = core_.Catalogue();
+    std::vector<std::string> countries;
     for (std::size_t i = 0; i < catalogue.records.size(); ++i) {
         const std::string& country = catalogue.records[i].country;
         bool seen = false;
@@ -323,96 +334,81 @@ int CStation::FillCountries() {
                       (catalogue.records[j].present && catalogue.records[j].country == country);
         }
         if (!seen && offered) {
-            countries.append(QString::fromStdString(country));
+            countries.push_back(country);
         }
     }
-    countries.sort();
-    countryList_->addItems(countries);
-    countryList_->setCurrentIndex(countries.isEmpty() ? -1 : 0);
+    // Sorted as the user reads: by the locale's collation, whatever the letter case.
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(countries.begin(), countries.end(),
+                     [&collator](const std::string& a, const std::string& b) {
+                         return collator.compare(DisplayText(a), DisplayText(b)) < 0;
+                     });
+    for (const std::string& country : countries) {
+        countryList_->addItem(DisplayText(country), BytesOf(country));
+    }
+    countryList_->setCurrentIndex(countries.empty() ? -1 : 0);
     return static_cast<int>(countries.size());
 }
 
 void CStation::SelectCountry(int index) {
+    tree_->clear();
     if (index < 0 || index >= countryList_->count()) {
-        tree_->clear();
         return;
     }
-    const std::string country = countryList_->itemText(index).toStdString();
-    tree_->clear();
-    for (const StationRecord& record : catalogue::radioCatalogue.records) {
+    const std::string country = TextOf(countryList_->itemData(index).toByteArray());
+    for (const StationRecord& record : core_.Catalogue().records) {
         if (record.present && record.country == country) {
-            tree_->AddStation(QString::fromStdString(record.name));
+            tree_->AddStation(record.name);
         }
     }
+    // The list opens at its top; the current station scrolls into view when it is shown.
+    tree_->scrollToTop();
 }
 
 void CStation::ShowCurrentStation() {
-    const auto position = FindStation(catalogue::radioCatalogue, radio::currentStationName);
+    const auto position = core_.CurrentPosition();
     if (!position) {
         return;
     }
-    const QString country =
-        QString::fromStdString(catalogue::radioCatalogue.records[*position].country);
-    const int countryIndex = countryList_->findText(country);
-    countryList_->setCurrentIndex(countryIndex);
-    SelectCountry(countryIndex);
-    const QString name = QString::fromStdString(radio::currentStationName);
-    for (int i = 0; i < tree_->topLevelItemCount(); ++i) {
-        if (tree_->topLevelItem(i)->text(0) == name) {
-            tree_->SelectQuietly(tree_->topLevelItem(i));
-            break;
-        }
+    const QByteArray country = BytesOf(core_.Catalogue().records[*position].country);
+    const int countryIndex = countryList_->findData(country);
+    if (countryIndex != countryList_->currentIndex() || tree_->topLevelItemCount() == 0) {
+        countryList_->setCurrentIndex(countryIndex);
+        SelectCountry(countryIndex);
+    }
+    if (QTreeWidgetItem* item = tree_->FindStation(core_.CurrentStationName())) {
+        tree_->SelectQuietly(item);
     }
 }
 
 void CStation::WindowRandomPlay() {
-    radio::streamPlaying = false;
     animation_->RestartActivity(*this);
-    const std::optional<std::size_t> choice =
-        PickWindowStation(catalogue::radioCatalogue, ReadLocalClock());
-    if (!choice) {
-        return;
-    }
-    const StationRecord& record = catalogue::radioCatalogue.records[*choice];
-    const std::string address = RadioPlayback::FetchAddress(record.index);
-    radio::currentStationName = record.name;
-    SaveChannelChoice(app::startupDirectory, catalogue::packageBase, radio::currentStationName);
-    if (!address.empty() && player_.OpenAddress(address)) {
-        radio::playing = true;
-    }
-    ShowCurrentStation();
+    core_.WindowRandomPlay();
+}
+
+bool CStation::FilmHover() const {
+    return animation_->FilmHover();
 }
 
 void CStation::OnVolumeMoved(int position) {
-    if (player_.SetVolume(position)) {
-        radio::currentVolume = position;
-    }
-    // The mark and the sound agree: moving the volume ends the mute.
-    if (muteBox_->Checked()) {
-        muteBox_->Toggle();
-        if (radio::muted && player_.SetMute(false)) {
-            radio::muted = false;
-        }
-    }
+    core_.SetVolume(position);
 }
 
 void CStation::OnMuteToggled() {
-    if (!radio::muted) {
-        if (player_.SetMute(true)) {
-            radio::muted = true;
-        }
-    } else if (player_.SetMute(false)) {
-        radio::muted = false;
+    core_.ToggleMute();
+}
+
+void CStation::ShowMute(bool muted) {
+    if (muteBox_->Checked() != muted) {
+        muteBox_->Toggle();
     }
 }
 
 void CStation::OnHide() {
     pane_->HideForClose();
     SaveSettings();
-    if (randomStartButton_->Checked()) {
-        radio::currentStationName = kRandomStationName;
-        SaveChannelChoice(app::startupDirectory, catalogue::packageBase, radio::currentStationName);
-    }
+    core_.WindowClosed(randomStartButton_->Checked());
     if (controls::tooltipOwner != nullptr) {
         controls::tooltipOwner->HideTooltip();
     }
@@ -439,13 +435,9 @@ void CStation::RestoreFromTaskBar() {
 
 void CStation::TimerTick() {
     animation_->TickMeterAndActivity(*this, muteBox_->Checked());
-    const FadeTick fade = StepFade(radio::fade, radio::bufferingFinished);
-    if (fade.slider) {
+    if (const auto slider = core_.TickFade()) {
         const QSignalBlocker quiet(volumeSlider_);
-        volumeSlider_->setValue(*fade.slider);
-    }
-    if (fade.volume && player_.SetVolume(*fade.volume)) {
-        radio::currentVolume = *fade.volume;
+        volumeSlider_->setValue(*slider);
     }
     animation_->TickFlashAndFilm(*this);
 }
@@ -466,7 +458,7 @@ void CStation::mousePressEvent(QMouseEvent* event) {
         searchEdit_->setText(QString::fromLatin1(kSearchHint));
     }
     setCursor(pressedCursor_);
-    if (radio::browserPaneOpen) {
+    if (core_.BrowserPaneOpen()) {
         return;
     }
     // The window manager moves the window; where it will not, the window follows the mouse.
@@ -489,8 +481,8 @@ void CStation::mouseMoveEvent(QMouseEvent* event) {
     }
     // A skin button passes the moves over it on to the window: over "Random Channel" the film
     // goes on running.
-    radio::filmHover = radio::filmHover &&
-                       childAt(event->position().toPoint()) == Button(ids::kRandomChannelButton);
+    animation_->SetFilmHover(animation_->FilmHover() && childAt(event->position().toPoint()) ==
+                                                            Button(ids::kRandomChannelButton));
     searchEdit_->setFocus();
     QDialog::mouseMoveEvent(event);
 }
@@ -510,7 +502,7 @@ void CStation::OnSkinButtonHovered(CSkinButton* button) {
     }
     RefreshLinkTooltip(button);
     button->ShowTooltip();
-    radio::filmHover = button == Button(ids::kRandomChannelButton);
+    animation_->SetFilmHover(button == Button(ids::kRandomChannelButton));
 }
 
 void CStation::closeEvent(QCloseEvent* event) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "catalogue/VersionCheck.h"
 #include "radio/CSonavia.h"
 
 #include <QCursor>
@@ -24,14 +23,13 @@ class CMediaView;
 class CRadioButton;
 class CSearchEdit;
 class CSkinButton;
-class PlayerEngine;
-class RadioPlayback;
+class RadioCore;
 class WindowAnimation;
 struct ShoppingData;
 
 // The radio window: a skinned window shaped by its background picture, run modally by the base
 // window. "Hide" closes it and leaves the radio playing in the tray; "Exit" ends the program.
-class CStation : public CSonavia, private DownloadButton {
+class CStation : public CSonavia {
     Q_OBJECT
 public:
     static constexpr int kWindowTimerId = 10004;
@@ -67,6 +65,8 @@ public:
     void WindowRandomPlay();
     void SelectCountry(int index);
     void ShowCurrentStation();
+    // Whether the cursor is over "Random Channel", where the film runs.
+    bool FilmHover() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -77,9 +77,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // DownloadButton: what the version check does to button 1089.
-    void SetButtonText(const std::string& text) override;
-    void ShowButton() override;
+    // A newer published version: button 1089 offers it.
+    void OfferVersion(float published);
 
     void CreateControls();
     void SkinWindow();
@@ -88,6 +87,10 @@ private:
     void ReadSettings();
     void SaveSettings() const;
     int FillCountries();
+    // Steps of the window's start that need the catalogue: the lists, a random start, the
+    // current station.
+    void FillLists();
+    void ShowMute(bool muted);
     void OnHide();
     void OnExit();
     void OnVolumeMoved(int position);
@@ -105,8 +108,7 @@ private:
     void RefreshLinkTooltip(CSkinButton* button);
 
     CSonavia& base_;
-    RadioPlayback& playback_;
-    PlayerEngine& player_;
+    RadioCore& core_;
 
     QImage background_;
     QRegion shape_;

@@ -6,16 +6,13 @@
 #include "controls/CSkinButton.h"
 #include "radio/BrowserPane.h"
 #include "radio/CStation.h"
-#include "radio/RadioState.h"
+#include "radio/RadioCore.h"
 #include "resources/ControlIds.h"
 #include "rules/LinkAddresses.h"
 #include "rules/RandomRules.h"
 #include "shell/AppValues.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QPointer>
-#include <QThreadPool>
 
 namespace sonavia {
 
@@ -54,7 +51,7 @@ constexpr std::array<TooltipPlace, 5> kFixedTooltips{{
 
 void CStation::CreateLinks() {
     pane_ = std::make_unique<BrowserPane>(*this, *Button(ids::kHideButton),
-                                          *Button(ids::kBrowserToggle));
+                                          *Button(ids::kBrowserToggle), core_);
     for (const TooltipPlace& place : kFixedTooltips) {
         Button(place.id)->SetTooltipText(QString::fromLatin1(place.text));
     }
@@ -70,19 +67,10 @@ void CStation::CreateLinks() {
 }
 
 // The two requests may take seconds when the catalogue server does not answer, so they run
-// off the interface thread; the list fills when both are done. The archive's directory is
-// copied: the program releases its own at the end while a request may still be under way.
+// off the interface thread; the list fills when both are done.
 void CStation::LoadShoppingList() {
     shoppingList_->clear();
-    QPointer<CStation> window(this);
-    QThreadPool::globalInstance()->start([window, archive = app::interfacePack] {
-        ShoppingData data = LoadShopping(archive);
-        QMetaObject::invokeMethod(qApp, [window, data = std::move(data)] {
-            if (window != nullptr) {
-                window->FillShoppingList(data);
-            }
-        });
-    });
+    core_.LoadShopping(this, [this](const ShoppingData& data) { FillShoppingList(data); });
 }
 
 void CStation::FillShoppingList(const ShoppingData& data) {
@@ -113,7 +101,7 @@ void CStation::OpenInPane(const std::string& address) {
 }
 
 void CStation::ReopenPane() {
-    if (radio::browserPaneOpen) {
+    if (core_.BrowserPaneOpen()) {
         OpenInPane(LinkAddress(LinkButton::Website, RadioSiteBase()));
     }
 }

@@ -54,6 +54,11 @@ TrayIcon::~TrayIcon() {
     Remove();
 }
 
+void TrayIcon::SetStatus(const QString& status) {
+    const QString title = QString::fromLatin1(kProductTitle);
+    icon_.setToolTip(status.isEmpty() ? title : title + QLatin1Char('\n') + status);
+}
+
 void TrayIcon::Show() {
     icon_.show();
 }

@@ -35,6 +35,9 @@ public:
     int FrameIndex() const { return frameIndex_; }
     QSystemTrayIcon& Icon() { return icon_; }
 
+    // The tip: the program's name, and below it `status` when there is one.
+    void SetStatus(const QString& status);
+
     // Whether a radio window is open decides what a click does.
     void SetWindowOpen(bool open) { windowOpen_ = open; }
 

@@ -1,9 +1,7 @@
 #include "radio/WindowAnimation.h"
 
-#include "catalogue/CatalogueValues.h"
-#include "components/PlayerEngine.h"
 #include "controls/ArchiveImages.h"
-#include "radio/RadioState.h"
+#include "radio/RadioCore.h"
 #include "resources/WindowLayout.h"
 #include "rules/RandomRules.h"
 
@@ -33,8 +31,8 @@ QRect DownloadButtonArea(const QImage& face) {
 
 } // namespace
 
-WindowAnimation::WindowAnimation(const PlayerEngine& player)
-    : player_(player), activityBox_(kActivityBox.width, kActivityBox.height, QImage::Format_RGB32) {
+WindowAnimation::WindowAnimation(const RadioCore& core)
+    : core_(core), activityBox_(kActivityBox.width, kActivityBox.height, QImage::Format_RGB32) {
     activityBox_.fill(ToQColor(kActivityClear));
 }
 
@@ -58,7 +56,7 @@ void WindowAnimation::SetMeter(QWidget& window, bool idle, const MeterLevels& le
 }
 
 void WindowAnimation::TickMeterAndActivity(QWidget& window, bool muteShown) {
-    const bool idle = MeterIsIdle(radio::streamPlaying, muteShown, radio::currentVolume,
+    const bool idle = MeterIsIdle(core_.StreamPlaying(), muteShown, core_.CurrentVolume(),
                                   static_cast<std::int64_t>(packetsBaseline_));
     MeterLevels levels{};
     if (!idle) {
@@ -67,7 +65,7 @@ void WindowAnimation::TickMeterAndActivity(QWidget& window, bool muteShown) {
     }
     SetMeter(window, idle, levels);
 
-    const std::uint64_t packets = player_.ReceivedPackets();
+    const std::uint64_t packets = core_.ReceivedPackets();
     if (packets > packetsBaseline_) {
         DrawActivityStep(window);
     }
@@ -90,7 +88,7 @@ void WindowAnimation::RestartActivity(QWidget& window) {
 }
 
 void WindowAnimation::TickFlashAndFilm(QWidget& window) {
-    if (catalogue::newVersionFound) {
+    if (core_.NewVersionFound()) {
         if (flashTick_ == kTicksPerFrame) {
             flashShown_ = flashFrame_ % 2;
             ++flashFrame_;
@@ -101,7 +99,7 @@ void WindowAnimation::TickFlashAndFilm(QWidget& window) {
     }
 
     const int before = filmShown_;
-    if (radio::filmHover) {
+    if (filmHover_) {
         if (filmTick_ == kTicksPerFrame) {
             filmShown_ = 1 + filmFrame_ % layout::kFilmLoopFrames;
             ++filmFrame_;

@@ -13,7 +13,7 @@ class QWidget;
 
 namespace sonavia {
 
-class PlayerEngine;
+class RadioCore;
 
 // What the radio window's 50 ms timer animates: the level meter, the data activity box, the
 // flashing download button and the film strip. Each tick repaints only the parts that changed.
@@ -23,7 +23,8 @@ public:
     static constexpr int kTicksPerFrame = 4;
     static constexpr int kFilmFrames = 5; // film0 (at rest), then film1 to film4 in a loop
 
-    explicit WindowAnimation(const PlayerEngine& player);
+    // Shows what `core` plays.
+    explicit WindowAnimation(const RadioCore& core);
 
     // The film frames (in the interface hue) and the download button's two faces (as stored).
     void LoadFrames(const InterfacePackDirectory& archive, int hue);
@@ -40,6 +41,10 @@ public:
     // Paints the animated parts over the background.
     void Paint(QPainter& painter) const;
 
+    // The cursor is over "Random Channel": the film runs.
+    void SetFilmHover(bool hover) { filmHover_ = hover; }
+    bool FilmHover() const { return filmHover_; }
+
     bool MeterIdle() const { return meterIdle_; }
     int FilmFrameShown() const { return filmShown_; }
 
@@ -47,7 +52,7 @@ private:
     void DrawActivityStep(QWidget& window);
     void SetMeter(QWidget& window, bool idle, const MeterLevels& levels);
 
-    const PlayerEngine& player_;
+    const RadioCore& core_;
     std::array<QImage, kFilmFrames> film_;
     std::array<QImage, 2> versionFaces_;
 
@@ -57,6 +62,7 @@ private:
     ActivityIndicator activity_;
     QImage activityBox_;
 
+    bool filmHover_ = false;
     int filmTick_ = 0;
     int filmFrame_ = 0;
     int filmShown_ = 0;

@@ -19,6 +19,28 @@ constexpr char kOfferSuffix[] = " now...";
 constexpr int kOfferDecimals = 2;
 constexpr char kItemSuffix[] = ".rd";
 
+// Windows-1252 at 0x80..0x9F; 0 marks the five bytes that code page leaves undefined, which are
+// shown as the control characters of the same value, as Latin-1 would.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr unsigned char kWindows1252HighFirst = 0x80;
+constexpr unsigned char kWindows1252HighLast = 0x9F;
+
+void AppendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
@@ -154,6 +176,68 @@ std::string ItemUrl(ItemKind kind, std::string_view packageBase, int n) {
         return WithoutFinalSeparator(packageBase) + "/" + std::to_string(n) + kItemSuffix;
     }
     return {};
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        int continuation = 0;
+        char32_t code = 0;
+        char32_t smallest = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if ((lead & 0xE0) == 0xC0) {
+            continuation = 1;
+            code = lead & 0x1F;
+            smallest = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            continuation = 2;
+            code = lead & 0x0F;
+            smallest = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            continuation = 3;
+            code = lead & 0x07;
+            smallest = 0x10000;
+        } else {
+            return false;
+        }
+        if (bytes.size() - i <= static_cast<std::size_t>(continuation)) {
+            return false;
+        }
+        for (int k = 1; k <= continuation; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
+            if ((next & 0xC0) != 0x80) {
+                return false;
+            }
+            code = (code << 6) | (next & 0x3F);
+        }
+        if (code < smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+            return false;
+        }
+        i += static_cast<std::size_t>(continuation) + 1;
+    }
+    return true;
+}
+
+std::string CatalogueTextAsUtf8(std::string_view bytes) {
+    if (IsValidUtf8(bytes)) {
+        return std::string(bytes);
+    }
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        char32_t code = byte;
+        if (byte >= kWindows1252HighFirst && byte <= kWindows1252HighLast &&
+            kWindows1252High[byte - kWindows1252HighFirst] != 0) {
+            code = kWindows1252High[byte - kWindows1252HighFirst];
+        }
+        AppendUtf8(text, code);
+    }
+    return text;
 }
 
 } // namespace sonavia

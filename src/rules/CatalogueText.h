@@ -37,6 +37,15 @@ float PublishedVersionOf(std::string_view reply);
 // The download button's offer for a published version, with exactly two decimals.
 std::string VersionOfferText(float published);
 
+// A catalogue text (a name, a country, a description) as UTF-8 for the screen. Catalogues are
+// 8-bit text: bytes that form valid UTF-8 are taken as such, any other text as Windows-1252, so
+// that a name saved in a Western 8-bit encoding shows its own letters. The bytes themselves stay
+// the station's identity in look-ups and files.
+std::string CatalogueTextAsUtf8(std::string_view bytes);
+
+// Whether `bytes` is well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
+bool IsValidUtf8(std::string_view bytes);
+
 // Address files by kind of catalogue item.
 enum class ItemKind { RadioStation = 1 };
 

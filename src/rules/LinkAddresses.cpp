@@ -39,12 +39,12 @@ std::string LinkAddress(LinkButton button, std::string_view siteBase) {
     return {};
 }
 
-std::string PercentEncoded(std::string_view text) {
+std::string PercentEncoded(std::string_view text, std::string_view alsoKept) {
     std::string encoded;
     encoded.reserve(text.size());
     for (const char byte : text) {
         const auto c = static_cast<unsigned char>(byte);
-        if (IsUnreserved(c)) {
+        if (IsUnreserved(c) || alsoKept.find(byte) != std::string_view::npos) {
             encoded.push_back(byte);
         } else {
             encoded.push_back('%');

@@ -38,8 +38,9 @@ inline constexpr char kSearchSuffix[] = "&btnG=Google+Search";
 // while "+" is a blank only to form decoding.
 std::string SearchAddress(std::string_view searchBase, std::string_view text);
 
-// Every byte of `text` but the unreserved ones as "%" and two upper-case hexadecimal digits.
-std::string PercentEncoded(std::string_view text);
+// Every byte of `text` but the unreserved ones (letters, digits, "-", ".", "_", "~") and those
+// of `alsoKept` as "%" and two upper-case hexadecimal digits.
+std::string PercentEncoded(std::string_view text, std::string_view alsoKept = {});
 
 inline constexpr char kShoppingFolder[] = "shopping";
 

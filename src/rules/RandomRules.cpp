@@ -20,9 +20,10 @@ bool IsOffered(const RadioCatalogue& catalogue, std::int64_t position) {
            catalogue.records[static_cast<std::size_t>(position)].present;
 }
 
-std::optional<std::size_t> FirstOffered(const RadioCatalogue& catalogue) {
+std::optional<std::size_t> FirstOffered(const RadioCatalogue& catalogue,
+                                        std::optional<std::size_t> passedOver = std::nullopt) {
     for (std::size_t i = 0; i < catalogue.records.size(); ++i) {
-        if (IsOffered(catalogue, static_cast<std::int64_t>(i))) {
+        if (i != passedOver && IsOffered(catalogue, static_cast<std::int64_t>(i))) {
             return i;
         }
     }
@@ -37,17 +38,20 @@ int Remainder(std::int64_t value, int count) {
 
 template <typename Rule>
 std::optional<std::size_t> Pick(const RadioCatalogue& catalogue, const ClockReading& now,
-                                Rule rule) {
+                                std::optional<std::size_t> playing, Rule rule) {
     if (catalogue.count <= 0) {
         return std::nullopt;
     }
+    // The station that plays is passed over only while another one can be had.
+    const std::optional<std::size_t> passedOver =
+        playing && FirstOffered(catalogue, playing) ? playing : std::nullopt;
     for (int later = 0; later < kRandomPickSeconds; ++later) {
         const int position = rule(AdvanceClock(now, later), catalogue.count);
-        if (IsOffered(catalogue, position)) {
+        if (IsOffered(catalogue, position) && static_cast<std::size_t>(position) != passedOver) {
             return static_cast<std::size_t>(position);
         }
     }
-    return FirstOffered(catalogue);
+    return FirstOffered(catalogue, passedOver);
 }
 
 } // namespace
@@ -92,13 +96,15 @@ int WindowRulePosition(const ClockReading& reading, int count) {
 }
 
 std::optional<std::size_t> PickStartupStation(const RadioCatalogue& catalogue,
-                                              const ClockReading& now) {
-    return Pick(catalogue, now, StartupRulePosition);
+                                              const ClockReading& now,
+                                              std::optional<std::size_t> playing) {
+    return Pick(catalogue, now, playing, StartupRulePosition);
 }
 
 std::optional<std::size_t> PickWindowStation(const RadioCatalogue& catalogue,
-                                             const ClockReading& now) {
-    return Pick(catalogue, now, WindowRulePosition);
+                                             const ClockReading& now,
+                                             std::optional<std::size_t> playing) {
+    return Pick(catalogue, now, playing, WindowRulePosition);
 }
 
 } // namespace sonavia

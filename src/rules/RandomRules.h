@@ -43,9 +43,14 @@ inline constexpr int kRandomPickSeconds = 3600;
 // When none of them lands on an offered station, the first offered station; none at all when
 // the catalogue offers nothing or is empty. A position past the catalogue's filled records is
 // never offered.
+//
+// `playing` is the station that plays now: while another one is offered, a pick passes it over
+// and takes the next station the rule allows, so that a random pick always changes the station.
 std::optional<std::size_t> PickStartupStation(const RadioCatalogue& catalogue,
-                                              const ClockReading& now);
+                                              const ClockReading& now,
+                                              std::optional<std::size_t> playing = std::nullopt);
 std::optional<std::size_t> PickWindowStation(const RadioCatalogue& catalogue,
-                                             const ClockReading& now);
+                                             const ClockReading& now,
+                                             std::optional<std::size_t> playing = std::nullopt);
 
 } // namespace sonavia

@@ -1,6 +1,5 @@
 #include "CatalogueServer.h"
 #include "TestSupport.h"
-#include "catalogue/CatalogueValues.h"
 #include "catalogue/Fetch.h"
 
 #include <chrono>
@@ -117,9 +116,9 @@ TEST_F(FetchTest, NoServerHoldsTheCallerPastThreeConnectTimeOuts) {
 }
 
 TEST_F(FetchTest, ItemTextIsTheFirstLineOfTheAddressFile) {
-    catalogue::packageBase = server_.Url("/Sonavia/freechannels/package0");
-    EXPECT_EQ(FetchItemText(ItemKind::RadioStation, 7), "http://stream.test/seven");
-    EXPECT_EQ(FetchItemText(ItemKind::RadioStation, 8), std::string(1024, 'a'));
+    const std::string base = server_.Url("/Sonavia/freechannels/package0");
+    EXPECT_EQ(FetchItemText(ItemKind::RadioStation, base, 7), "http://stream.test/seven");
+    EXPECT_EQ(FetchItemText(ItemKind::RadioStation, base, 8), std::string(1024, 'a'));
     EXPECT_EQ(server_.RequestPaths(),
               (std::vector<std::string>{"/Sonavia/freechannels/package0/7.rd",
                                         "/Sonavia/freechannels/package0/8.rd"}));
@@ -129,8 +128,7 @@ TEST_F(FetchTest, FailedItemTextsAreEmpty) {
     for (const std::string& base :
          {server_.Url("/fault/html/p"), server_.Url("/fault/404/p"), server_.Url("/fault/500/p"),
           server_.Url("/p"), server_.RefusedUrl("/p")}) {
-        catalogue::packageBase = base;
-        EXPECT_EQ(FetchItemText(ItemKind::RadioStation, 1), "") << base;
+        EXPECT_EQ(FetchItemText(ItemKind::RadioStation, base, 1), "") << base;
     }
 }
 

@@ -1,7 +1,6 @@
 #include "CatalogueServer.h"
 #include "TestSupport.h"
 #include "catalogue/CatalogueLoad.h"
-#include "catalogue/CatalogueValues.h"
 #include "catalogue/Config.h"
 #include "catalogue/Fetch.h"
 #include "catalogue/Package.h"
@@ -24,14 +23,6 @@ std::string CatalogueText(const std::vector<std::string>& names, const std::stri
 }
 
 const std::vector<std::string> kServedStations = {"S0", "S1", "S2", "S3", "S4", "S5", "S6"};
-
-// The download button of a radio window, as the version check sees it.
-struct RecordingButton : DownloadButton {
-    void SetButtonText(const std::string& newText) override { text = newText; }
-    void ShowButton() override { shown = true; }
-    std::string text = "Download latest version";
-    bool shown = false;
-};
 
 class PackageTest : public ::testing::Test {
 protected:
@@ -56,8 +47,6 @@ protected:
             WriteArchive(dir_ / "radio.int", {{"Channels.RD", CatalogueText({"A0", "A1", "A2"})}}));
         archive_ = ReadArchiveDirectory(dir_ / "radio.int");
         ownVersion_ = 1.1F;
-        catalogue::radioCatalogue = {};
-        catalogue::newVersionFound = false;
         ServeFrom("/");
         ASSERT_TRUE(server_.Running());
     }
@@ -73,46 +62,61 @@ protected:
         ::setenv(kSiteBaseVariable, server_.Url(path).c_str(), 1);
     }
 
+    // Start-up's requests: the package, the catalogue and its flags.
+    void LoadAll() {
+        package_ = ChoosePackage();
+        catalogue_ = LoadRadioCatalogue(archive_);
+        ApplyRadioPackageFlags(package_, catalogue_);
+    }
+
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
-        for (int i = 0; i < catalogue::radioCatalogue.filled; ++i) {
-            names.push_back(catalogue::radioCatalogue.records[static_cast<std::size_t>(i)].name);
+        for (int i = 0; i < catalogue_.filled; ++i) {
+            names.push_back(catalogue_.records[static_cast<std::size_t>(i)].name);
         }
         return names;
     }
 
     std::vector<int> Offered() const {
         std::vector<int> present;
-        for (const auto& record : catalogue::radioCatalogue.records) {
+        for (const auto& record : catalogue_.records) {
             present.push_back(record.present);
         }
         return present;
     }
 
+    // The address of the first station of that name; none for a name that no record has.
+    std::optional<std::string> AddressOf(std::string_view name) const {
+        const auto position = FindStation(catalogue_, name);
+        if (!position) {
+            return std::nullopt;
+        }
+        return FetchItemText(ItemKind::RadioStation, package_.packageBase,
+                             catalogue_.records[*position].index + 1);
+    }
+
     test::TempDir dir_;
     InterfacePackDirectory archive_;
+    ChannelPackage package_;
+    RadioCatalogue catalogue_;
     float ownVersion_ = 1.1F;
     std::filesystem::path root_ = dir_ / "root";
     test::CatalogueServer server_{root_};
 };
 
 TEST_F(PackageTest, StartUpRequestsTheFilesOfThePackageAndTheSite) {
-    ChoosePackage();
-    EXPECT_EQ(catalogue::currentPackage, "package0");
-    EXPECT_EQ(catalogue::packageBase, server_.Url("/Sonavia/freechannels/package0/"));
-    LoadRadioCatalogue(archive_);
-    ApplyRadioPackageFlags();
-    EXPECT_EQ(catalogue::packageBase, server_.Url("/Sonavia/freechannels/package0"));
+    package_ = ChoosePackage();
+    EXPECT_EQ(package_.currentPackage, "package0");
+    EXPECT_EQ(package_.packageBase, server_.Url("/Sonavia/freechannels/package0/"));
+    catalogue_ = LoadRadioCatalogue(archive_);
+    ApplyRadioPackageFlags(package_, catalogue_);
+    EXPECT_EQ(package_.packageBase, server_.Url("/Sonavia/freechannels/package0"));
     EXPECT_EQ(Names(), kServedStations);
     EXPECT_EQ(Offered(), (std::vector<int>{1, 1, 0, 1, 0, 1, 1}));
-    EXPECT_EQ(InfoTipFor("S6"), "About S6");
+    EXPECT_EQ(InfoTipFor(catalogue_, "S6"), "About S6");
+    EXPECT_EQ(AddressOf("S6"), "http://stream.test/7");
 
-    const StationAddress address = StationAddressFor("S6");
-    EXPECT_FALSE(address.Failed());
-    EXPECT_EQ(address.address, "http://stream.test/7");
-
-    RecordingButton button;
-    CheckRadioVersion(button, ownVersion_);
+    EXPECT_EQ(CheckRadioVersion(ownVersion_), 3.15F);
     EXPECT_EQ(server_.RequestPaths(), (std::vector<std::string>{
                                           "/Sonavia/channelsplus/channels.rd",
                                           "/Sonavia/freechannels/package0.rd",
@@ -123,12 +127,10 @@ TEST_F(PackageTest, StartUpRequestsTheFilesOfThePackageAndTheSite) {
 
 TEST_F(PackageTest, CatalogueCanBeALocalFolder) {
     ::setenv(kCatalogueBaseVariable, ("file://" + root_.string()).c_str(), 1);
-    ChoosePackage();
-    LoadRadioCatalogue(archive_);
-    ApplyRadioPackageFlags();
+    LoadAll();
     EXPECT_EQ(Names(), kServedStations);
     EXPECT_EQ(Offered(), (std::vector<int>{1, 1, 0, 1, 0, 1, 1}));
-    EXPECT_EQ(StationAddressFor("S6").address, "http://stream.test/7");
+    EXPECT_EQ(AddressOf("S6"), "http://stream.test/7");
 }
 
 TEST_F(PackageTest, UnusableDownloadsFallBackToTheArchiveCopy) {
@@ -139,49 +141,46 @@ TEST_F(PackageTest, UnusableDownloadsFallBackToTheArchiveCopy) {
         } else {
             ServeFrom("/fault/" + fault + "/");
         }
-        catalogue::radioCatalogue = {};
-        LoadRadioCatalogue(archive_);
+        catalogue_ = LoadRadioCatalogue(archive_);
         EXPECT_EQ(Names(), (std::vector<std::string>{"A0", "A1", "A2"})) << fault;
-        EXPECT_EQ(catalogue::radioCatalogue.count, 3) << fault;
+        EXPECT_EQ(catalogue_.count, 3) << fault;
     }
     // A catalogue that mentions "html" anywhere is a web page.
     test::WriteFileBytes(root_ / "Sonavia/channelsplus/channels.rd",
                          CatalogueText({"<html>", "B"}));
     ServeFrom("/");
-    LoadRadioCatalogue(archive_);
+    catalogue_ = LoadRadioCatalogue(archive_);
     EXPECT_EQ(Names(), (std::vector<std::string>{"A0", "A1", "A2"}));
     // A redirect is followed to the real catalogue.
     test::WriteFileBytes(root_ / "Sonavia/channelsplus/channels.rd", CatalogueText({"R0"}));
     ServeFrom("/fault/redirect/");
-    LoadRadioCatalogue(archive_);
+    catalogue_ = LoadRadioCatalogue(archive_);
     EXPECT_EQ(Names(), std::vector<std::string>{"R0"});
     // No server and no archive copy: an empty catalogue.
     ::setenv(kCatalogueBaseVariable, server_.RefusedUrl("/").c_str(), 1);
     archive_ = {};
-    LoadRadioCatalogue(archive_);
-    EXPECT_EQ(catalogue::radioCatalogue.count, 0);
-    EXPECT_TRUE(catalogue::radioCatalogue.records.empty());
+    catalogue_ = LoadRadioCatalogue(archive_);
+    EXPECT_EQ(catalogue_.count, 0);
+    EXPECT_TRUE(catalogue_.records.empty());
 }
 
 TEST_F(PackageTest, FlagsMarkStationsAndAFailedRequestOffersNone) {
-    ChoosePackage();
-    LoadRadioCatalogue(archive_);
     test::WriteFileBytes(root_ / "Sonavia/freechannels/package0.rd", "1101");
-    ApplyRadioPackageFlags();
+    LoadAll();
     EXPECT_EQ(Offered(), (std::vector<int>{1, 1, 0, 1, 0, 0, 0}));
 
     // A base given with a final backslash loses it before ".rd".
-    catalogue::packageBase = server_.Url("/Sonavia/freechannels/package0\\");
+    package_.packageBase = server_.Url("/Sonavia/freechannels/package0\\");
     server_.ClearLog();
-    ApplyRadioPackageFlags();
+    ApplyRadioPackageFlags(package_, catalogue_);
     EXPECT_EQ(server_.RequestPaths(),
               std::vector<std::string>{"/Sonavia/freechannels/package0.rd"});
 
     // Error statuses offer nothing.
     for (const std::string fault : {"/fault/404", "/fault/500", "/fault/unknown-mode"}) {
-        catalogue::packageBase = server_.Url(fault + "/Sonavia/freechannels/package0");
+        package_.packageBase = server_.Url(fault + "/Sonavia/freechannels/package0");
         test::WriteFileBytes(root_ / "Sonavia/freechannels/package0.rd", "1111111");
-        ApplyRadioPackageFlags();
+        ApplyRadioPackageFlags(package_, catalogue_);
         EXPECT_EQ(Offered(), std::vector<int>(7, 0)) << fault;
     }
 }
@@ -189,37 +188,29 @@ TEST_F(PackageTest, FlagsMarkStationsAndAFailedRequestOffersNone) {
 TEST_F(PackageTest, LookupsUseTheFirstRecordOfAName) {
     test::WriteFileBytes(root_ / "Sonavia/channelsplus/channels.rd",
                          CatalogueText({"Zero", "Twin", "Twin"}));
-    ChoosePackage();
-    LoadRadioCatalogue(archive_);
-    ApplyRadioPackageFlags();
-    EXPECT_EQ(InfoTipFor("Twin"), "About Twin");
-    EXPECT_EQ(InfoTipFor("twin"), "");
+    LoadAll();
+    EXPECT_EQ(InfoTipFor(catalogue_, "Twin"), "About Twin");
+    EXPECT_EQ(InfoTipFor(catalogue_, "twin"), "");
     server_.ClearLog();
-    std::vector<std::string> addresses;
+    std::vector<std::optional<std::string>> addresses;
     for (const char* name : {"Zero", "Twin", "Nobody", ""}) {
-        const StationAddress address = StationAddressFor(name);
-        EXPECT_FALSE(address.Failed()) << name;
-        addresses.push_back(address.address);
+        addresses.push_back(AddressOf(name));
     }
-    EXPECT_EQ(addresses,
-              (std::vector<std::string>{"http://stream.test/1", "http://stream.test/2", "", ""}));
+    EXPECT_EQ(addresses, (std::vector<std::optional<std::string>>{
+                             "http://stream.test/1", "http://stream.test/2", {}, {}}));
     // Unknown names make no request.
     EXPECT_EQ(server_.RequestPaths(),
               (std::vector<std::string>{"/Sonavia/freechannels/package0/1.rd",
                                         "/Sonavia/freechannels/package0/2.rd"}));
     // A station whose address file is missing: a failure the user is told of.
     std::filesystem::remove(root_ / "Sonavia/freechannels/package0/1.rd");
-    const StationAddress missing = StationAddressFor("Zero");
-    EXPECT_TRUE(missing.Failed());
-    EXPECT_EQ(missing.address, "");
+    EXPECT_EQ(AddressOf("Zero"), "");
 }
 
 TEST_F(PackageTest, NewerPublishedVersionIsOffered) {
-    RecordingButton button;
-    CheckRadioVersion(button, ownVersion_);
-    EXPECT_EQ(button.text, "Download version 3.15 now...");
-    EXPECT_TRUE(button.shown);
-    EXPECT_TRUE(catalogue::newVersionFound);
+    const auto published = CheckRadioVersion(ownVersion_);
+    ASSERT_TRUE(published);
+    EXPECT_EQ(VersionOfferText(*published), "Download version 3.15 now...");
 }
 
 TEST_F(PackageTest, SameOlderOrUnreadableVersionChangesNothing) {
@@ -232,26 +223,17 @@ TEST_F(PackageTest, SameOlderOrUnreadableVersionChangesNothing) {
     for (const auto& [path, reply] : cases) {
         test::WriteFileBytes(root_ / "sonavia/channelsplus/versionplus.txt", reply);
         ServeFrom(path);
-        RecordingButton button;
-        CheckRadioVersion(button, ownVersion_);
-        EXPECT_EQ(button.text, "Download latest version") << path << reply;
-        EXPECT_FALSE(button.shown) << path << reply;
-        EXPECT_FALSE(catalogue::newVersionFound) << path << reply;
+        EXPECT_EQ(CheckRadioVersion(ownVersion_), std::nullopt) << path << reply;
     }
     ::setenv(kSiteBaseVariable, server_.RefusedUrl("/").c_str(), 1);
-    RecordingButton button;
-    CheckRadioVersion(button, ownVersion_);
-    EXPECT_FALSE(button.shown);
+    EXPECT_EQ(CheckRadioVersion(ownVersion_), std::nullopt);
 }
 
 // The version request has the shortest time-out, so a silent site costs this test 3 s.
 TEST_F(PackageTest, SilentSiteLeavesTheButtonAlone) {
     test::WriteFileBytes(root_ / "sonavia/channelsplus/versionplus.txt", "9.9\n");
     ServeFrom("/fault/silent/");
-    RecordingButton button;
-    CheckRadioVersion(button, ownVersion_);
-    EXPECT_FALSE(button.shown);
-    EXPECT_FALSE(catalogue::newVersionFound);
+    EXPECT_EQ(CheckRadioVersion(ownVersion_), std::nullopt);
 }
 
 TEST_F(PackageTest, ShoppingComesFromTheServerElseFromTheArchive) {

@@ -66,7 +66,7 @@ TEST(RadioWindowLook, CheckBoxesAndSlidersShowTheSkinTheyLieOnAtEveryHue) {
     app::interfacePack = ReadArchiveDirectory(SONAVIA_INTERFACE_ARCHIVE);
 
     bool looked = false;
-    WithRadioWindow([&](CStation& window, StandInPlayer&) {
+    WithRadioWindow([&](CStation& window, FakePlayer&) {
         looked = true;
         for (const int hue : {0, 240}) {
             SCOPED_TRACE(hue);

@@ -1,9 +1,8 @@
 #include "TestSupport.h"
 
-#include "resources/ControlIds.h"
-#include "shell/CMessage.h"
-
 #include <QApplication>
+#include <QDialog>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -65,13 +64,17 @@ std::vector<QString> CatchMessages(const std::function<void()>& action) {
     poll.setInterval(kPollMs);
     QObject::connect(&poll, &QTimer::timeout, [&texts] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
-            auto* message = qobject_cast<CMessage*>(widget);
-            if (!message || !message->isVisible()) {
+            auto* message = qobject_cast<QDialog*>(widget);
+            if (message == nullptr || !message->isVisible() || !message->isModal()) {
                 continue;
             }
-            texts.push_back(message->ShownText());
-            auto* ok = qobject_cast<QPushButton*>(ids::FindControl(message, ids::kOk));
-            if (ok) {
+            const auto* text = message->findChild<QLabel*>();
+            texts.push_back(text != nullptr ? text->text() : QString());
+            QPushButton* ok = nullptr;
+            for (QPushButton* button : message->findChildren<QPushButton*>()) {
+                ok = button->text() == QStringLiteral("OK") ? button : ok;
+            }
+            if (ok != nullptr) {
                 QTest::mouseClick(ok, Qt::LeftButton);
             } else {
                 message->reject();

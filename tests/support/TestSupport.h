@@ -44,8 +44,8 @@ private:
     bool active_ = false;
 };
 
-// Runs `action`; every message dialog that opens meanwhile is read and closed with its "OK"
-// button. Returns the shown texts, in order.
+// Runs `action`; every modal dialog that opens meanwhile, the program's message dialog among
+// them, is read (its first label) and closed with its "OK" button. Returns the texts, in order.
 std::vector<QString> CatchMessages(const std::function<void()>& action);
 
 // Fails the running test and leaves every modal loop when `seconds` pass before the object goes:

@@ -18,6 +18,9 @@ file that holds a web page is sent as text/html whatever its name (the site's pa
   redirect       redirects to the path after the mode
   redirect-loop  redirects to itself for ever
 
+A file that has a "<name>.hold" beside it is held: its request waits as many seconds as the hold
+file says (at most until the hold file goes), then gets its answer.
+
 Two further ports are not HTTP: "refused" is bound but not listening, so every connection is
 refused; "backlog" listens with a full backlog, so a connection is never completed.
 
@@ -38,6 +41,7 @@ import time
 import urllib.parse
 
 DRIP_INTERVAL = 0.1
+HOLD_POLL = 0.05
 DRIP_SIZE = 4096
 BIG_SIZE = 1024 * 1024
 HTML_PAGE = (b"<!DOCTYPE html>\n<html><head><title>Sign in</title></head>"
@@ -96,8 +100,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if readable and not self.connection.recv(4096):
                 return
 
+    def hold(self, rest):
+        """Waits while a hold file stands beside the file, for as long as it says."""
+        marker = self.file_bytes(rest + ".hold")
+        if marker is None:
+            return
+        deadline = time.monotonic() + float(marker or 0)
+        while time.monotonic() < deadline and self.file_bytes(rest + ".hold") is not None:
+            time.sleep(HOLD_POLL)
+
     def answer(self, mode, rest):
         if mode is None:
+            self.hold(rest)
             body = self.file_bytes(rest)
             if body is None:
                 self.send_plain(404, ERROR_BODIES[404])

@@ -32,21 +32,21 @@ constexpr std::optional<std::size_t> kNone;
 TEST(RandomPick, NoOfferedStationGivesNoneAndNothingPastTheRecordsIsPicked) {
     const ClockReading now{1'700'000'000, 10, 20};
     for (auto pick : {PickStartupStation, PickWindowStation}) {
-        EXPECT_EQ(pick(RadioCatalogue{}, now), kNone);
-        EXPECT_EQ(pick(Offering(5, {}), now), kNone);
+        EXPECT_EQ(pick(RadioCatalogue{}, now, kNone), kNone);
+        EXPECT_EQ(pick(Offering(5, {}), now, kNone), kNone);
 
         // The header promised more records than the text held: the missing ones are never
         // offered, and only the filled records are looked at.
         RadioCatalogue shortText = Offering(2, {1});
         shortText.count = 2000;
-        EXPECT_EQ(pick(shortText, now), 1u);
+        EXPECT_EQ(pick(shortText, now, kNone), 1u);
         shortText.records[1].present = false;
-        EXPECT_EQ(pick(shortText, now), kNone);
+        EXPECT_EQ(pick(shortText, now, kNone), kNone);
 
         // A record past the filled ones is not offered, even when flagged.
         RadioCatalogue partly = Offering(2000, {1263});
         partly.filled = 2;
-        EXPECT_EQ(pick(partly, now), kNone);
+        EXPECT_EQ(pick(partly, now, kNone), kNone);
     }
 }
 
@@ -89,9 +89,28 @@ TEST(RandomPick, WindowRuleIsFixedWithinACalendarSecondAndMissesLookAhead) {
     for (auto pick : {PickStartupStation, PickWindowStation}) {
         int fourth = 0;
         for (int later = 0; later < 700; ++later) {
-            fourth += pick(two, AdvanceClock(now, later)) == 4u ? 1 : 0;
+            fourth += pick(two, AdvanceClock(now, later), kNone) == 4u ? 1 : 0;
         }
         EXPECT_GT(fourth, 200); // about 100 if every miss fell back
+    }
+}
+
+TEST(RandomPick, ThePlayingStationIsPassedOverWhileAnotherIsOffered) {
+    const ClockReading now{1'700'000'000, 10, 20};
+    // The start-up rule lands on 1263 now; playing it, the next second's 1262 is taken.
+    const RadioCatalogue both = Offering(2000, {1262, 1263});
+    EXPECT_EQ(PickStartupStation(both, now, 1263u), 1262u);
+    EXPECT_EQ(PickStartupStation(Offering(2000, {7, 1263}), now, 1263u), 7u);
+    EXPECT_EQ(PickStartupStation(Offering(2000, {1263}), now, 1263u), 1263u)
+        << "the only offered station plays again";
+    const RadioCatalogue six = Offering(6, {0, 1, 2, 3, 4, 5});
+    for (int later = 0; later < 120; ++later) {
+        const ClockReading at = AdvanceClock(now, later);
+        const auto playing = PickWindowStation(six, at, kNone);
+        ASSERT_TRUE(playing.has_value());
+        const auto next = PickWindowStation(six, at, playing);
+        ASSERT_TRUE(next.has_value());
+        EXPECT_NE(*next, *playing);
     }
 }
 

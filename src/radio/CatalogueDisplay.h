@@ -1,0 +1,31 @@
+#pragma once
+
+#include "rules/CatalogueText.h"
+
+#include <QByteArray>
+#include <QString>
+#include <string>
+#include <string_view>
+
+namespace sonavia {
+
+// A catalogue text (its own 8-bit bytes) as the screen shows it.
+inline QString DisplayText(std::string_view bytes) {
+    return QString::fromStdString(CatalogueTextAsUtf8(bytes));
+}
+
+// The bytes a list entry stands for, kept beside its shown text.
+inline QByteArray BytesOf(std::string_view bytes) {
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+inline std::string TextOf(const QByteArray& bytes) {
+    return bytes.toStdString();
+}
+
+// What the tray and the station list say of a station that could not be reached.
+inline QString CannotReachText(std::string_view station) {
+    return QStringLiteral("Cannot reach ") + DisplayText(station);
+}
+
+} // namespace sonavia

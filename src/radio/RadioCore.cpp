@@ -1,0 +1,359 @@
+#include "radio/RadioCore.h"
+
+#include "catalogue/CatalogueLoad.h"
+#include "catalogue/Fetch.h"
+#include "catalogue/VersionCheck.h"
+#include "components/PlayerEngine.h"
+#include "localfiles/LocalFiles.h"
+#include "rules/RandomRules.h"
+
+#include <algorithm>
+
+namespace sonavia {
+
+namespace {
+
+struct LoadedCatalogue {
+    RadioCatalogue catalogue;
+    ChannelPackage package;
+};
+
+} // namespace
+
+RadioCore::RadioCore(PlayerEngine& player, std::filesystem::path startupDirectory,
+                     InterfacePackDirectory archive, QObject* parent)
+    : QObject(parent), player_(player), startupDirectory_(std::move(startupDirectory)),
+      archive_(std::move(archive)) {
+    connect(&player_, &PlayerEngine::Buffering, this, &RadioCore::OnBuffering);
+    connect(&player_, &PlayerEngine::OpenFailed, this, &RadioCore::OnOpenFailed);
+    connect(&player_, &PlayerEngine::Dropped, this, &RadioCore::OnDropped);
+    connect(&player_, &PlayerEngine::TitleChanged, this, &RadioCore::OnTitleChanged);
+}
+
+RadioCore::~RadioCore() {
+    shutDown_ = true;
+    requests_.StopAll();
+}
+
+void RadioCore::Start(int savedVolume) {
+    fade_.target = std::clamp(savedVolume, 0, kMaxVolume);
+    package_ = ChoosePackage();
+    requests_.Run<LoadedCatalogue>(
+        this,
+        [archive = archive_, package = package_](std::stop_token stop) mutable {
+            LoadedCatalogue loaded{LoadRadioCatalogue(archive, stop), std::move(package)};
+            ApplyRadioPackageFlags(loaded.package, loaded.catalogue, stop);
+            return loaded;
+        },
+        [this](LoadedCatalogue loaded) {
+            CatalogueLoaded(std::move(loaded.catalogue), std::move(loaded.package));
+        });
+}
+
+void RadioCore::CatalogueLoaded(RadioCatalogue catalogue, ChannelPackage package) {
+    radioCatalogue_ = std::move(catalogue);
+    package_ = std::move(package);
+    catalogueReady_ = true;
+
+    const std::string remembered = LoadChannelChoice(startupDirectory_, package_.currentPackage);
+    if (remembered == kRandomStationName) {
+        randomPickDone_ = true;
+    }
+    StartupPlay(remembered);
+    emit CatalogueChanged();
+    // An act of the user's while the catalogue was on its way comes after the start-up play,
+    // and so wins.
+    if (auto act = std::exchange(waitingAct_, nullptr)) {
+        act();
+    }
+}
+
+bool RadioCore::WaitForCatalogue(std::function<void()> act) {
+    if (catalogueReady_ || shutDown_) {
+        return false;
+    }
+    waitingAct_ = std::move(act);
+    return true;
+}
+
+std::optional<std::size_t> RadioCore::CurrentPosition() const {
+    return FindStation(radioCatalogue_, currentStationName_);
+}
+
+void RadioCore::ChooseStation(const std::string& name) {
+    if (WaitForCatalogue([this, name] { ChooseStation(name); })) {
+        return;
+    }
+    currentStationName_ = name;
+    ++playRequest_;
+    if (name.empty()) {
+        return;
+    }
+    const auto position = FindStation(radioCatalogue_, name);
+    if (!position) {
+        // A name that no record has plays nothing and tells nothing; the choice is kept.
+        SaveChannelChoice(name);
+        emit StateChanged();
+        return;
+    }
+    Play(Origin::Tree, *position);
+}
+
+void RadioCore::WindowRandomPlay() {
+    streamPlaying_ = false;
+    if (WaitForCatalogue([this] { WindowRandomPlay(); })) {
+        return;
+    }
+    const auto position = PickWindowStation(radioCatalogue_, ReadLocalClock(), CurrentPosition());
+    if (position) {
+        Play(Origin::Window, *position);
+    }
+}
+
+void RadioCore::StartupPlay(const std::string& name) {
+    if (name.empty() || WaitForCatalogue([this, name] { StartupPlay(name); })) {
+        return;
+    }
+    std::optional<std::size_t> position;
+    if (name == kRandomStationName) {
+        position = PickStartupStation(radioCatalogue_, ReadLocalClock(), CurrentPosition());
+    } else {
+        position = FindStation(radioCatalogue_, name);
+        // A remembered station that left the catalogue: its first station plays.
+        if (!position && radioCatalogue_.filled > 0) {
+            position = 0;
+        }
+    }
+    if (position) {
+        Play(Origin::Startup, *position);
+    }
+}
+
+void RadioCore::StopOrResume() {
+    if (!playing_) {
+        StartupPlay(currentStationName_);
+        return;
+    }
+    ++playRequest_;
+    if (player_.Stop()) {
+        playing_ = false;
+        streamPlaying_ = false;
+        streamTitle_.clear();
+        SetState(PlayState::Stopped);
+    }
+}
+
+void RadioCore::Play(Origin origin, std::size_t position) {
+    const StationRecord& record = radioCatalogue_.records[position];
+    const Choice choice{origin, record.name, record.index};
+    const std::uint64_t request = ++playRequest_;
+    state_ = PlayState::Connecting;
+    emit StateChanged();
+    requests_.Run<std::string>(
+        this,
+        [base = package_.packageBase, n = record.index + 1](std::stop_token stop) {
+            return FetchItemText(ItemKind::RadioStation, base, n, std::move(stop));
+        },
+        [this, choice, request](std::string address) { AddressFetched(choice, address, request); });
+}
+
+bool RadioCore::TellUser(std::uint64_t request) {
+    emit MessageRequested(QString::fromLatin1(kChannelInformationFailedText));
+    // The dialog runs its own loop: the user may have chosen again meanwhile, or ended.
+    return request == playRequest_ && !shutDown_;
+}
+
+void RadioCore::AddressFetched(const Choice& choice, const std::string& address,
+                               std::uint64_t request) {
+    if (request != playRequest_ || shutDown_) {
+        return;
+    }
+    if (address.empty() && !TellUser(request)) {
+        return;
+    }
+    switch (choice.origin) {
+    case Origin::Tree:
+        SaveChannelChoice(choice.name);
+        if (OpenInPlayer(address)) {
+            SaveLastStation(startupDirectory_, choice.name);
+        }
+        break;
+    case Origin::Window:
+        currentStationName_ = choice.name;
+        SaveChannelChoice(choice.name);
+        OpenInPlayer(address);
+        emit StationShown();
+        break;
+    case Origin::Startup:
+        if (!address.empty()) {
+            SetVolumeOfPlayer(0);
+        }
+        raiseVolumeWhenPlaying_ = OpenInPlayer(address);
+        currentStationName_ = choice.name;
+        emit StationShown();
+        break;
+    }
+    emit StateChanged();
+}
+
+bool RadioCore::OpenInPlayer(const std::string& address) {
+    // An address that cannot be had, or that the player refuses, leaves nothing playing: what
+    // is heard is what the lists mark.
+    if (address.empty() || !player_.OpenAddress(address)) {
+        StationFailed();
+        return false;
+    }
+    playing_ = true;
+    streamPlaying_ = false;
+    streamTitle_.clear();
+    SetState(PlayState::Connecting);
+    return true;
+}
+
+void RadioCore::StationFailed() {
+    if (playing_) {
+        player_.Stop();
+    }
+    playing_ = false;
+    streamPlaying_ = false;
+    streamTitle_.clear();
+    SetState(PlayState::Failed);
+}
+
+void RadioCore::SetState(PlayState state) {
+    if (state != state_) {
+        state_ = state;
+        emit StateChanged();
+    }
+}
+
+void RadioCore::SaveChannelChoice(const std::string& name) const {
+    sonavia::SaveChannelChoice(startupDirectory_, package_.packageBase, name);
+}
+
+void RadioCore::SetVolumeOfPlayer(int volume) {
+    if (player_.SetVolume(volume)) {
+        currentVolume_ = volume;
+    }
+}
+
+void RadioCore::SetVolume(int volume) {
+    volume = std::clamp(volume, 0, kMaxVolume);
+    fade_.active = false;
+    fade_.target = volume;
+    raiseVolumeWhenPlaying_ = false;
+    SetVolumeOfPlayer(volume);
+    // The mark and the sound agree: moving the volume ends the mute.
+    if (muted_ && player_.SetMute(false)) {
+        muted_ = false;
+        emit MuteChanged(false);
+    }
+}
+
+void RadioCore::ToggleMute() {
+    if (player_.SetMute(!muted_)) {
+        muted_ = !muted_;
+    }
+    emit MuteChanged(muted_);
+}
+
+void RadioCore::WindowOpened(int settingsVolume) {
+    StartFade(fade_, settingsVolume);
+    if (windowOpenedBefore_) {
+        fade_.active = false;
+        raiseVolumeWhenPlaying_ = false;
+        SetVolumeOfPlayer(fade_.target);
+    }
+    windowOpenedBefore_ = true;
+}
+
+void RadioCore::WindowClosed(bool randomEveryStart) {
+    if (fade_.active) {
+        fade_.active = false;
+        SetVolumeOfPlayer(fade_.target);
+        emit VolumeChanged(fade_.target);
+    }
+    if (randomEveryStart) {
+        SaveChannelChoice(kRandomStationName);
+    }
+}
+
+std::optional<int> RadioCore::TickFade() {
+    const FadeTick tick = StepFade(fade_, bufferingFinished_);
+    if (tick.volume) {
+        SetVolumeOfPlayer(*tick.volume);
+    }
+    return tick.slider;
+}
+
+std::uint64_t RadioCore::ReceivedPackets() const {
+    return state_ == PlayState::Stopped || state_ == PlayState::Failed ? 0
+                                                                       : player_.ReceivedPackets();
+}
+
+std::string RadioCore::InfoTipFor(const std::string& name) const {
+    return sonavia::InfoTipFor(radioCatalogue_, name);
+}
+
+void RadioCore::OnBuffering(bool started) {
+    if (!playing_) {
+        return;
+    }
+    streamPlaying_ = !started;
+    if (!started) {
+        bufferingFinished_ = true;
+        if (std::exchange(raiseVolumeWhenPlaying_, false) && !fade_.active) {
+            SetVolumeOfPlayer(fade_.target);
+        }
+    }
+    SetState(started ? PlayState::Connecting : PlayState::Playing);
+}
+
+void RadioCore::OnOpenFailed() {
+    if (playing_) {
+        StationFailed();
+    }
+}
+
+void RadioCore::OnDropped() {
+    if (playing_) {
+        streamPlaying_ = false;
+        SetState(PlayState::Connecting);
+    }
+}
+
+void RadioCore::OnTitleChanged(const QString& title) {
+    if (playing_ && title != streamTitle_) {
+        streamTitle_ = title;
+        emit StateChanged();
+    }
+}
+
+void RadioCore::LoadShopping(QObject* receiver, std::function<void(ShoppingData)> done) {
+    requests_.Run<ShoppingData>(
+        receiver,
+        [archive = archive_](std::stop_token stop) { return sonavia::LoadShopping(archive, stop); },
+        std::move(done));
+}
+
+void RadioCore::CheckVersion(QObject* receiver, float ownVersion, std::function<void(float)> done) {
+    requests_.Run<std::optional<float>>(
+        receiver,
+        [ownVersion](std::stop_token stop) { return CheckRadioVersion(ownVersion, stop); },
+        [this, done = std::move(done)](std::optional<float> published) {
+            if (published) {
+                newVersionFound_ = true;
+                done(*published);
+            }
+        });
+}
+
+void RadioCore::Shutdown() {
+    shutDown_ = true;
+    ++playRequest_;
+    waitingAct_ = nullptr;
+    requests_.StopAll();
+    radioCatalogue_ = {};
+}
+
+} // namespace sonavia

@@ -1,0 +1,186 @@
+// The radio's core with no window: a player that plays nothing, and a catalogue on the loopback
+// server whose address files can be held back.
+#include "CatalogueServer.h"
+#include "FakePlayer.h"
+#include "TestSupport.h"
+#include "catalogue/Config.h"
+#include "localfiles/LocalFiles.h"
+#include "radio/RadioCore.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+namespace sonavia {
+namespace {
+
+// Longer than anything the interface thread may spend on an act.
+constexpr qint64 kMaxActMs = 20;
+constexpr int kWaitMs = 10000;
+// A Latin-1 name and country, as an 8-bit catalogue saved in a Western encoding holds them.
+const std::string kLatinName = "Bj\xF6rn FM";
+const std::string kLatinCountry = "\xD6sterreich";
+const std::vector<std::string> kNames = {"Alpha", kLatinName, "Gamma"};
+
+class RadioCoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto package = root_ / "Sonavia/freechannels/package0";
+        std::filesystem::create_directories(package);
+        std::filesystem::create_directories(root_ / "Sonavia/channelsplus");
+        std::string catalogue = std::to_string(kNames.size()) + "\n";
+        for (std::size_t i = 0; i < kNames.size(); ++i) {
+            catalogue += kLatinCountry + "\nAbout " + kNames[i] + "\n1\n" + kNames[i] + "\n";
+            test::WriteFileBytes(package / (std::to_string(i + 1) + ".rd"), Address(i) + "\n");
+        }
+        test::WriteFileBytes(root_ / "Sonavia/channelsplus/channels.rd", catalogue);
+        test::WriteFileBytes(root_ / "Sonavia/freechannels/package0.rd", "111\n");
+        ASSERT_TRUE(server_.Running());
+        ::setenv(kCatalogueBaseVariable, server_.Url("/").c_str(), 1);
+        player_.reportsBuffering = false;
+    }
+    void TearDown() override { ::unsetenv(kCatalogueBaseVariable); }
+
+    static std::string Address(std::size_t position) {
+        return "http://stream.test/" + std::to_string(position + 1);
+    }
+    // Holds the address file of the station at `position` for `seconds`.
+    void Hold(std::size_t position, int seconds) {
+        test::WriteFileBytes(
+            root_ / ("Sonavia/freechannels/package0/" + std::to_string(position + 1) + ".rd.hold"),
+            std::to_string(seconds));
+    }
+    std::string File(const char* name) const {
+        const auto path = dir_ / name;
+        return std::filesystem::exists(path) ? test::ReadFileBytes(path) : "(none)";
+    }
+    // Runs `act` and checks that it returned at once.
+    void Act(const std::function<void()>& act) {
+        QElapsedTimer timer;
+        timer.start();
+        act();
+        EXPECT_LT(timer.elapsed(), kMaxActMs);
+    }
+    void Start() {
+        Act([this] { core_.Start(kSavedVolume); });
+        ASSERT_TRUE(QTest::qWaitFor([this] { return core_.CatalogueReady(); }, kWaitMs));
+    }
+    bool Opened(std::vector<std::string> addresses) {
+        return QTest::qWaitFor([&] { return player_.opened == addresses; }, kWaitMs);
+    }
+
+    static constexpr int kSavedVolume = 80;
+    test::TempDir dir_;
+    std::filesystem::path root_ = dir_ / "root";
+    test::CatalogueServer server_{root_};
+    FakePlayer player_;
+    RadioCore core_{player_, dir_.Path(), {}};
+};
+
+TEST_F(RadioCoreTest, StartsWithoutWaitingAndPlaysTheRememberedEightBitNameOnce) {
+    test::WriteFileBytes(dir_ / kChannelChoiceFile, "package0\n" + kLatinName);
+    Hold(1, 1);
+    Start();
+    ASSERT_TRUE(Opened({Address(1)}));
+    EXPECT_EQ(core_.CurrentStationName(), kLatinName);
+    EXPECT_EQ(core_.Catalogue().records[1].country, kLatinCountry);
+    EXPECT_EQ(core_.InfoTipFor(kLatinName), "About " + kLatinName);
+    EXPECT_EQ(File(kChannelChoiceFile), "package0\n" + kLatinName) << "start-up play keeps it";
+    EXPECT_EQ(core_.State(), PlayState::Connecting);
+
+    // Silent until it plays, then at the saved volume, as no window fades it in.
+    EXPECT_EQ(player_.volume, 0);
+    emit player_.Buffering(false);
+    EXPECT_EQ(player_.volume, kSavedVolume);
+    EXPECT_EQ(core_.State(), PlayState::Playing);
+    emit player_.TitleChanged(QStringLiteral("Song"));
+    EXPECT_EQ(core_.StreamTitle(), QStringLiteral("Song"));
+}
+
+TEST_F(RadioCoreTest, TheLatestChoiceWinsAndAHeldRequestNeverHoldsTheCaller) {
+    Start();
+    Hold(0, 2);
+    Act([this] { core_.ChooseStation("Alpha"); });
+    Act([this] { core_.ChooseStation("Gamma"); });
+    ASSERT_TRUE(Opened({Address(2)}));
+    QTest::qWait(2500);
+    EXPECT_EQ(player_.opened, std::vector<std::string>{Address(2)}) << "Alpha's late reply";
+    EXPECT_EQ(File(kChannelChoiceFile), "package0\nGamma");
+    EXPECT_EQ(File(kLastStationFile), "Gamma");
+
+    // Random Channel never picks the station that plays while another is offered.
+    for (int press = 0; press < 6; ++press) {
+        const std::string before = core_.CurrentStationName();
+        const auto opens = player_.opened.size();
+        Act([this] { core_.WindowRandomPlay(); });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return player_.opened.size() > opens; }, kWaitMs));
+        EXPECT_NE(core_.CurrentStationName(), before);
+    }
+}
+
+TEST_F(RadioCoreTest, AFailedStationStopsWhatPlaysTellsTheUserAndResumesItself) {
+    Start();
+    core_.ChooseStation("Alpha");
+    ASSERT_TRUE(Opened({Address(0)}));
+    std::filesystem::remove(root_ / "Sonavia/freechannels/package0/3.rd");
+    QSignalSpy messages(&core_, &RadioCore::MessageRequested);
+    core_.ChooseStation("Gamma");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return core_.State() == PlayState::Failed; }, kWaitMs));
+    EXPECT_EQ(messages.count(), 1);
+    EXPECT_EQ(player_.stops, 1) << "Alpha no longer plays";
+    EXPECT_FALSE(core_.Playing());
+    EXPECT_EQ(File(kChannelChoiceFile), "package0\nGamma");
+    EXPECT_EQ(File(kLastStationFile), "Alpha");
+
+    // Resume tries the marked station again; a stream that cannot be played fails it too.
+    test::WriteFileBytes(root_ / "Sonavia/freechannels/package0/3.rd", Address(2));
+    core_.StopOrResume();
+    ASSERT_TRUE(Opened({Address(0), Address(2)}));
+    emit player_.OpenFailed();
+    EXPECT_EQ(core_.State(), PlayState::Failed);
+    EXPECT_EQ(core_.ReceivedPackets(), 0u);
+}
+
+TEST_F(RadioCoreTest, TheUsersVolumeAndMuteSurviveFadesAndOpenings) {
+    Start();
+    core_.WindowOpened(kSavedVolume);
+    EXPECT_EQ(core_.SliderVolume(), 0) << "the first opening fades in from silence";
+    core_.ChooseStation("Alpha");
+    ASSERT_TRUE(Opened({Address(0)}));
+    emit player_.Buffering(false);
+    for (int tick = 0; tick < 10; ++tick) {
+        core_.TickFade();
+    }
+    EXPECT_EQ(player_.volume, 9);
+    core_.ToggleMute();
+    core_.WindowClosed(false);
+    EXPECT_EQ(core_.TargetVolume(), kSavedVolume) << "what setting.dat keeps, not a fade step";
+    EXPECT_EQ(player_.volume, kSavedVolume) << "the fade ends at its target";
+
+    core_.SetVolume(90);
+    core_.ToggleMute();
+    core_.WindowOpened(90);
+    EXPECT_EQ(core_.SliderVolume(), 90) << "a later opening sets the volume at once";
+    EXPECT_EQ(core_.TickFade(), std::nullopt);
+    EXPECT_EQ(player_.volume, 90);
+    EXPECT_TRUE(core_.Muted()) << "opening the window keeps the mute";
+    EXPECT_TRUE(player_.muted);
+    core_.SetVolume(40);
+    EXPECT_FALSE(player_.muted) << "moving the volume ends the mute";
+}
+
+TEST_F(RadioCoreTest, ShutdownEndsRequestsThatTheServerHolds) {
+    ::setenv(kCatalogueBaseVariable, server_.Url("/fault/silent/").c_str(), 1);
+    core_.Start(kSavedVolume);
+    QTest::qWait(200);
+    QElapsedTimer timer;
+    timer.start();
+    core_.Shutdown();
+    EXPECT_LT(timer.elapsed(), 1500);
+    EXPECT_FALSE(core_.CatalogueReady());
+}
+
+} // namespace
+} // namespace sonavia
