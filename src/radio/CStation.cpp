@@ -337,8 +337,13 @@ int CStation::FillCountries() {
             countries.push_back(country);
         }
     }
-    // Sorted as the user reads: by the locale's collation, whatever the letter case.
-    QCollator collator;
+    // Sorted as the user reads: by the locale's collation, whatever the letter case. The C
+    // locale has no collation of its own, only code points ("Zambia" before "Österreich"):
+    // there the language-neutral order stands in.
+    const QLocale locale = QLocale::system().language() == QLocale::C
+                               ? QLocale(QLocale::English, QLocale::UnitedStates)
+                               : QLocale::system();
+    QCollator collator(locale);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::stable_sort(countries.begin(), countries.end(),
                      [&collator](const std::string& a, const std::string& b) {

@@ -1,38 +1,34 @@
-"""Runs the web view test program on an X server of its own (Xvfb).
+"""Runs the web view test program on the rig's desktop (Xvfb and a window manager).
 
 usage: webview_test.py PROGRAM SCREENSHOT_FOLDER
 """
 
 import os
+import shutil
 import subprocess
 import sys
+import tempfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "desktop"))
+import rig  # noqa: E402
+from servers import Processes  # noqa: E402
 
 
 def main():
     program, screenshots = sys.argv[1], sys.argv[2]
     os.makedirs(screenshots, exist_ok=True)
-    read_end, write_end = os.pipe()
-    xvfb = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-        pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-        stderr=subprocess.DEVNULL)
-    os.close(write_end)
+    processes = Processes()
+    logs = tempfile.mkdtemp(prefix="sonavia-webview-desktop-")
     try:
-        with os.fdopen(read_end) as pipe:
-            display = ":" + pipe.readline().strip()
+        desktop = rig.Desktop(processes, logs, tray=False)
         # The view itself lifts the web engine's sandbox when it runs as the superuser.
-        env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb",
-                   QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu",
+        env = dict(desktop.env, QT_QPA_PLATFORM="xcb", QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu",
                    SONAVIA_SCREENSHOT_DIR=screenshots)
         return subprocess.run([program], env=env, stdin=subprocess.DEVNULL,
                               timeout=240).returncode
     finally:
-        xvfb.terminate()
-        try:
-            xvfb.wait(10)
-        except subprocess.TimeoutExpired:
-            xvfb.kill()
-            xvfb.wait()
+        processes.close()
+        shutil.rmtree(logs, ignore_errors=True)
 
 
 if __name__ == "__main__":

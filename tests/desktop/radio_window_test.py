@@ -13,6 +13,8 @@ import time
 import unittest
 
 import rig
+from dataclasses import replace
+
 from servers import Station
 
 # Where the window puts things (window pixels).
@@ -43,6 +45,8 @@ CONTROLS = [COUNTRY_LIST, TREE, (183, 251, 185, 22), (501, 251, 231, 20), VOLUME
             (434, 148, 132, 20), (377, 244, 36, 36), (32, 247, 40, 30)]
 
 ROOT_COLOUR = (46, 139, 87)  # a colour the skin has nowhere
+WHITE = (255, 255, 255)
+SELECTED_PICTURE = (250, 150, 40)  # the orange of the selected entry's picture
 TICK = 0.05                  # the window's animation timer
 TRAY_FRAME_SECONDS = 1.5
 ADDRESS_FILE = re.compile(r"/Sonavia/freechannels/package0/(\d+)\.rd$")
@@ -138,6 +142,47 @@ class Radio:
         x, y, _, height = METER
         return all(self.pixel(shot, x + 11 * bar + dx, row) == METER_GREY
                    for bar in range(9) for dx in (1, 5, 8) for row in range(y, y + height - 1, 3))
+
+    def tree_rows(self, shot):
+        """(top, bottom) of each entry in the tree, by its text."""
+        x, y, width, height = TREE
+        rows, top = [], None
+        for j in range(y + 2, y + height - 2):
+            text = any(self.pixel(shot, i, j) != WHITE for i in range(x + 20, x + 200, 2))
+            if text and top is None:
+                top = j
+            elif not text and top is not None:
+                rows.append((top, j))
+                top = None
+        return rows
+
+    def selected_rows(self, shot):
+        """The entries that show the selected picture; the rest of their row stays white."""
+        return [row for row in self.tree_rows(shot)
+                if any(close_to(self.pixel(shot, i, j), SELECTED_PICTURE, 12)
+                       for i in range(TREE[0] + 2, TREE[0] + 45) for j in range(*row))]
+
+    def click_entry(self, row):
+        self.click(TREE[0] + 150, sum(row) // 2)
+
+    def choose_country(self, index):
+        """Opens the country list and takes its entry `index` with the keyboard."""
+        self.click(COUNTRY_LIST[0] + 150, COUNTRY_LIST[1] + 11)
+        self.test.assertTrue(rig.wait_for(self.other_windows, rig.TIMEOUT), "the list opens")
+        self.desktop.xdotool("key", "Home", *["Down"] * index, "Return")
+        self.test.assertTrue(rig.wait_for(lambda: not self.other_windows(), rig.TIMEOUT))
+
+    def message(self):
+        """The message dialog over the radio window, when one is shown."""
+        shown = [w for w in self.program.windows() if w != self.window]
+        return shown[0] if shown else None
+
+    def close_message(self):
+        message = rig.wait_for(self.message, rig.TIMEOUT)
+        self.test.assertTrue(message, "a message is shown")
+        _, _, width, height = self.program.geometry(message)
+        self.program.click(message, width // 2, height - 25)
+        self.test.assertTrue(rig.wait_for(lambda: not self.message(), rig.TIMEOUT))
 
     def mute_marked(self, shot):
         return self.pixel(shot, MUTE[0] + 5, MUTE[1] + 5) == (0, 0, 0)
@@ -453,30 +498,10 @@ class RadioWindowTest(unittest.TestCase):
         radio = self.start(env=env, prefix="/lists/")
         radio.new_addresses(wait=False)
 
-        def tree_rows(shot):
-            """(top, bottom) of each entry in the tree, by its text."""
-            x, y, width, height = TREE
-            rows, top = [], None
-            for j in range(y + 2, y + height - 2):
-                text = any(radio.pixel(shot, i, j) != (255, 255, 255)
-                           for i in range(x + 20, x + 200, 2))
-                if text and top is None:
-                    top = j
-                elif not text and top is not None:
-                    rows.append((top, j))
-                    top = None
-            return rows
-
-        def selected_rows(shot):
-            return [row for row in tree_rows(shot) if radio.pixel(
-                shot, TREE[0] + TREE[2] - 20, sum(row) // 2) != (255, 255, 255)]
-
+        tree_rows, selected_rows = radio.tree_rows, radio.selected_rows
         listed = []
         for country in range(4):
-            radio.click(COUNTRY_LIST[0] + 150, COUNTRY_LIST[1] + 11)
-            self.assertTrue(rig.wait_for(radio.other_windows, rig.TIMEOUT), "the list opens")
-            radio.desktop.xdotool("key", "Home", *["Down"] * country, "Return")
-            self.assertTrue(rig.wait_for(lambda: not radio.other_windows(), rig.TIMEOUT))
+            radio.choose_country(country)
             rows = tree_rows(radio.shot())
             played = []
             for top, bottom in rows:
@@ -525,6 +550,177 @@ class RadioWindowTest(unittest.TestCase):
         self.assertEqual(lines(radio.program.file("channel.dat")), ["package0", "random"])
         self.assertTrue(radio.program.file("setting.dat").startswith(b"0\n"))
         radio.wait_heard(picked)
+
+    def test_the_users_volume_and_mute_survive_hide_reopen_and_exit(self):
+        station = self.station("Fjord Tone")
+        settings = "1\n1\n0\n0\n80\n"
+        radio = self.start({"channel.dat": "package0\n%s\n" % station.name,
+                            "setting.dat": settings})
+        # Hidden while the sound fades in: what the user set is saved, and the sound goes to it.
+        radio.wait_heard(station)
+        radio.click(*HIDE)
+        radio.wait_hidden()
+        self.assertEqual(lines(radio.program.file("setting.dat"))[4], "80")
+        target = SINE_LEVEL * 0.8
+        self.assertTrue(rig.wait_for(lambda: radio.playing_level() > target * 0.95, rig.TIMEOUT,
+                                     0), "the volume of setting.dat, window hidden")
+
+        # Opened again: the volume stays where it is.
+        radio.tray_menu(0)
+        radio.wait_window()
+        self.assertGreater(min(levels(radio.program.recording.wait_for(2.5))), target * 0.9)
+
+        # Muted, hidden and opened again with a double-click: still muted.
+        radio.click(MUTE[0] + 5, MUTE[1] + 5)
+        radio.wait_silent()
+        radio.click(*HIDE)
+        radio.wait_hidden()
+        radio.click_tray(1, 2)
+        radio.wait_window()
+        self.assertTrue(rig.wait_for(lambda: radio.mute_marked(radio.shot()), rig.TIMEOUT))
+        self.assertTrue(rig.silent(radio.program.recording.wait_for(2.0, 5)), "still silent")
+
+        # Ended before a stream has buffered: still what the user set.
+        self.rig.stop_programs()
+        hold = self.hold_address(station, 10)
+        try:
+            radio = self.start({"channel.dat": "package0\n%s\n" % station.name,
+                                "setting.dat": settings})
+            radio.click(*EXIT)
+            self.assertEqual(radio.program.wait(), 0)
+            self.assertEqual(lines(radio.program.file("setting.dat"))[4], "80")
+        finally:
+            os.remove(hold)
+
+    def test_stop_resume_and_a_station_that_cannot_be_reached(self):
+        station, other = self.station("Fjord Tone"), self.station("Aurora Chord")
+        radio = self.start({"channel.dat": "package0\n%s\n" % station.name})
+        radio.wait_heard(station)
+        radio.click(*RANDOM_EVERY_START)
+        radio.click(*HIDE)
+        radio.wait_hidden()
+
+        # Stopped: nothing plays, and the opened window shows it.
+        radio.tray_menu(2)
+        radio.wait_silent()
+        radio.tray_menu(0)
+        radio.wait_window()
+        self.assertTrue(rig.wait_for(lambda: radio.meter_grey(radio.shot()), rig.TIMEOUT))
+        self.assertEqual(len(set(radio.looks(ACTIVITY_BOX, 2.0))), 1, "the activity box rests")
+        self.assertTrue(radio.meter_grey(radio.shot()), "the meter stays grey")
+
+        # Resumed with "Random Selection every start" chosen: the station that played.
+        radio.click(*HIDE)
+        radio.wait_hidden()
+        self.assertEqual(lines(radio.program.file("channel.dat")), ["package0", "random"])
+        radio.new_addresses(wait=False)
+        radio.tray_menu(2)
+        self.assertEqual(radio.new_addresses(), [station.position])
+        radio.wait_heard(station)
+
+        # A station whose address cannot be had: the message, and what plays is what is marked.
+        radio.tray_menu(0)
+        radio.wait_window()
+        address_file = os.path.join(self.rig.catalogue.root, "Sonavia", "freechannels",
+                                    "package0", "%d.rd" % (other.position + 1))
+        os.rename(address_file, address_file + ".away")
+        try:
+            rows = radio.tree_rows(radio.shot())
+            radio.click_entry(rows[1])
+            radio.close_message()
+        finally:
+            os.rename(address_file + ".away", address_file)
+        radio.wait_silent()
+        self.assertEqual(lines(radio.program.file("channel.dat")), ["package0", other.name])
+        self.assertTrue(rig.wait_for(lambda: radio.meter_grey(radio.shot()), rig.TIMEOUT))
+
+    def test_an_eight_bit_catalogue_in_the_lists_and_random_channel(self):
+        # Latin-1 names and countries, countries that sort only as a reader sorts them, and a
+        # country with more stations than the list shows at once.
+        fjord, aurora = self.station("Fjord Tone"), self.station("Aurora Chord")
+        stations = [replace(fjord, country="Zambia", name="Zed Tone"),
+                    replace(aurora, country="\u00d6sterreich", name="Bj\u00f6rn FM")]
+        stations += [replace(s, country="belgium", name="Brussel %d" % i)
+                     for i, s in enumerate(self.rig.stations[:-1] * 2)][:8]
+        env = self.latin1_variant("latin", stations)
+        radio = self.start(env=env, prefix="/latin/")
+        radio.new_addresses(wait=False)
+
+        firsts = []
+        for country in range(3):
+            radio.choose_country(country)
+            radio.click_entry(radio.tree_rows(radio.shot())[0])
+            firsts.append(stations[radio.new_addresses()[0]])
+        self.assertEqual([s.name for s in firsts], ["Brussel 0", "Bj\u00f6rn FM", "Zed Tone"],
+                         "countries sorted as read, each list opened at its top")
+        radio.wait_heard(fjord)
+        radio.choose_country(1)
+        radio.click_entry(radio.tree_rows(radio.shot())[0])
+        radio.wait_heard(aurora)
+        self.assertEqual(radio.program.file("channel.dat"), b"package0\nBj\xf6rn FM")
+        self.assertEqual(radio.program.file("tv.dat"), b"Bj\xf6rn FM")
+
+        # Only the picture marks the selected entry.
+        shot = radio.shot()
+        row = radio.selected_rows(shot)
+        self.assertEqual(len(row), 1)
+        self.assertEqual({radio.pixel(shot, x, sum(row[0]) // 2)
+                          for x in range(TREE[0] + 200, TREE[0] + TREE[2] - 20, 5)}, {WHITE})
+
+        # Random Channel always changes the station.
+        playing = stations.index(firsts[1])
+        for press in range(8):
+            radio.click(RANDOM_CHANNEL[0] + 28, RANDOM_CHANNEL[1] + 32)
+            picked = radio.new_addresses()
+            self.assertNotEqual(picked[-1], playing, "press %d" % press)
+            playing = picked[-1]
+
+    def test_a_held_address_file_holds_nothing_up(self):
+        station, held = self.station("Fjord Tone"), self.station("Aurora Chord")
+        radio = self.start({"channel.dat": "package0\n%s\n" % station.name})
+        radio.wait_heard(station)
+        hold = self.hold_address(held, 15)
+        try:
+            radio.click_entry(radio.tree_rows(radio.shot())[1])
+            start = time.monotonic()
+            radio.click(MUTE[0] + 5, MUTE[1] + 5)
+            self.assertTrue(rig.wait_for(lambda: radio.mute_marked(radio.shot()), 1.0))
+            radio.click(*HIDE)
+            radio.wait_hidden()
+            self.assertLess(time.monotonic() - start, 5, "Mute and Hide act at once")
+        finally:
+            os.remove(hold)
+
+        # Ended while the shopping list is held: at once, and cleanly.
+        self.rig.stop_programs()
+        shopping = os.path.join(self.rig.catalogue.root, "Sonavia", "shopping.rd.hold")
+        with open(shopping, "w") as f:
+            f.write("15")
+        try:
+            radio = self.start()
+            radio.click(*EXIT)
+            self.assertEqual(radio.program.wait(3), 0)
+        finally:
+            os.remove(shopping)
+
+    def hold_address(self, station, seconds):
+        """Has the catalogue server hold the station's address file; returns the hold file."""
+        hold = os.path.join(self.rig.catalogue.root, "Sonavia", "freechannels", "package0",
+                            "%d.rd.hold" % (station.position + 1))
+        with open(hold, "w") as f:
+            f.write(str(seconds))
+        return hold
+
+    def latin1_variant(self, name, stations):
+        """A catalogue variant whose texts are Latin-1, as an 8-bit catalogue saved so has them."""
+        env = self.rig.servers.catalogue_variant(name, stations)
+        path = os.path.join(self.rig.catalogue.root, name, "Sonavia", "channelsplus",
+                            "channels.rd")
+        with open(path, "rb") as f:
+            text = f.read().decode("utf-8")
+        with open(path, "wb") as f:
+            f.write(text.encode("latin-1"))
+        return env
 
     def test_random_start_ups_follow_the_clock(self):
         # Two starts with "random" and one whose package is greater than the current one, each

@@ -1,4 +1,4 @@
-"""Whole-program tests: real processes of the player on a real X server (Xvfb).
+"""Whole-program tests: real processes of the player on the rig's desktop (Xvfb).
 
 usage: program_test.py PROGRAM ARCHIVE
 """
@@ -9,8 +9,11 @@ import signal
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "desktop"))
+import rig  # noqa: E402
+from servers import Processes, wait_for  # noqa: E402
 
 PROGRAM = None
 ARCHIVE = None
@@ -24,51 +27,24 @@ START_TIMEOUT = 30
 KEY_REACTION_TIMEOUT = 1.0
 
 
-def wait_for(predicate, timeout, step=0.05):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        if predicate():
-            return True
-        time.sleep(step)
-    return predicate()
-
-
-class Desktop:
-    """An Xvfb server of our own, on a display number it picks itself."""
-
-    def __init__(self):
-        read_end, write_end = os.pipe()
-        self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        with os.fdopen(read_end) as pipe:
-            self.display = ":" + pipe.readline().strip()
-
-    def stop(self):
-        self.process.terminate()
-        try:
-            self.process.wait(10)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.wait()
-
-
 class ProgramTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.desktop = Desktop()
+        cls.processes = Processes()
+        cls.logs = tempfile.mkdtemp(prefix="sonavia-program-desktop-")
+        cls.desktop = rig.Desktop(cls.processes, cls.logs, tray=False)
 
     @classmethod
     def tearDownClass(cls):
-        cls.desktop.stop()
+        cls.processes.close()
+        shutil.rmtree(cls.logs, ignore_errors=True)
 
     def setUp(self):
         self.started = []
         self.home = tempfile.mkdtemp(prefix="sonavia-program-")
         self.runtime = os.path.join(self.home, "runtime")
         os.mkdir(self.runtime, 0o700)
-        self.env = dict(os.environ, DISPLAY=self.desktop.display, QT_QPA_PLATFORM="xcb",
+        self.env = dict(self.desktop.env, QT_QPA_PLATFORM="xcb",
                         XDG_RUNTIME_DIR=self.runtime, SONAVIA_AUDIO_SINK="fakesink",
                         SONAVIA_CATALOGUE_BASE="http://127.0.0.1:9/",
                         SONAVIA_SITE_BASE="http://127.0.0.1:9/")

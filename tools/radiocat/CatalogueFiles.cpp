@@ -34,45 +34,6 @@ std::string_view Trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(kFieldSpace) - first + 1);
 }
 
-// Well-formed UTF-8: no stray continuation bytes, no overlong forms, no surrogates, nothing
-// past U+10FFFF.
-bool IsUtf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        int more = 0;
-        unsigned min = 0;
-        unsigned code = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            more = 1, min = 0x80, code = lead & 0x1Fu;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            more = 2, min = 0x800, code = lead & 0x0Fu;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            more = 3, min = 0x10000, code = lead & 0x07u;
-        } else {
-            return false;
-        }
-        if (i + more >= text.size()) {
-            return false;
-        }
-        for (int k = 1; k <= more; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0u) != 0x80u) {
-                return false;
-            }
-            code = (code << 6) | (next & 0x3Fu);
-        }
-        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            return false;
-        }
-        i += more + 1;
-    }
-    return true;
-}
-
 bool HasControlCharacter(std::string_view text) {
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
@@ -227,7 +188,7 @@ void ForEachListLine(std::string_view text, const std::string& file, std::vector
     const auto lines = LinesOf(text);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const int line = static_cast<int>(i) + 1;
-        if (!IsUtf8(lines[i])) {
+        if (!IsValidUtf8(lines[i])) {
             problems.push_back({file, line, "not UTF-8 text"});
         } else if (!IsComment(lines[i])) {
             take(line, lines[i]);
