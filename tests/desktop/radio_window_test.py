@@ -551,46 +551,46 @@ class RadioWindowTest(unittest.TestCase):
         self.assertTrue(radio.program.file("setting.dat").startswith(b"0\n"))
         radio.wait_heard(picked)
 
+    # Each of the next tests checks several faults in turn; each fault is a sub-test of its own,
+    # so that a program with several of them reports every one.
     def test_the_users_volume_and_mute_survive_hide_reopen_and_exit(self):
         station = self.station("Fjord Tone")
         settings = "1\n1\n0\n0\n80\n"
         radio = self.start({"channel.dat": "package0\n%s\n" % station.name,
                             "setting.dat": settings})
-        # Hidden while the sound fades in: what the user set is saved, and the sound goes to it.
-        radio.wait_heard(station)
-        radio.click(*HIDE)
-        radio.wait_hidden()
-        self.assertEqual(lines(radio.program.file("setting.dat"))[4], "80")
         target = SINE_LEVEL * 0.8
-        self.assertTrue(rig.wait_for(lambda: radio.playing_level() > target * 0.95, rig.TIMEOUT,
-                                     0), "the volume of setting.dat, window hidden")
-
-        # Opened again: the volume stays where it is.
-        radio.tray_menu(0)
-        radio.wait_window()
-        self.assertGreater(min(levels(radio.program.recording.wait_for(2.5))), target * 0.9)
-
-        # Muted, hidden and opened again with a double-click: still muted.
-        radio.click(MUTE[0] + 5, MUTE[1] + 5)
-        radio.wait_silent()
-        radio.click(*HIDE)
-        radio.wait_hidden()
-        radio.click_tray(1, 2)
-        radio.wait_window()
-        self.assertTrue(rig.wait_for(lambda: radio.mute_marked(radio.shot()), rig.TIMEOUT))
-        self.assertTrue(rig.silent(radio.program.recording.wait_for(2.0, 5)), "still silent")
-
-        # Ended before a stream has buffered: still what the user set.
-        self.rig.stop_programs()
-        hold = self.hold_address(station, 10)
-        try:
-            radio = self.start({"channel.dat": "package0\n%s\n" % station.name,
-                                "setting.dat": settings})
-            radio.click(*EXIT)
-            self.assertEqual(radio.program.wait(), 0)
+        with self.subTest("Hide during the fade-in saves what the user set"):
+            radio.wait_heard(station)
+            radio.click(*HIDE)
+            radio.wait_hidden()
             self.assertEqual(lines(radio.program.file("setting.dat"))[4], "80")
-        finally:
-            os.remove(hold)
+            self.assertTrue(rig.wait_for(lambda: radio.playing_level() > target * 0.95,
+                                         rig.TIMEOUT, 0), "the volume of setting.dat, hidden")
+        with self.subTest("a reopened window keeps the volume"):
+            radio.tray_menu(0)
+            radio.wait_window()
+            self.assertGreater(min(levels(radio.program.recording.wait_for(2.5))), target * 0.9)
+        with self.subTest("the mute survives Hide and a reopening"):
+            radio.click(MUTE[0] + 5, MUTE[1] + 5)
+            radio.wait_silent()
+            radio.click(*HIDE)
+            radio.wait_hidden()
+            radio.click_tray(1, 2)
+            radio.wait_window()
+            self.assertTrue(rig.wait_for(lambda: radio.mute_marked(radio.shot()), rig.TIMEOUT))
+            self.assertTrue(rig.silent(radio.program.recording.wait_for(2.0, 5)), "silent")
+
+        self.rig.stop_programs()
+        with self.subTest("Exit before a stream buffers saves what the user set"):
+            hold = self.hold_address(station, 10)
+            try:
+                radio = self.start({"channel.dat": "package0\n%s\n" % station.name,
+                                    "setting.dat": settings})
+                radio.click(*EXIT)
+                self.assertEqual(radio.program.wait(), 0)
+                self.assertEqual(lines(radio.program.file("setting.dat"))[4], "80")
+            finally:
+                os.remove(hold)
 
     def test_stop_resume_and_a_station_that_cannot_be_reached(self):
         station, other = self.station("Fjord Tone"), self.station("Aurora Chord")
@@ -599,40 +599,36 @@ class RadioWindowTest(unittest.TestCase):
         radio.click(*RANDOM_EVERY_START)
         radio.click(*HIDE)
         radio.wait_hidden()
-
-        # Stopped: nothing plays, and the opened window shows it.
-        radio.tray_menu(2)
-        radio.wait_silent()
-        radio.tray_menu(0)
-        radio.wait_window()
-        self.assertTrue(rig.wait_for(lambda: radio.meter_grey(radio.shot()), rig.TIMEOUT))
-        self.assertEqual(len(set(radio.looks(ACTIVITY_BOX, 2.0))), 1, "the activity box rests")
-        self.assertTrue(radio.meter_grey(radio.shot()), "the meter stays grey")
-
-        # Resumed with "Random Selection every start" chosen: the station that played.
-        radio.click(*HIDE)
-        radio.wait_hidden()
-        self.assertEqual(lines(radio.program.file("channel.dat")), ["package0", "random"])
-        radio.new_addresses(wait=False)
-        radio.tray_menu(2)
-        self.assertEqual(radio.new_addresses(), [station.position])
-        radio.wait_heard(station)
-
-        # A station whose address cannot be had: the message, and what plays is what is marked.
-        radio.tray_menu(0)
-        radio.wait_window()
-        address_file = os.path.join(self.rig.catalogue.root, "Sonavia", "freechannels",
-                                    "package0", "%d.rd" % (other.position + 1))
-        os.rename(address_file, address_file + ".away")
-        try:
-            rows = radio.tree_rows(radio.shot())
-            radio.click_entry(rows[1])
-            radio.close_message()
-        finally:
-            os.rename(address_file + ".away", address_file)
-        radio.wait_silent()
-        self.assertEqual(lines(radio.program.file("channel.dat")), ["package0", other.name])
-        self.assertTrue(rig.wait_for(lambda: radio.meter_grey(radio.shot()), rig.TIMEOUT))
+        with self.subTest("stopped from the tray, the opened window shows nothing playing"):
+            radio.tray_menu(2)
+            radio.wait_silent()
+            radio.tray_menu(0)
+            radio.wait_window()
+            self.assertTrue(rig.wait_for(lambda: radio.meter_grey(radio.shot()), rig.TIMEOUT))
+            self.assertEqual(len(set(radio.looks(ACTIVITY_BOX, 2.0))), 1, "the box rests")
+            self.assertTrue(radio.meter_grey(radio.shot()), "the meter stays grey")
+        with self.subTest("Resume with Random Selection every start: the station that played"):
+            radio.click(*HIDE)
+            radio.wait_hidden()
+            self.assertEqual(lines(radio.program.file("channel.dat")), ["package0", "random"])
+            radio.new_addresses(wait=False)
+            radio.tray_menu(2)
+            self.assertEqual(radio.new_addresses(), [station.position])
+            radio.wait_heard(station)
+        with self.subTest("a station whose address cannot be had stops what played"):
+            radio.tray_menu(0)
+            radio.wait_window()
+            address_file = os.path.join(self.rig.catalogue.root, "Sonavia", "freechannels",
+                                        "package0", "%d.rd" % (other.position + 1))
+            os.rename(address_file, address_file + ".away")
+            try:
+                radio.click_entry(radio.tree_rows(radio.shot())[1])
+                radio.close_message()
+            finally:
+                os.rename(address_file + ".away", address_file)
+            radio.wait_silent()
+            self.assertEqual(lines(radio.program.file("channel.dat")), ["package0", other.name])
+            self.assertTrue(rig.wait_for(lambda: radio.meter_grey(radio.shot()), rig.TIMEOUT))
 
     def test_an_eight_bit_catalogue_in_the_lists_and_random_channel(self):
         # Latin-1 names and countries, countries that sort only as a reader sorts them, and a
@@ -646,62 +642,66 @@ class RadioWindowTest(unittest.TestCase):
         radio = self.start(env=env, prefix="/latin/")
         radio.new_addresses(wait=False)
 
-        firsts = []
-        for country in range(3):
-            radio.choose_country(country)
-            radio.click_entry(radio.tree_rows(radio.shot())[0])
-            firsts.append(stations[radio.new_addresses()[0]])
-        self.assertEqual([s.name for s in firsts], ["Brussel 0", "Bj\u00f6rn FM", "Zed Tone"],
-                         "countries sorted as read, each list opened at its top")
-        radio.wait_heard(fjord)
-        radio.choose_country(1)
-        radio.click_entry(radio.tree_rows(radio.shot())[0])
-        radio.wait_heard(aurora)
-        self.assertEqual(radio.program.file("channel.dat"), b"package0\nBj\xf6rn FM")
-        self.assertEqual(radio.program.file("tv.dat"), b"Bj\xf6rn FM")
+        def first_of_country(index):
+            radio.choose_country(index)
+            rows = radio.tree_rows(radio.shot())
+            if not rows:
+                return None
+            radio.click_entry(rows[0])
+            return stations[radio.new_addresses()[0]].name
 
-        # Only the picture marks the selected entry.
-        shot = radio.shot()
-        row = radio.selected_rows(shot)
-        self.assertEqual(len(row), 1)
-        self.assertEqual({radio.pixel(shot, x, sum(row[0]) // 2)
-                          for x in range(TREE[0] + 200, TREE[0] + TREE[2] - 20, 5)}, {WHITE})
-
-        # Random Channel always changes the station.
-        playing = stations.index(firsts[1])
-        for press in range(8):
-            radio.click(RANDOM_CHANNEL[0] + 28, RANDOM_CHANNEL[1] + 32)
-            picked = radio.new_addresses()
-            self.assertNotEqual(picked[-1], playing, "press %d" % press)
-            playing = picked[-1]
+        with self.subTest("countries sort as a reader sorts them, each list opens at its top"):
+            self.assertEqual([first_of_country(i) for i in range(3)],
+                             ["Brussel 0", "Bj\u00f6rn FM", "Zed Tone"])
+        with self.subTest("a Latin-1 station lists, plays and is remembered by its own bytes"):
+            self.assertEqual(first_of_country(1), "Bj\u00f6rn FM")
+            radio.wait_heard(aurora)
+            self.assertEqual(radio.program.file("channel.dat"), b"package0\nBj\xf6rn FM")
+            self.assertEqual(radio.program.file("tv.dat"), b"Bj\xf6rn FM")
+        with self.subTest("only the picture marks the selected entry"):
+            shot = radio.shot()
+            row = radio.selected_rows(shot)
+            self.assertEqual(len(row), 1)
+            self.assertEqual({radio.pixel(shot, x, sum(row[0]) // 2)
+                              for x in range(TREE[0] + 200, TREE[0] + TREE[2] - 20, 5)}, {WHITE})
+        with self.subTest("Random Channel always changes the station"):
+            playing = None
+            for press in range(8):
+                radio.click(RANDOM_CHANNEL[0] + 28, RANDOM_CHANNEL[1] + 32)
+                picked = radio.new_addresses()
+                self.assertNotEqual(picked[-1], playing, "press %d" % press)
+                playing = picked[-1]
 
     def test_a_held_address_file_holds_nothing_up(self):
         station, held = self.station("Fjord Tone"), self.station("Aurora Chord")
         radio = self.start({"channel.dat": "package0\n%s\n" % station.name})
         radio.wait_heard(station)
-        hold = self.hold_address(held, 15)
-        try:
-            radio.click_entry(radio.tree_rows(radio.shot())[1])
-            start = time.monotonic()
-            radio.click(MUTE[0] + 5, MUTE[1] + 5)
-            self.assertTrue(rig.wait_for(lambda: radio.mute_marked(radio.shot()), 1.0))
-            radio.click(*HIDE)
-            radio.wait_hidden()
-            self.assertLess(time.monotonic() - start, 5, "Mute and Hide act at once")
-        finally:
-            os.remove(hold)
+        with self.subTest("Mute and Hide act at once while an address file is held"):
+            hold = self.hold_address(held, 15)
+            try:
+                radio.click_entry(radio.tree_rows(radio.shot())[1])
+                start = time.monotonic()
+                radio.click(MUTE[0] + 5, MUTE[1] + 5)
+                self.assertTrue(rig.wait_for(lambda: radio.mute_marked(radio.shot()), 1.0))
+                radio.click(*HIDE)
+                radio.wait_hidden()
+                self.assertLess(time.monotonic() - start, 5)
+            finally:
+                os.remove(hold)
 
-        # Ended while the shopping list is held: at once, and cleanly.
         self.rig.stop_programs()
-        shopping = os.path.join(self.rig.catalogue.root, "Sonavia", "shopping.rd.hold")
-        with open(shopping, "w") as f:
-            f.write("15")
-        try:
-            radio = self.start()
-            radio.click(*EXIT)
-            self.assertEqual(radio.program.wait(3), 0)
-        finally:
-            os.remove(shopping)
+        with self.subTest("Exit while the shopping list is held ends at once, and cleanly"):
+            shopping = os.path.join(self.rig.catalogue.root, "Sonavia", "shopping.rd.hold")
+            with open(shopping, "w") as f:
+                f.write("15")
+            try:
+                radio = self.start()
+                radio.click(*EXIT)
+                exit_clicked = time.monotonic()
+                self.assertEqual(radio.program.wait(), 0)
+                self.assertLess(time.monotonic() - exit_clicked, 2.0)
+            finally:
+                os.remove(shopping)
 
     def hold_address(self, station, seconds):
         """Has the catalogue server hold the station's address file; returns the hold file."""
