@@ -7,6 +7,12 @@ namespace sonavia {
 // agent of every request.
 inline constexpr char kProductTitle[] = "Sonavia Plus";
 
+// The program's name on the desktop: its launcher, icon and metadata, and the media controls'
+// desktop entry.
+inline constexpr char kApplicationId[] = "org.sonavia.Plus";
+// The folder of the installed data, and of each user's start-up directory.
+inline constexpr char kDataFolderName[] = "sonavia-plus";
+
 inline constexpr int kMaxVolume = 100;
 inline constexpr int kDefaultVolume = 50;
 // Degrees added to the hue of the skin; 0 shows the skin's stored colours.
