@@ -130,6 +130,11 @@ bool CMediaView::viewportEvent(QEvent* event) {
             tip = CannotReachText(station);
         } else if (item != nullptr) {
             tip = DisplayText(core_.InfoTipFor(station));
+            // The station that plays also shows what it plays.
+            if (station == core_.CurrentStationName() && core_.Playing() &&
+                !core_.StreamTitle().isEmpty()) {
+                tip += QLatin1Char('\n') + core_.StreamTitle();
+            }
         }
         if (tip.isEmpty()) {
             QToolTip::hideText();

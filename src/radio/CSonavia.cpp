@@ -3,6 +3,7 @@
 #include "components/CMediaPlayer.h"
 #include "radio/CStation.h"
 #include "radio/CatalogueDisplay.h"
+#include "radio/MprisService.h"
 #include "radio/RadioCore.h"
 #include "resources/ControlIds.h"
 #include "resources/Resources.h"
@@ -43,6 +44,7 @@ void CSonavia::Create(std::unique_ptr<PlayerEngine> player) {
     core_ = std::make_unique<RadioCore>(*player_, app::startupDirectory, app::interfacePack);
     connect(core_.get(), &RadioCore::MessageRequested, this, &ShowMessage);
     connect(core_.get(), &RadioCore::StateChanged, this, &CSonavia::ShowState);
+    mediaControls_ = std::make_unique<MprisService>(*core_, *this);
     tray_->Show();
 
     settings_ = LoadSettings(app::startupDirectory);
@@ -108,11 +110,7 @@ void CSonavia::RunTrayCommand(TrayIcon::Command command) {
 }
 
 void CSonavia::ShowState() {
-    QString status;
-    if (core_->State() == PlayState::Failed && !core_->CurrentStationName().empty()) {
-        status = CannotReachText(core_->CurrentStationName());
-    }
-    tray_->SetStatus(status);
+    tray_->SetStatus(NowPlayingText(*core_));
 }
 
 void CSonavia::ExitProgram() {

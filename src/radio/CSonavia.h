@@ -10,6 +10,7 @@
 namespace sonavia {
 
 class CStation;
+class MprisService;
 class RadioCore;
 
 // The radio base window: never shown, it does the start-up work, owns the player, the radio's
@@ -51,6 +52,7 @@ private:
     Settings settings_;
     std::unique_ptr<PlayerEngine> player_;
     std::unique_ptr<RadioCore> core_;
+    std::unique_ptr<MprisService> mediaControls_;
     std::unique_ptr<TrayIcon> tray_;
     CStation* openWindow_ = nullptr;
 };

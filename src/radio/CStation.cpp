@@ -224,7 +224,7 @@ void CStation::CreateControls() {
         }
     }
     connect(Button(ids::kHideButton), &QPushButton::clicked, this, &CStation::OnHide);
-    connect(Button(ids::kExitButton), &QPushButton::clicked, this, &CStation::OnExit);
+    connect(Button(ids::kExitButton), &QPushButton::clicked, this, &CStation::Exit);
     connect(Button(ids::kRandomChannelButton), &QPushButton::clicked, this,
             &CStation::WindowRandomPlay);
     connect(Button(ids::kRandomChannelButton), &CSkinButton::TooltipTimedOut, this,
@@ -426,7 +426,7 @@ void CStation::OnHide() {
     }
 }
 
-void CStation::OnExit() {
+void CStation::Exit() {
     SaveSettings();
     done(QDialog::Accepted);
     base_.ExitProgram();
@@ -517,7 +517,7 @@ void CStation::closeEvent(QCloseEvent* event) {
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         OnHide();
     } else {
-        OnExit();
+        Exit();
     }
 }
 

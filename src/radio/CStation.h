@@ -46,6 +46,8 @@ public:
 
     // Brings back a window that "Hide" minimised where no tray is there.
     void RestoreFromTaskBar();
+    // "Exit": the settings are saved and the program ends.
+    void Exit();
 
     // What the window shows, for tests and benchmarks.
     const QImage& Background() const { return background_; }
@@ -92,7 +94,6 @@ private:
     void FillLists();
     void ShowMute(bool muted);
     void OnHide();
-    void OnExit();
     void OnVolumeMoved(int position);
     void OnMuteToggled();
     void OnSkinButtonHovered(CSkinButton* button);

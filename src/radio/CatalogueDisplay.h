@@ -9,6 +9,8 @@
 
 namespace sonavia {
 
+class RadioCore;
+
 // A catalogue text (its own 8-bit bytes) as the screen shows it.
 inline QString DisplayText(std::string_view bytes) {
     return QString::fromStdString(CatalogueTextAsUtf8(bytes));
@@ -27,5 +29,9 @@ inline std::string TextOf(const QByteArray& bytes) {
 inline QString CannotReachText(std::string_view station) {
     return QStringLiteral("Cannot reach ") + DisplayText(station);
 }
+
+// What plays, in a line: the station and the stream's title, that the station cannot be
+// reached, or that it is stopped; empty before any station.
+QString NowPlayingText(const RadioCore& core);
 
 } // namespace sonavia

@@ -243,6 +243,7 @@ void RadioCore::SetVolume(int volume) {
     fade_.target = volume;
     raiseVolumeWhenPlaying_ = false;
     SetVolumeOfPlayer(volume);
+    emit VolumeChanged(volume);
     // The mark and the sound agree: moving the volume ends the mute.
     if (muted_ && player_.SetMute(false)) {
         muted_ = false;

@@ -141,7 +141,7 @@ signals:
     void StationShown();
     // The play state, the current station or the stream's title changed.
     void StateChanged();
-    // The volume or the mute changed otherwise than by the control that shows it.
+    // The volume the user set changed (from any control), or the mute did.
     void VolumeChanged(int volume);
     void MuteChanged(bool muted);
     // Something to tell the user in the message dialog; the sequence goes on once it returns.

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QMenu>
 #include <QStyleHints>
 
@@ -24,10 +26,38 @@ constexpr std::array<MenuItem, 4> kMenuItems{{
 }};
 
 constexpr char kCommandProperty[] = "trayCommand";
+constexpr char kStatusNotifierWatcher[] = "org.kde.StatusNotifierWatcher";
+constexpr char kX11Platform[] = "xcb";
+
+// Qt sends the icon over StatusNotifierItem when a watcher is on the session bus at the time the
+// icon is made, and always away from X11; otherwise it docks in an XEmbed tray.
+bool StatusNotifierInUse() {
+    if (QGuiApplication::platformName() != QLatin1String(kX11Platform)) {
+        return true;
+    }
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    return bus.isConnected() && bus.interface() != nullptr &&
+           bus.interface()->isServiceRegistered(QString::fromLatin1(kStatusNotifierWatcher));
+}
 
 } // namespace
 
-TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {
+TrayIcon::TrayIcon(QObject* parent)
+    : QObject(parent), menu_(std::make_unique<QMenu>()), statusNotifier_(StatusNotifierInUse()) {
+    for (const MenuItem& item : kMenuItems) {
+        QAction* action = menu_->addAction(QString::fromLatin1(item.text));
+        action->setProperty(kCommandProperty, static_cast<int>(item.command));
+        if (statusNotifier_) {
+            // The host's menu runs in its own process: the choice arrives as the action's.
+            connect(
+                action, &QAction::triggered, this,
+                [this, command = item.command] { emit CommandChosen(command); },
+                Qt::QueuedConnection);
+        }
+    }
+    if (statusNotifier_) {
+        icon_.setContextMenu(menu_.get());
+    }
     for (std::size_t i = 0; i < frames_.size(); ++i) {
         frames_[i] = QIcon(QString::fromLatin1(resources::kTrayIconFrames[i]));
     }
@@ -79,12 +109,9 @@ void TrayIcon::ShowNextFrame() {
 }
 
 TrayIcon::Command TrayIcon::ShowMenu() {
-    if (!menu_) {
-        menu_ = std::make_unique<QMenu>();
-        for (const MenuItem& item : kMenuItems) {
-            QAction* action = menu_->addAction(QString::fromLatin1(item.text));
-            action->setProperty(kCommandProperty, static_cast<int>(item.command));
-        }
+    if (statusNotifier_) {
+        menu_->popup(QCursor::pos());
+        return Command::None;
     }
     const QAction* chosen = menu_->exec(QCursor::pos());
     return chosen != nullptr ? static_cast<Command>(chosen->property(kCommandProperty).toInt())
@@ -101,6 +128,11 @@ void TrayIcon::OnActivated(QSystemTrayIcon::ActivationReason reason) {
     if (windowOpen_) {
         pendingClick_.stop();
         emit RaiseRequested();
+        return;
+    }
+    // A status notifier host's click: no double-click follows it.
+    if (statusNotifier_ && reason == QSystemTrayIcon::Trigger) {
+        emit OpenRequested();
         return;
     }
     switch (reason) {

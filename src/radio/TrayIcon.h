@@ -13,9 +13,14 @@ class QMenu;
 
 namespace sonavia {
 
-// The program's icon in the tray: five frames shown in turn, the tip "Sonavia Plus", and the
-// clicks of the tray. The menu is shown by the icon's own click handling, never handed to the
-// tray as its context menu, so that any click can raise an open radio window instead.
+// The program's icon in the tray: five frames shown in turn, the tip "Sonavia Plus" with what
+// plays, and the clicks of the tray.
+//
+// In an XEmbed tray the menu is shown by the icon's own click handling, never handed to the tray
+// as its context menu, so that any click can raise an open radio window instead. Where the
+// desktop shows the icon through a StatusNotifierWatcher (KDE, GNOME's AppIndicator extension,
+// most Wayland panels), its host sends no double-click and shows the item's exported menu
+// itself: there a click (Activate) opens or raises the window, and the menu is exported.
 class TrayIcon : public QObject {
     Q_OBJECT
 public:
@@ -43,6 +48,8 @@ public:
 
     // The menu at the cursor; the chosen command, or None.
     Command ShowMenu();
+    // Whether the icon goes through a StatusNotifierWatcher rather than an XEmbed tray.
+    bool UsesStatusNotifier() const { return statusNotifier_; }
 
 signals:
     // A click while a radio window is open: bring it to the front.
@@ -64,6 +71,7 @@ private:
     QTimer pendingClick_;
     std::unique_ptr<QMenu> menu_;
     bool windowOpen_ = false;
+    bool statusNotifier_ = false;
 };
 
 } // namespace sonavia
