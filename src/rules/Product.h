@@ -12,6 +12,9 @@ inline constexpr char kProductTitle[] = "Sonavia Plus";
 inline constexpr char kApplicationId[] = "org.sonavia.Plus";
 // The folder of the installed data, and of each user's start-up directory.
 inline constexpr char kDataFolderName[] = "sonavia-plus";
+// The folder and file name of the interface archive below the start-up directory.
+inline constexpr char kInterfaceFolder[] = "Interface";
+inline constexpr char kInterfaceArchiveName[] = "radio.int";
 
 inline constexpr int kMaxVolume = 100;
 inline constexpr int kDefaultVolume = 50;

@@ -2,6 +2,7 @@
 
 #include "localfiles/InterfaceArchive.h"
 #include "localfiles/VersionRecord.h"
+#include "rules/Product.h"
 
 #include <filesystem>
 
@@ -24,10 +25,7 @@ inline bool exitRequested = false;
 // flag is false.
 inline bool quitRequested = false;
 
-// The folder and file name of the interface archive below the start-up directory.
-inline constexpr char kInterfaceFolder[] = "Interface";
-inline constexpr char kInterfaceArchiveName[] = "radio.int";
-
+// The start-up directory's kInterfaceFolder / kInterfaceArchiveName.
 std::filesystem::path InterfaceArchivePath();
 
 // Raises the exit-request flag and ends the program's message loop once the current event has

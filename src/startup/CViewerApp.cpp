@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <curl/curl.h>
 #include <memory>
+#include <optional>
 
 namespace sonavia {
 
@@ -51,6 +52,8 @@ int CViewerApp::Run(int argc, char** argv) {
 }
 
 int CViewerApp::RunInstance(const SingleInstanceLock& instanceLock) {
+    // The desktop matches the program's windows to its launcher and icon by this name.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kApplicationId));
     if (instanceLock.AnotherInstanceRuns()) {
         ShowMessage(QString::fromLatin1(kAlreadyRunningText));
         return 0;
@@ -67,13 +70,33 @@ int CViewerApp::RunInstance(const SingleInstanceLock& instanceLock) {
     }
     QuitSignals quitSignals;
 
-    std::error_code error;
-    app::startupDirectory = std::filesystem::current_path(error);
-    SetDataDirectory(app::startupDirectory);
+    // The start-up directory is the current directory when it holds the interface archive, else
+    // the program's own folder or, for an installed program, the user's folder (Config.h). With no
+    // archive the window would be blank, so the program says so, writing nothing anywhere.
+    const std::optional<StartupPlaces> places = FindStartupPlaces(CurrentStartupFacts());
+    if (!places) {
+        ShowMessage(QString::fromLatin1(kArchiveNamed) + QString::fromLatin1(kArchiveMissingText));
+        return kStartFailedExitCode;
+    }
+    if (!FillStartupDirectory(*places)) {
+        ShowMessage(QString::fromLatin1(kArchiveNamed) +
+                    QString::fromLatin1(kArchiveNotCopiedText) +
+                    QString::fromStdString(places->startupDirectory.string()));
+        return kStartFailedExitCode;
+    }
+    app::startupDirectory = places->startupDirectory;
+    SetDataDirectory(places->dataDirectory);
     app::versionNumber = ReadOwnVersionNumber();
+    std::error_code error;
     std::filesystem::current_path(app::startupDirectory, error);
 
     app::interfacePack = ReadArchiveDirectory(app::InterfaceArchivePath());
+    if (app::interfacePack.fault != ArchiveFault::None) {
+        ShowMessage(QString::fromLatin1(kArchiveNamed) +
+                    QString::fromLatin1(ArchiveFaultText(app::interfacePack.fault)));
+        app::interfacePack = InterfacePackDirectory{};
+        return kStartFailedExitCode;
+    }
 
     auto baseWindow = std::make_unique<CSonavia>();
     baseWindow->Create();

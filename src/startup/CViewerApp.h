@@ -18,5 +18,13 @@ public:
 
 inline constexpr char kAlreadyRunningText[] = "Sonavia is already running";
 inline constexpr char kNetworkInitFailedText[] = "Network initialization failed.";
+// The messages of a start without a usable interface archive: the archive's name followed by
+// what is wrong with it.
+inline constexpr char kArchiveNamed[] = "The interface archive Interface/radio.int ";
+inline constexpr char kArchiveMissingText[] = "was not found";
+// Followed by the start-up directory.
+inline constexpr char kArchiveNotCopiedText[] = "could not be copied into ";
+// The process's exit code when it ends without its archive.
+inline constexpr int kStartFailedExitCode = 1;
 
 } // namespace sonavia

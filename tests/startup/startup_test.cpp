@@ -1,6 +1,7 @@
 // The application object's start-up and the single-instance lock, run in the test process.
 #include "FakePlayer.h"
 #include "TestSupport.h"
+#include "catalogue/Config.h"
 #include "localfiles/InterfaceArchive.h"
 #include "radio/CSonavia.h"
 #include "radio/CStation.h"
@@ -9,6 +10,7 @@
 #include "startup/SingleInstance.h"
 
 #include <QTimer>
+#include <chrono>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -101,11 +103,87 @@ TEST_F(StartUp, ReadsTheArchiveBelowTheWorkingDirectoryAndRunsUntilTheExitReques
 
 TEST_F(StartUp, TheQuitRequestEndsTheLoopWithoutTheExitFlag) {
     test::Watchdog watchdog(20);
+    std::filesystem::create_directory(dir_ / "Interface");
+    ASSERT_TRUE(WriteArchive(dir_ / "Interface" / "radio.int", {{"channels.rd", "0\n"}}));
     SingleInstanceLock lock(LockName());
     QTimer::singleShot(0, [] { app::PostQuit(); });
     EXPECT_EQ(CViewerApp().RunInstance(lock), 0);
     EXPECT_TRUE(app::quitRequested);
     EXPECT_FALSE(app::exitRequested);
+}
+
+// A build folder, an installed prefix, a prepared folder and an empty one.
+class StartupPlacesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const auto* folder : {"build", "prefix/share/sonavia-plus", "work"}) {
+            std::filesystem::create_directories(dir_ / folder / "Interface");
+            test::WriteFileBytes(dir_ / folder / "Interface" / "radio.int", kArchiveBytes);
+        }
+        for (const auto* folder : {"build/catalogue", "prefix/share/sonavia-plus/catalogue",
+                                   "prefix/bin", "empty", "home"}) {
+            std::filesystem::create_directories(dir_ / folder);
+        }
+    }
+    StartupFacts Facts(const char* current, const char* program) const {
+        return {dir_ / current, dir_ / program, "", (dir_ / "home").string()};
+    }
+    static constexpr char kArchiveBytes[] = "archive of version 1";
+
+    test::TempDir dir_;
+};
+
+TEST_F(StartupPlacesTest, TheWorkingFolderThenTheProgramsThenTheUsersForAnInstalledProgram) {
+    const auto installed = dir_ / "prefix/share/sonavia-plus";
+    const auto user = dir_ / "home/.local/share/sonavia-plus";
+    // A folder that holds the archive comes first; its catalogue is read from beside the
+    // program when it has none of its own.
+    EXPECT_EQ(FindStartupPlaces(Facts("work", "build/sonavia")),
+              (StartupPlaces{dir_ / "work", dir_ / "build", {}}));
+    EXPECT_EQ(FindStartupPlaces(Facts("empty", "build/sonavia")),
+              (StartupPlaces{dir_ / "build", dir_ / "build", {}}));
+    EXPECT_EQ(FindStartupPlaces(Facts("work", "prefix/bin/sonavia")),
+              (StartupPlaces{dir_ / "work", installed, {}}));
+
+    StartupFacts facts = Facts("empty", "prefix/bin/sonavia");
+    const StartupPlaces inHome{user, installed, installed / "Interface" / "radio.int"};
+    EXPECT_EQ(FindStartupPlaces(facts), inHome);
+    facts.xdgDataHome = "relative/data"; // not absolute: not a data home
+    EXPECT_EQ(FindStartupPlaces(facts), inHome);
+    facts.xdgDataHome = (dir_ / "xdg").string();
+    EXPECT_EQ(FindStartupPlaces(facts)->startupDirectory, dir_ / "xdg" / "sonavia-plus");
+
+    // No archive anywhere, or nowhere to keep the user's copy: nothing to start from.
+    EXPECT_FALSE(FindStartupPlaces(Facts("empty", "empty/sonavia")));
+    EXPECT_FALSE(FindStartupPlaces({dir_ / "empty", {}, "", (dir_ / "home").string()}));
+    EXPECT_FALSE(FindStartupPlaces({dir_ / "empty", dir_ / "prefix/bin/sonavia", "", ""}));
+}
+
+TEST_F(StartupPlacesTest, TheUsersCopyIsMadeOnceAndRenewedByANewVersionOnly) {
+    const StartupPlaces places = *FindStartupPlaces(Facts("empty", "prefix/bin/sonavia"));
+    const auto copy = places.startupDirectory / "Interface" / "radio.int";
+    ASSERT_TRUE(FillStartupDirectory(places));
+    EXPECT_EQ(test::ReadFileBytes(copy), kArchiveBytes);
+    test::WriteFileBytes(places.startupDirectory / "setting.dat", "0\n");
+
+    // Another version installed, whatever the files' dates: the copy follows; settings stay.
+    const std::string newer = "archive of version 2";
+    test::WriteFileBytes(places.archiveSource, newer);
+    std::filesystem::last_write_time(places.archiveSource, std::filesystem::last_write_time(copy) -
+                                                               std::chrono::hours(1));
+    ASSERT_TRUE(FillStartupDirectory(places));
+    EXPECT_EQ(test::ReadFileBytes(copy), newer);
+    EXPECT_EQ(test::ReadFileBytes(places.startupDirectory / "setting.dat"), "0\n");
+    // The installed data gone: the copy still serves.
+    std::filesystem::remove(places.archiveSource);
+    EXPECT_TRUE(FillStartupDirectory(places));
+
+    // A start-up directory that cannot be made (a file stands in its way): no archive.
+    test::WriteFileBytes(dir_ / "blocked", "");
+    StartupPlaces blocked = places;
+    blocked.startupDirectory = dir_ / "blocked" / "sonavia-plus";
+    blocked.archiveSource = dir_ / "work" / "Interface" / "radio.int";
+    EXPECT_FALSE(FillStartupDirectory(blocked));
 }
 
 TEST(BaseWindow, StaysHiddenWritesTheDefaultsAndEndsByOpeningTheRadioWindow) {
