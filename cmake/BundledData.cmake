@@ -14,12 +14,17 @@ add_custom_command(
   VERBATIM)
 add_custom_target(bundled_catalogue DEPENDS ${bundled_catalogue_file})
 
-# The link pages (plain HTML whatever their names) and the version file publishing this version.
-set(bundled_site_dir ${CMAKE_BINARY_DIR}/site/sonavia)
-foreach(page index.php support.php download.php color.php watchtv.php store.php style.css)
-  configure_file(${CMAKE_SOURCE_DIR}/site/sonavia/${page} ${bundled_site_dir}/${page} @ONLY)
+# The link pages (plain HTML whatever their names) and the version file publishing this version;
+# SONAVIA_SITE_FILES lists them below SONAVIA_SITE_DIR for the install.
+set(SONAVIA_SITE_DIR ${CMAKE_BINARY_DIR}/site)
+set(SONAVIA_SITE_FILES)
+foreach(page index.php support.php download.php color.php watchtv.php skins.php channels.php
+             store.php style.css)
+  configure_file(${CMAKE_SOURCE_DIR}/site/sonavia/${page} ${SONAVIA_SITE_DIR}/sonavia/${page} @ONLY)
+  list(APPEND SONAVIA_SITE_FILES sonavia/${page})
 endforeach()
 # Ended by carriage return and line feed, as version readers that drop the character before the
 # line feed expect.
-file(CONFIGURE OUTPUT ${bundled_site_dir}/channelsplus/versionplus.txt
+file(CONFIGURE OUTPUT ${SONAVIA_SITE_DIR}/sonavia/channelsplus/versionplus.txt
      CONTENT "@SONAVIA_VERSION@\n" @ONLY NEWLINE_STYLE CRLF)
+list(APPEND SONAVIA_SITE_FILES sonavia/channelsplus/versionplus.txt)

@@ -6,7 +6,7 @@
 <link rel="stylesheet" href="style.css">
 </head>
 <body>
-<nav><a href="index.php">Sonavia Plus</a><a href="support.php">Help</a><a href="download.php">Download</a><a href="color.php">Skins</a><a href="watchtv.php">Channels</a><a href="store.php">Shopping</a></nav>
+<nav><a href="index.php">Sonavia Plus</a><a href="support.php">Help</a><a href="download.php">Download</a><a href="color.php">Upgrade</a><a href="watchtv.php">Watch TV</a><a href="skins.php">Skins</a><a href="channels.php">Channels</a><a href="store.php">Shopping</a></nav>
 <h1>Shopping topics</h1>
 <p>The drop-down list in the radio window offers shopping topics. Choosing one opens the topic
 page below the catalogue's shopping root in the browser pane, with the blanks of the topic

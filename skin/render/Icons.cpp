@@ -76,7 +76,11 @@ std::vector<QImage> TrayIconFrames() {
 }
 
 QImage WindowIcon() {
-    return Badge(kWindowIconSize, {255, 255, 255});
+    return ApplicationIcon(kWindowIconSize);
+}
+
+QImage ApplicationIcon(int size) {
+    return Badge(size, {255, 255, 255});
 }
 
 QImage NormalCursor() {

@@ -9,6 +9,8 @@ namespace sonavia::skin {
 
 std::vector<QImage> TrayIconFrames();
 QImage WindowIcon();
+// The window icon's drawing at any size: the launcher's icons.
+QImage ApplicationIcon(int size);
 QImage NormalCursor();
 QImage PressedCursor();
 // 11 x 12: the station as listed, and as selected.

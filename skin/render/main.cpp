@@ -1,7 +1,9 @@
-// Renders the skin. Three jobs, each into a folder:
+// Renders the skin. Four jobs, each into a folder:
 //   skin-render archive FOLDER          the interface archive's bitmaps (32-bit, keyed)
 //   skin-render icons FOLDER            the program's icons, cursors and tree pictures (PNG)
 //   skin-render parts ARCHIVE FOLDER    the sheet of the packed skin's small parts (PNG)
+//   skin-render app-icons FOLDER NAME   the launcher's icons as a hicolor theme tree:
+//                                       FOLDER/<n>x<n>/apps/NAME.png (PNG)
 
 #include "Art.h"
 #include "Icons.h"
@@ -9,8 +11,10 @@
 #include "localfiles/Bitmap.h"
 #include "resources/Resources.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QSet>
+#include <array>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -23,6 +27,8 @@ using namespace sonavia::skin;
 
 constexpr int kUsageError = 2;
 constexpr int kFailure = 1;
+// The sizes of the launcher's icons that desktops look for in the hicolor theme.
+constexpr std::array kApplicationIconSizes{16, 32, 48, 64, 128, 256};
 
 bool WriteBitmap(const QString& folder, const QString& name, const QImage& image) {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
@@ -122,12 +128,23 @@ int RenderIcons(const QString& folder) {
     return ok ? 0 : kFailure;
 }
 
+int RenderApplicationIcons(const QString& folder, const QString& name) {
+    bool ok = true;
+    for (const int size : kApplicationIconSizes) {
+        const QString apps = QStringLiteral("%1/%2x%2/apps").arg(folder).arg(size);
+        ok = QDir().mkpath(apps) &&
+             WritePng(apps, name + QStringLiteral(".png"), ApplicationIcon(size)) && ok;
+    }
+    return ok ? 0 : kFailure;
+}
+
 int RenderParts(const std::filesystem::path& archive, const QString& folder) {
     return WritePng(folder, QStringLiteral("skin-parts.png"), PartsSheet(archive)) ? 0 : kFailure;
 }
 
 int Usage() {
-    std::cerr << "usage: skin-render archive FOLDER | icons FOLDER | parts ARCHIVE FOLDER\n";
+    std::cerr << "usage: skin-render archive FOLDER | icons FOLDER | parts ARCHIVE FOLDER | "
+                 "app-icons FOLDER NAME\n";
     return kUsageError;
 }
 
@@ -141,6 +158,8 @@ int main(int argc, char** argv) {
         result = RenderArchive(args[2]);
     } else if (args.size() == 3 && args[1] == QLatin1String("icons")) {
         result = RenderIcons(args[2]);
+    } else if (args.size() == 4 && args[1] == QLatin1String("app-icons")) {
+        result = RenderApplicationIcons(args[2], args[3]);
     } else if (args.size() == 4 && args[1] == QLatin1String("parts")) {
         result = RenderParts(args[2].toStdString(), args[3]);
     } else {
