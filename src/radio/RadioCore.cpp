@@ -197,9 +197,12 @@ void RadioCore::AddressFetched(const Choice& choice, const std::string& address,
 }
 
 bool RadioCore::OpenInPlayer(const std::string& address) {
-    // An address that cannot be had, or that the player refuses, leaves nothing playing: what
-    // is heard is what the lists mark.
-    if (address.empty() || !player_.OpenAddress(address)) {
+    // A catalogue server names no file of this machine: only a local catalogue may.
+    const bool refused =
+        NamesLocalFile(address) && !NamesLocalFile(package_.packageBase) && !address.empty();
+    // An address that cannot be had, or that is refused, leaves nothing playing: what is heard
+    // is what the lists mark.
+    if (address.empty() || refused || !player_.OpenAddress(address)) {
         StationFailed();
         return false;
     }

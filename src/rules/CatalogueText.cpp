@@ -1,5 +1,6 @@
 #include "rules/CatalogueText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -176,6 +177,20 @@ std::string ItemUrl(ItemKind kind, std::string_view packageBase, int n) {
         return WithoutFinalSeparator(packageBase) + "/" + std::to_string(n) + kItemSuffix;
     }
     return {};
+}
+
+bool NamesLocalFile(std::string_view address) {
+    const auto colon = address.find(':');
+    const auto isSchemeCharacter = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '+' || c == '-' || c == '.';
+    };
+    const bool hasScheme =
+        colon != std::string_view::npos && colon > 1 &&
+        ((address[0] >= 'a' && address[0] <= 'z') || (address[0] >= 'A' && address[0] <= 'Z')) &&
+        std::all_of(address.begin(), address.begin() + static_cast<std::ptrdiff_t>(colon),
+                    isSchemeCharacter);
+    return !hasScheme || StartsWithIgnoringCase(address, "file:");
 }
 
 bool IsValidUtf8(std::string_view bytes) {

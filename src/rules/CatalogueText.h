@@ -46,6 +46,10 @@ std::string CatalogueTextAsUtf8(std::string_view bytes);
 // Whether `bytes` is well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
 
+// Whether a stream address names a file on this machine: a file: address, or a path without a
+// scheme. Only a catalogue that is itself local may hand those to the player.
+bool NamesLocalFile(std::string_view address);
+
 // Address files by kind of catalogue item.
 enum class ItemKind { RadioStation = 1 };
 

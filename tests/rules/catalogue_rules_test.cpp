@@ -137,6 +137,16 @@ TEST(ItemText, FirstLineWithoutItsLineEndAndWebPagesGiveNothing) {
     }
     EXPECT_EQ(ItemTextOf("http://radio.test/html/live"), "http://radio.test/html/live");
     EXPECT_EQ(ItemTextOf("<htm"), "<htm");
+
+    // Addresses that name a file of this machine, which only a local catalogue may give.
+    for (const char* local : {"/etc/passwd", "file:///etc/passwd", "FILE:/etc/passwd", "song.ogg",
+                              "C:\\radio.mp3", ":weird"}) {
+        EXPECT_TRUE(NamesLocalFile(local)) << local;
+    }
+    for (const char* remote : {"http://radio.test/live", "HTTPS://radio.test/", "rtsp://r.test/a",
+                               "mms://r.test/a", "icy+http://r.test/a"}) {
+        EXPECT_FALSE(NamesLocalFile(remote)) << remote;
+    }
 }
 
 TEST(VersionText, TokenKeepsItsLastCharacterUnlessItIsACarriageReturn) {
