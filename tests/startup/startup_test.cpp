@@ -101,6 +101,22 @@ TEST_F(StartUp, ReadsTheArchiveBelowTheWorkingDirectoryAndRunsUntilTheExitReques
     EXPECT_EQ(app::interfacePack.count, 0); // freed at the end of the loop
 }
 
+TEST_F(StartUp, AnArchiveThatCannotBeReadIsNamedAndNothingIsWritten) {
+    test::Watchdog watchdog(20);
+    std::filesystem::create_directory(dir_ / "Interface");
+    test::WriteFileBytes(dir_ / "Interface" / "radio.int", "RI"); // shorter than a header
+    SingleInstanceLock lock(LockName());
+    int result = 0;
+    const auto texts = test::CatchMessages([&] { result = CViewerApp().RunInstance(lock); });
+    ASSERT_EQ(texts.size(), 1u);
+    // The message dialog breaks the long text once.
+    EXPECT_EQ(QString(texts[0]).remove(QLatin1Char('\n')),
+              "The interface archive Interface/radio.int is shorter than an archive "
+              "header (truncated or not an archive)");
+    EXPECT_EQ(result, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "setting.dat"));
+}
+
 TEST_F(StartUp, TheQuitRequestEndsTheLoopWithoutTheExitFlag) {
     test::Watchdog watchdog(20);
     std::filesystem::create_directory(dir_ / "Interface");
