@@ -48,6 +48,13 @@ void CSkinButton::MoveTo(int x, int y) {
     update();
 }
 
+void CSkinButton::SetTooltipText(const QString& text) {
+    tooltipText_ = text;
+    if (this->text().isEmpty()) {
+        setAccessibleName(text);
+    }
+}
+
 void CSkinButton::ShowTooltip() {
     if (tooltip_ && tooltip_->Shown()) {
         return;

@@ -34,7 +34,8 @@ public:
     const QImage& Bitmap() const { return bitmap_; }
     const QRegion& Shape() const { return shape_; }
 
-    void SetTooltipText(const QString& text) { tooltipText_ = text; }
+    // The tooltip's text; it names the button for screen readers too, where it has no caption.
+    void SetTooltipText(const QString& text);
     // Shows the tooltip below the button for 500 ms; a tooltip that is shown already is neither
     // moved nor re-timed.
     void ShowTooltip();

@@ -1,5 +1,6 @@
 #include "radio/CStation.h"
 
+#include "controls/Accessibility.h"
 #include "controls/ArchiveImages.h"
 #include "controls/CCheckButton.h"
 #include "controls/CCoolSlider.h"
@@ -52,6 +53,20 @@ constexpr char kKeepChannelCaption[] = "Keep selected Channel";
 constexpr char kMuteCaption[] = "Mute";
 constexpr char kNonStopCaption[] = "Non-stop";
 
+// What screen readers call the controls that show no caption of their own.
+constexpr char kCountryListName[] = "Country";
+constexpr char kShoppingListName[] = "Shopping";
+constexpr char kSearchBoxName[] = "Search the web";
+constexpr char kVolumeName[] = "Volume";
+constexpr char kHueName[] = "Skin colour";
+constexpr char kStationListName[] = "Stations";
+constexpr char kMeterName[] = "Level meter";
+constexpr char kActivityName[] = "Data activity";
+constexpr char kMeterPlaying[] = "Playing";
+constexpr char kMeterSilent[] = "Silent";
+constexpr char kActivityReceiving[] = "Receiving";
+constexpr char kActivityIdle[] = "No data";
+
 QComboBox* MakeList(QWidget* parent, int id) {
     auto* list = new QComboBox(parent);
     ids::SetControlId(list, id);
@@ -85,6 +100,7 @@ CSkinButton* CStation::Button(int id) const {
 }
 
 void CStation::Create() {
+    InstallControlAccessibility();
     if (const auto hue = LoadInterfaceHue(app::startupDirectory)) {
         core_.SetInterfaceHue(*hue);
     }
@@ -116,6 +132,7 @@ void CStation::Create() {
 
     tree_ = new CMediaView(core_, this);
     tree_->setGeometry(layout::kStationTree);
+    tree_->setAccessibleName(QString::fromLatin1(kStationListName));
     connect(&core_, &RadioCore::CatalogueChanged, this, &CStation::FillLists);
     connect(&core_, &RadioCore::StationShown, this, &CStation::ShowCurrentStation);
     connect(&core_, &RadioCore::MuteChanged, this, &CStation::ShowMute);
@@ -159,22 +176,27 @@ void CStation::SkinWindow() {
 void CStation::CreateControls() {
     countryList_ = MakeList(this, ids::kCountryList);
     countryList_->setGeometry(layout::kCountryList);
+    countryList_->setAccessibleName(QString::fromLatin1(kCountryListName));
     connect(countryList_, &QComboBox::activated, this, &CStation::SelectCountry);
 
     shoppingList_ = MakeList(this, ids::kShoppingList);
     shoppingList_->setGeometry(layout::kShoppingList);
+    shoppingList_->setAccessibleName(QString::fromLatin1(kShoppingListName));
 
     searchEdit_ = new CSearchEdit(this);
     ids::SetControlId(searchEdit_, ids::kSearchEdit);
     searchEdit_->setMaxLength(kSearchMaxLength);
     searchEdit_->setText(QString::fromLatin1(kSearchHint));
     searchEdit_->setGeometry(layout::kSearchBox);
+    searchEdit_->setAccessibleName(QString::fromLatin1(kSearchBoxName));
+    searchEdit_->setAccessibleDescription(QString::fromLatin1(kSearchHint));
 
     volumeSlider_ = new CCoolSlider(Qt::Horizontal, this);
     ids::SetControlId(volumeSlider_, ids::kVolumeSlider);
     volumeSlider_->setRange(0, kMaxVolume);
     volumeSlider_->setTickInterval(kVolumeTickInterval);
     volumeSlider_->SetDrawMode(CCoolSlider::kDrawModeBackground);
+    volumeSlider_->setAccessibleName(QString::fromLatin1(kVolumeName));
     connect(volumeSlider_, &QSlider::valueChanged, this, &CStation::OnVolumeMoved);
 
     hueSlider_ = new CCoolSlider(Qt::Horizontal, this);
@@ -182,11 +204,13 @@ void CStation::CreateControls() {
     hueSlider_->setRange(0, kMaxHue);
     hueSlider_->setTickInterval(kHueTickInterval);
     hueSlider_->SetDrawMode(CCoolSlider::kDrawModeBackground);
+    hueSlider_->setAccessibleName(QString::fromLatin1(kHueName));
     connect(hueSlider_, &CCoolSlider::Released, this, &CStation::ApplyHue);
 
     muteBox_ = new CCheckButton(QString::fromLatin1(kMuteCaption), this);
     ids::SetControlId(muteBox_, ids::kMuteBox);
     muteBox_->setText({});
+    muteBox_->setAccessibleName(QString::fromLatin1(kMuteCaption));
     ShowMute(core_.Muted());
     connect(muteBox_, &CCheckButton::Toggled, this, &CStation::OnMuteToggled);
 
@@ -197,6 +221,11 @@ void CStation::CreateControls() {
     keepChannelButton_ = new CRadioButton({}, this);
     keepChannelButton_->setAccessibleName(QString::fromLatin1(kKeepChannelCaption));
     ids::SetControlId(keepChannelButton_, ids::kKeepSelectedChannel);
+
+    meterStatus_ = new StatusArea(QString::fromLatin1(kMeterName), this);
+    meterStatus_->setGeometry(WindowAnimation::MeterArea());
+    activityStatus_ = new StatusArea(QString::fromLatin1(kActivityName), this);
+    activityStatus_->setGeometry(WindowAnimation::ActivityArea());
 
     // Kept in the settings only; never shown.
     nonStopBox_ = new CCheckButton(QString::fromLatin1(kNonStopCaption), this);
@@ -440,11 +469,19 @@ void CStation::RestoreFromTaskBar() {
 
 void CStation::TimerTick() {
     animation_->TickMeterAndActivity(*this, muteBox_->Checked());
+    DescribeStatus();
     if (const auto slider = core_.TickFade()) {
         const QSignalBlocker quiet(volumeSlider_);
         volumeSlider_->setValue(*slider);
     }
     animation_->TickFlashAndFilm(*this);
+}
+
+void CStation::DescribeStatus() {
+    meterStatus_->SetStatus(
+        QString::fromLatin1(animation_->MeterIdle() ? kMeterSilent : kMeterPlaying));
+    activityStatus_->SetStatus(QString::fromLatin1(
+        core_.State() == PlayState::Playing ? kActivityReceiving : kActivityIdle));
 }
 
 void CStation::paintEvent(QPaintEvent* event) {

@@ -17,6 +17,7 @@ class QComboBox;
 namespace sonavia {
 
 class BrowserPane;
+class StatusArea;
 class CCheckButton;
 class CCoolSlider;
 class CMediaView;
@@ -93,6 +94,7 @@ private:
     // current station.
     void FillLists();
     void ShowMute(bool muted);
+    void DescribeStatus();
     void OnHide();
     void OnVolumeMoved(int position);
     void OnMuteToggled();
@@ -129,6 +131,9 @@ private:
     QComboBox* hoursList_ = nullptr;
     CMediaView* tree_ = nullptr;
     std::map<int, CSkinButton*> buttons_;
+    // What the level meter and the activity box show, for screen readers.
+    StatusArea* meterStatus_ = nullptr;
+    StatusArea* activityStatus_ = nullptr;
 
     std::unique_ptr<WindowAnimation> animation_;
     std::unique_ptr<BrowserPane> pane_;

@@ -46,6 +46,14 @@ void WindowAnimation::LoadFrames(const InterfacePackDirectory& archive, int hue)
     versionFaces_[1] = LoadArchiveBitmap(archive, layout::kNewVersionBitmap);
 }
 
+QRect WindowAnimation::MeterArea() {
+    return kMeterArea;
+}
+
+QRect WindowAnimation::ActivityArea() {
+    return ToQRect(kActivityBox);
+}
+
 void WindowAnimation::SetMeter(QWidget& window, bool idle, const MeterLevels& levels) {
     if (idle == meterIdle_ && (idle || levels == levels_)) {
         return;

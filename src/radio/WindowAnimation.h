@@ -46,6 +46,9 @@ public:
     bool FilmHover() const { return filmHover_; }
 
     bool MeterIdle() const { return meterIdle_; }
+    // Where the level meter and the activity box are drawn in the window.
+    static QRect MeterArea();
+    static QRect ActivityArea();
     int FilmFrameShown() const { return filmShown_; }
 
 private:
