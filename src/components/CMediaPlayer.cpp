@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <algorithm>
+#include <gst/audio/gstaudiobasesink.h>
 #include <gst/gst.h>
 #include <thread>
 
@@ -29,7 +30,7 @@ constexpr std::chrono::milliseconds kWatchInterval{200};
 // Reconnection: quickly while the drop is recent (a server restarting comes back in seconds),
 // then with a back-off that doubles up to its cap.
 constexpr std::chrono::milliseconds kFirstReconnectDelay{500};
-constexpr std::chrono::milliseconds kQuickReconnectDelay{1000};
+constexpr std::chrono::milliseconds kQuickReconnectDelay{500};
 constexpr std::chrono::seconds kQuickReconnectPeriod{30};
 constexpr std::chrono::milliseconds kSlowReconnectDelay{2000};
 constexpr std::chrono::milliseconds kMaxReconnectDelay{10000};
@@ -37,7 +38,24 @@ constexpr std::chrono::milliseconds kMaxReconnectDelay{10000};
 // installed GStreamer serves.
 constexpr const char* kAllowedSchemes[] = {"http", "https", "file", "rtsp", "mms", "mmsh"};
 constexpr gint kBufferingComplete = 100;
+// How often a buffered stream's reserve is looked at while it is held, and while it plays: well
+// within kLowReserve and what the output itself holds (a fifth of a second), so that a pause
+// comes before a gap.
+constexpr std::chrono::milliseconds kHeldCheckInterval{20};
+constexpr std::chrono::milliseconds kPlayingCheckInterval{100};
+// The stream's rate of bytes to audio is taken as known once this much has been decoded.
+constexpr std::uint64_t kRateSampleNs = 200'000'000;
+// The network queue holds what the largest reserve needs beyond what the decoded audio queue
+// before the output holds (a second).
+constexpr std::chrono::milliseconds kNetworkQueueTime{5000};
 constexpr char kAdaptiveDemuxerKind[] = "Demuxer/Adaptive";
+constexpr char kDecoderKind[] = "Decoder";
+// A sound card's or sound server's output takes audio in pieces of this length (µs): longer than
+// the usual 10 ms, so that its thread wakes a quarter as often; a radio does not need the
+// shorter delay.
+constexpr char kOutputPeriodProperty[] = "latency-time";
+constexpr gint64 kOutputPeriodUs = 40000;
+constexpr char kAudioKind[] = "Audio";
 // What the tests' audio output keeps: a second of audio at most, as mono 32-bit samples.
 constexpr guint kAppSinkMaxBuffers = 50;
 constexpr char kAppSinkCaps[] = "audio/x-raw,format=F32LE,layout=interleaved,channels=1";
@@ -168,9 +186,20 @@ struct CMediaPlayer::Callbacks {
                 return GST_BUS_DROP;
             }
             break;
-        case GST_MESSAGE_BUFFERING:
+        case GST_MESSAGE_BUFFERING: {
+            gint percent = 0;
+            gst_message_parse_buffering(message, &percent);
+            // While a stream plays on its reserve, only a change of the network queue's
+            // fullness matters to the player; the many reports between are not worth a trip
+            // to the interface thread.
+            const int full = percent >= kBufferingComplete ? 1 : 0;
+            if (player->queueFullReported_.exchange(full) == full &&
+                !player->allBufferingReports_.load()) {
+                return GST_BUS_DROP;
+            }
             sequence = ++player->bufferingSequence_;
             break;
+        }
         case GST_MESSAGE_TAG: {
             GstTagList* tags = nullptr;
             gst_message_parse_tag(message, &tags);
@@ -198,52 +227,131 @@ struct CMediaPlayer::Callbacks {
         return GST_BUS_DROP;
     }
 
-    static GstPadProbeReturn OnBuffers(GstPad* /*pad*/, GstPadProbeInfo* info, gpointer data) {
-        auto* counter = static_cast<std::atomic<std::uint64_t>*>(data);
+    // What a probe saw: buffers, their bytes and their audio's duration.
+    struct Seen {
+        std::uint64_t buffers = 0;
+        std::uint64_t bytes = 0;
+        std::uint64_t ns = 0;
+    };
+
+    static Seen SeenIn(GstPadProbeInfo* info) {
+        Seen seen;
+        const auto add = [&seen](GstBuffer* buffer) {
+            ++seen.buffers;
+            seen.bytes += gst_buffer_get_size(buffer);
+            if (GST_BUFFER_DURATION_IS_VALID(buffer)) {
+                seen.ns += GST_BUFFER_DURATION(buffer);
+            }
+        };
         if ((info->type & GST_PAD_PROBE_TYPE_BUFFER_LIST) != 0) {
-            counter->fetch_add(gst_buffer_list_length(GST_PAD_PROBE_INFO_BUFFER_LIST(info)));
-        } else {
-            counter->fetch_add(1);
+            GstBufferList* list = GST_PAD_PROBE_INFO_BUFFER_LIST(info);
+            for (guint i = 0; i < gst_buffer_list_length(list); ++i) {
+                add(gst_buffer_list_get(list, i));
+            }
+        } else if ((info->type & GST_PAD_PROBE_TYPE_BUFFER) != 0) {
+            add(GST_PAD_PROBE_INFO_BUFFER(info));
         }
+        return seen;
+    }
+
+    static void Watch(GstPad* pad, GstPadProbeCallback callback, gpointer player,
+                      bool events = false) {
+        const auto types =
+            GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST |
+            (events ? GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM : GST_PAD_PROBE_TYPE_INVALID);
+        gst_pad_add_probe(pad, static_cast<GstPadProbeType>(types), callback, player, nullptr);
+    }
+
+    // The stream as it arrives from the network (or a file), and its end.
+    static GstPadProbeReturn OnReceived(GstPad* /*pad*/, GstPadProbeInfo* info, gpointer data) {
+        auto* player = static_cast<CMediaPlayer*>(data);
+        if ((info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) != 0) {
+            if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS) {
+                player->flow_.sourceEnded = true;
+            }
+            return GST_PAD_PROBE_OK;
+        }
+        const Seen seen = SeenIn(info);
+        player->receivedPackets_.fetch_add(seen.buffers);
+        player->flow_.receivedBytes.fetch_add(seen.bytes);
         return GST_PAD_PROBE_OK;
     }
 
-    static void CountBuffers(GstPad* pad, std::atomic<std::uint64_t>& counter) {
-        gst_pad_add_probe(pad,
-                          static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
-                                                       GST_PAD_PROBE_TYPE_BUFFER_LIST),
-                          OnBuffers, &counter, nullptr);
+    static GstPadProbeReturn OnDecoderInput(GstPad* /*pad*/, GstPadProbeInfo* info, gpointer data) {
+        static_cast<CMediaPlayer*>(data)->flow_.decoderBytes.fetch_add(SeenIn(info).bytes);
+        return GST_PAD_PROBE_OK;
+    }
+
+    static GstPadProbeReturn OnDecoded(GstPad* /*pad*/, GstPadProbeInfo* info, gpointer data) {
+        static_cast<CMediaPlayer*>(data)->flow_.decodedNs.fetch_add(SeenIn(info).ns);
+        return GST_PAD_PROBE_OK;
+    }
+
+    static GstPadProbeReturn OnOutput(GstPad* /*pad*/, GstPadProbeInfo* info, gpointer data) {
+        auto* player = static_cast<CMediaPlayer*>(data);
+        const Seen seen = SeenIn(info);
+        player->decodedBuffers_.fetch_add(seen.buffers);
+        player->flow_.outputNs.fetch_add(seen.ns);
+        return GST_PAD_PROBE_OK;
     }
 
     static void OnSourceSetup(GstElement* /*playbin*/, GstElement* source, gpointer data) {
         if (GstPad* pad = gst_element_get_static_pad(source, "src")) {
-            CountBuffers(pad, static_cast<CMediaPlayer*>(data)->receivedPackets_);
+            Watch(pad, OnReceived, data, true);
             gst_object_unref(pad);
         }
     }
 
     static void OnDemuxerPad(GstElement* /*demuxer*/, GstPad* pad, gpointer data) {
         if (GST_PAD_IS_SRC(pad)) {
-            CountBuffers(pad, static_cast<CMediaPlayer*>(data)->receivedPackets_);
+            Watch(pad, OnReceived, data, true);
         }
     }
 
     // An HTTP live stream's source only reads the stream's playlist; its demuxer fetches the
-    // media itself, so what the demuxer passes on counts as received too.
+    // media itself, so what the demuxer passes on counts as received too. An audio decoder's
+    // input and output give the stream's rate of bytes to audio and what is decoded ahead. An
+    // output to a sound card or sound server is told the length of the pieces it takes.
     static void OnElementAdded(GstBin* /*playbin*/, GstBin* /*bin*/, GstElement* element,
                                gpointer data) {
         const gchar* kind = gst_element_get_metadata(element, GST_ELEMENT_METADATA_KLASS);
-        if (kind != nullptr && g_strrstr(kind, kAdaptiveDemuxerKind) != nullptr) {
+        if (kind == nullptr) {
+            return;
+        }
+        if (GST_IS_AUDIO_BASE_SINK(element)) {
+            g_object_set(element, kOutputPeriodProperty, kOutputPeriodUs, nullptr);
+            return;
+        }
+        if (g_strrstr(kind, kAdaptiveDemuxerKind) != nullptr) {
             g_signal_connect(element, "pad-added", G_CALLBACK(OnDemuxerPad), data);
+        } else if (g_strrstr(kind, kDecoderKind) != nullptr &&
+                   g_strrstr(kind, kAudioKind) != nullptr) {
+            if (GstPad* input = gst_element_get_static_pad(element, "sink")) {
+                Watch(input, OnDecoderInput, data);
+                gst_object_unref(input);
+            }
+            if (GstPad* output = gst_element_get_static_pad(element, "src")) {
+                Watch(output, OnDecoded, data);
+                gst_object_unref(output);
+            }
         }
     }
 };
+
+void CMediaPlayer::Flow::Reset() {
+    receivedBytes = 0;
+    decoderBytes = 0;
+    decodedNs = 0;
+    outputNs = 0;
+    sourceEnded = false;
+}
 
 CMediaPlayer::CMediaPlayer(QObject* parent) : PlayerEngine(parent) {
     watchTimer_.setInterval(kWatchInterval);
     connect(&watchTimer_, &QTimer::timeout, this, &CMediaPlayer::Watch);
     reconnectTimer_.setSingleShot(true);
     connect(&reconnectTimer_, &QTimer::timeout, this, &CMediaPlayer::Reconnect);
+    connect(&reserveTimer_, &QTimer::timeout, this, &CMediaPlayer::CheckReserve);
 }
 
 CMediaPlayer::~CMediaPlayer() {
@@ -295,10 +403,12 @@ CMediaPlayer::Setup CMediaPlayer::Create() {
         gst_object_unref(playbin);
         return Setup::Incomplete;
     }
-    Callbacks::CountBuffers(sinkPad, decodedBuffers_);
+    Callbacks::Watch(sinkPad, Callbacks::OnOutput, this);
     gst_object_unref(sinkPad);
+    const gint64 networkQueueNs =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(kNetworkQueueTime).count();
     g_object_set(playbin, "flags", kPlayFlagAudio | kPlayFlagSoftVolume, "audio-sink", sink,
-                 nullptr);
+                 "buffer-duration", networkQueueNs, nullptr);
     g_signal_connect(playbin, "source-setup", G_CALLBACK(Callbacks::OnSourceSetup), this);
     g_signal_connect(playbin, "deep-element-added", G_CALLBACK(Callbacks::OnElementAdded), this);
     gst_bus_set_sync_handler(bus, Callbacks::OnBusMessage, this, nullptr);
@@ -328,6 +438,7 @@ bool CMediaPlayer::OpenAddress(const std::string& address) {
     title_.clear();
     reconnectTimer_.stop();
     reconnectAttempts_ = 0;
+    reserveTarget_ = kStartReserve;
     StartOpen(uri, false);
     return true;
 }
@@ -429,11 +540,14 @@ bool CMediaPlayer::PlayCandidate(const Candidate& candidate) {
     ResetPipeline();
     current_ = candidate;
     live_ = false;
+    buffered_ = false;
+    holding_ = false;
+    queueFull_ = false;
     buffering_ = false;
     bufferingEndReported_ = false;
     g_object_set(playbin_, "uri", candidate.uri.c_str(), nullptr);
-    // Paused first: playback starts once the buffer is full (or at once for a source that does
-    // not buffer), from the bus reports about the pipeline as it is now.
+    // Paused first: playback starts once enough audio is ahead of the output (or at once for a
+    // source that does not buffer), from the bus reports about the pipeline as it is now.
     const GstStateChangeReturn change = gst_element_set_state(playbin_, GST_STATE_PAUSED);
     if (change == GST_STATE_CHANGE_FAILURE) {
         ResetPipeline();
@@ -520,6 +634,7 @@ bool CMediaPlayer::Stop() {
     meantToPlay_.clear();
     reconnectTimer_.stop();
     watchTimer_.stop();
+    reserveTimer_.stop();
     CancelReads();
     ++openNumber_;
     phase_ = Phase::Idle;
@@ -534,6 +649,10 @@ void CMediaPlayer::ResetPipeline() {
     gst_element_set_state(playbin_, GST_STATE_NULL);
     ++generation_;
     decodedBuffers_ = 0;
+    flow_.Reset();
+    queueFullReported_ = -1;
+    allBufferingReports_ = true;
+    reserveTimer_.stop();
 }
 
 void CMediaPlayer::CancelReads() {
@@ -604,6 +723,64 @@ void CMediaPlayer::ReportBufferingEnded() {
     emit Buffering(false);
 }
 
+std::optional<std::chrono::nanoseconds> CMediaPlayer::Reserve() const {
+    const std::uint64_t decodedNs = flow_.decodedNs.load();
+    const std::uint64_t decoderBytes = flow_.decoderBytes.load();
+    if (decoderBytes == 0 || decodedNs < kRateSampleNs) {
+        return std::nullopt;
+    }
+    const std::uint64_t receivedBytes = flow_.receivedBytes.load();
+    const std::uint64_t outputNs = flow_.outputNs.load();
+    const double nsPerByte = static_cast<double>(decodedNs) / static_cast<double>(decoderBytes);
+    const double undecodedNs = receivedBytes > decoderBytes
+                                   ? static_cast<double>(receivedBytes - decoderBytes) * nsPerByte
+                                   : 0.0;
+    const double decodedAheadNs =
+        decodedNs > outputNs ? static_cast<double>(decodedNs - outputNs) : 0.0;
+    return std::chrono::nanoseconds(static_cast<std::int64_t>(undecodedNs + decodedAheadNs));
+}
+
+void CMediaPlayer::CheckReserve() {
+    if (!buffered_ || live_ || (phase_ != Phase::Starting && phase_ != Phase::Playing)) {
+        return;
+    }
+    const std::optional<std::chrono::nanoseconds> reserve = Reserve();
+    // A source that has delivered all it will plays out what is left.
+    const bool ended = flow_.sourceEnded.load();
+    if (holding_) {
+        if (ended || (reserve ? *reserve >= reserveTarget_ : queueFull_)) {
+            holding_ = false;
+            allBufferingReports_ = false;
+            reserveTimer_.setInterval(kPlayingCheckInterval);
+            RequestPlaying();
+        }
+        return;
+    }
+    if (ended || GST_STATE_TARGET(playbin_) != GST_STATE_PLAYING ||
+        (reserve ? *reserve >= kLowReserve : queueFull_)) {
+        return;
+    }
+    // The link delivers more unevenly than the reserve covers: wait for more from now on.
+    reserveTarget_ = std::min(kMaxReserve, reserveTarget_ * 2);
+    gst_element_set_state(playbin_, GST_STATE_PAUSED);
+    Hold();
+}
+
+bool CMediaPlayer::Hold() {
+    holding_ = true;
+    allBufferingReports_ = true;
+    reserveTimer_.setInterval(kHeldCheckInterval);
+    if (buffering_) {
+        return true;
+    }
+    buffering_ = true;
+    bufferingEndReported_ = false;
+    const std::uint64_t generation = generation_.load();
+    emit Buffering(true);
+    // The radio side may have opened another address or stopped in answer.
+    return generation == generation_.load();
+}
+
 bool CMediaPlayer::SetVolume(int volume) {
     if (playbin_ == nullptr || volume < 0 || volume > kMaxVolume) {
         return false;
@@ -655,44 +832,45 @@ void CMediaPlayer::HandleMessage(GstMessage* message, std::uint64_t generation,
         }
         gint percent = 0;
         gst_message_parse_buffering(message, &percent);
-        if (percent < kBufferingComplete) {
-            if (!buffering_) {
-                buffering_ = true;
-                bufferingEndReported_ = false;
-                emit Buffering(true);
-                // The radio side may have opened another address or stopped in answer.
-                if (generation != generation_.load()) {
-                    break;
+        queueFull_ = percent >= kBufferingComplete;
+        if (live_) {
+            // A live source cannot hold: its buffering is only reported.
+            if (queueFull_ == buffering_) {
+                buffering_ = !queueFull_;
+                if (buffering_) {
+                    bufferingEndReported_ = false;
+                    emit Buffering(true);
+                } else {
+                    ReportBufferingEnded();
                 }
             }
-            // Playback holds while the buffer fills, so that a stream arriving no faster than
-            // it plays still gets its reserve; a live source cannot hold and plays on.
-            if (!live_ && GST_STATE_TARGET(playbin_) == GST_STATE_PLAYING) {
-                gst_element_set_state(playbin_, GST_STATE_PAUSED);
-            }
-        } else {
-            if (buffering_) {
-                buffering_ = false;
-                ReportBufferingEnded();
-                if (generation != generation_.load()) {
-                    break;
-                }
-            }
-            RequestPlaying();
+            break;
         }
+        if (!buffered_) {
+            buffered_ = true;
+            reserveTimer_.start(kPlayingCheckInterval);
+            if (GST_STATE_TARGET(playbin_) != GST_STATE_PLAYING && !Hold()) {
+                break;
+            }
+        }
+        CheckReserve();
         break;
     }
     case GST_MESSAGE_ASYNC_DONE:
-        if (!buffering_) {
+        if (holding_) {
+            CheckReserve();
+        } else {
             RequestPlaying();
         }
         break;
     case GST_MESSAGE_STATE_CHANGED: {
-        // A source that does not buffer (a local file) has ended buffering once it plays.
+        // Buffering has ended once the pipeline plays; a source that does not buffer (a local
+        // file) reports it then too.
         GstState newState;
         gst_message_parse_state_changed(message, nullptr, &newState, nullptr);
         if (newState == GST_STATE_PLAYING && GST_STATE(playbin_) == GST_STATE_PLAYING &&
-            !buffering_ && !bufferingEndReported_) {
+            !holding_ && (buffering_ || !bufferingEndReported_)) {
+            buffering_ = false;
             ReportBufferingEnded();
         }
         break;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,13 +21,20 @@ namespace sonavia {
 //
 // Nothing here waits on the network or the pipeline. An open is accepted at once when its
 // address is well formed and of an allowed scheme; the pipeline then starts paused and plays
-// once its buffer is full. A playlist (PLS, M3U, ASX, XSPF) is read off the interface thread and
-// its entries are tried in order; an HTTP live stream's playlist is a stream and goes to playbin
-// as it is. An open is bounded: its depth of nested playlists, its downloads, the streams it
-// tries and its time.
+// once it holds enough audio ahead of the output (see kStartReserve). A playlist (PLS, M3U, ASX,
+// XSPF) is read off the interface thread and its entries are tried in order; an HTTP live stream's
+// playlist is a stream and goes to playbin as it is. An open is bounded: its depth of nested
+// playlists, its downloads, the streams it tries and its time.
 //
 // A network stream that played and then ends, fails or stops delivering data is reported as
 // dropped and opened again, with back-off, until a stop or another open.
+//
+// The audio ahead of the output is counted through the whole pipeline: the stream received and
+// not yet decoded (at the stream's own rate of bytes to audio) and the audio decoded and not yet
+// handed to the output. The network queue's own buffering reports do not say this: a server's
+// burst arrives in reads of seconds of audio each, and once the parser has taken one the queue
+// reports itself nearly empty while seconds of audio are still on their way to the output.
+// Playback pauses to refill only when the whole reserve runs low.
 //
 // GStreamer reports from its own threads; those reports are handed to the interface thread,
 // and only there do they change the player's state. A report of an earlier attempt, or one that
@@ -54,6 +62,16 @@ public:
     static constexpr std::chrono::milliseconds kFirstAudioTime{8000};
     // A playing stream that receives and decodes nothing for this long has dropped.
     static constexpr std::chrono::milliseconds kStallTime{5000};
+    // A network stream plays once this much audio is ahead of the output: more than a link that
+    // holds data back for a few hundred milliseconds at a time takes away, and little enough to
+    // be heard soon after a server comes back (a server with a burst for new listeners fills it
+    // at once). Each time the reserve runs out while playing, the hold before playing on doubles,
+    // up to kMaxReserve, for the rest of the open.
+    static constexpr std::chrono::milliseconds kStartReserve{800};
+    static constexpr std::chrono::milliseconds kMaxReserve{4000};
+    // Playing on with less than this ahead of the output (besides what the output itself holds)
+    // would break up the sound: playback pauses until the reserve is back.
+    static constexpr std::chrono::milliseconds kLowReserve{100};
 
     explicit CMediaPlayer(QObject* parent = nullptr);
     ~CMediaPlayer() override;
@@ -108,6 +126,14 @@ private:
     void MarkPlaying();
     void RequestPlaying();
     void ReportBufferingEnded();
+    // The audio ahead of the output; none until the stream's rate of bytes to audio is known.
+    std::optional<std::chrono::nanoseconds> Reserve() const;
+    // Starts playing a held stream whose reserve is met, or holds a playing one whose reserve
+    // has run low.
+    void CheckReserve();
+    // Holds the pipeline paused until the reserve is met, and reports buffering. Returns false
+    // when the radio side, in answer to the report, started another attempt or stopped.
+    bool Hold();
 
     // GStreamer's callbacks; they run on GStreamer's threads.
     struct Callbacks;
@@ -120,11 +146,29 @@ private:
     std::atomic<std::uint64_t> receivedPackets_{0};
     // Buffers that reached the audio output in this attempt.
     std::atomic<std::uint64_t> decodedBuffers_{0};
+    // What passed each point of the pipeline in this attempt, counted on GStreamer's threads.
+    struct Flow {
+        std::atomic<std::uint64_t> receivedBytes{0};
+        // The parsed stream into the decoder, and the audio out of it (ns).
+        std::atomic<std::uint64_t> decoderBytes{0};
+        std::atomic<std::uint64_t> decodedNs{0};
+        // The audio handed to the output (ns).
+        std::atomic<std::uint64_t> outputNs{0};
+        // The source has delivered all it will: what is left plays out.
+        std::atomic<bool> sourceEnded{false};
+        void Reset();
+    };
+    Flow flow_;
 
     // Each attempt, and each reset of the pipeline, starts a new generation.
     std::atomic<std::uint64_t> generation_{0};
     // Numbers every buffering report, so that only the latest one is acted on.
     std::atomic<std::uint64_t> bufferingSequence_{0};
+    // Whether the network queue's last report said it was full (-1: none yet in this attempt),
+    // and whether every report goes to the interface thread (until the stream first plays, and
+    // while it is held), or only those that change the queue's fullness.
+    std::atomic<int> queueFullReported_{-1};
+    std::atomic<bool> allBufferingReports_{true};
 
     // The address accepted last, while it is meant to play; empty after a stop or a failed open.
     std::string meantToPlay_;
@@ -147,15 +191,28 @@ private:
     Clock::time_point lastProgress_;
     std::uint64_t progressMark_ = 0;
     bool live_ = false;
+    // The attempt's source buffers (its queue posts buffering reports): the reserve decides when
+    // it plays.
+    bool buffered_ = false;
+    // Held paused until the reserve is met.
+    bool holding_ = false;
+    // The network queue's latest report was "full"; decides for a stream whose reserve cannot
+    // be known (no audio decoder to count at).
+    bool queueFull_ = false;
     bool buffering_ = false;
     bool bufferingEndReported_ = false;
     QString title_;
+    // The reserve a held stream waits for in this open.
+    std::chrono::milliseconds reserveTarget_ = kStartReserve;
 
     // Reconnection: the attempts so far, and when the stream dropped.
     int reconnectAttempts_ = 0;
     Clock::time_point droppedAt_;
     QTimer watchTimer_;
     QTimer reconnectTimer_;
+    // Looks at the reserve of a buffered stream: often while it is held, so that it plays as soon
+    // as it can, and less often while it plays.
+    QTimer reserveTimer_;
 };
 
 } // namespace sonavia
