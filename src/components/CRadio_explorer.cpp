@@ -1,16 +1,30 @@
 #include "components/CRadio_explorer.h"
 
+#include "components/WebViewModule.h"
 #include "resources/ControlIds.h"
+#include "rules/Product.h"
 
-#include <QFile>
-#include <QPointer>
-#include <QTemporaryDir>
-#include <QUrl>
-#include <QWebEngineDownloadRequest>
-#include <QWebEnginePage>
-#include <QWebEngineProfile>
-#include <QWebEngineView>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHideEvent>
+#include <QLibrary>
+#include <QOpenGLContext>
+#include <QResizeEvent>
+#include <QShowEvent>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+#include <malloc.h>
+#include <memory>
 #include <unistd.h>
+
+// Qt's context that drawing contexts share with: made at start-up when the application asks for
+// it, and taken for granted by the web engine. Exported by Qt for its own modules.
+QT_BEGIN_NAMESPACE
+Q_GUI_EXPORT QOpenGLContext* qt_gl_global_share_context();
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
+QT_END_NAMESPACE
 
 namespace sonavia {
 
@@ -19,116 +33,145 @@ namespace {
 constexpr char kDisableSandbox[] = "QTWEBENGINE_DISABLE_SANDBOX";
 constexpr char kChromiumFlags[] = "QTWEBENGINE_CHROMIUM_FLAGS";
 constexpr char kNoSandboxFlag[] = "--no-sandbox";
+// Where an installation keeps the module, from the program's folder.
+constexpr char kInstalledModuleFolder[] = "../lib";
 
-constexpr char kSitePageSuffix[] = ".php";
-constexpr char kHtmlType[] = "text/html";
-constexpr char kUtf8HtmlType[] = "text/html;charset=UTF-8";
-constexpr char kPlainTextType[] = "text/plain";
-constexpr char kContentTypeScript[] = "document.contentType";
-// The engine takes a page given whole percent-encoded, in at most this many characters.
-constexpr qsizetype kMaxEncodedPage = 2 * 1024 * 1024 - 30;
-
-bool IsSitePage(const QUrl& url) {
-    return url.path().endsWith(QLatin1String(kSitePageSuffix), Qt::CaseInsensitive);
-}
-
-// A page starts with a tag, after a byte order mark and blanks; a program or a picture that a
-// ".php" address also may deliver does not.
-bool LooksLikePage(const QByteArray& bytes) {
-    QByteArrayView rest(bytes);
-    if (rest.startsWith("\xEF\xBB\xBF")) {
-        rest = rest.sliced(3);
-    }
-    rest = rest.trimmed();
-    return rest.startsWith('<');
-}
-
-bool FitsWhole(const QByteArray& bytes) {
-    return bytes.size() <= kMaxEncodedPage && bytes.toPercentEncoding().size() <= kMaxEncodedPage;
-}
-
-// Shows the ".php" pages that the engine would offer as downloads or show as text as web pages.
-// A page offered as a download is received into a private folder, read and given to the page
-// whole with its own address; one shown as plain text is given back the same way. Only the page
-// asked for last is shown: a navigation started meanwhile wins.
-class SitePagesAsHtml : public QObject {
+// The web engine reads the format of Qt's shared drawing context as it starts, and takes it to
+// exist: it would, had the program asked for it before its application object, at the cost of
+// making an OpenGL context at every start. The pane is drawn in software (SiteWebView.cpp), so
+// the engine is given a shared context that is never made: it has a format, and no graphics
+// driver is loaded for it. It stays until the program ends, as the engine does.
+class UnmadeShareContext {
 public:
-    explicit SitePagesAsHtml(QWebEngineView* view) : QObject(view), view_(view) {
-        connect(view->page()->profile(), &QWebEngineProfile::downloadRequested, this,
-                &SitePagesAsHtml::OnDownload);
-        connect(view, &QWebEngineView::loadStarted, this, [this] { ++navigation_; });
-        connect(view, &QWebEngineView::loadFinished, this, &SitePagesAsHtml::OnLoaded);
+    UnmadeShareContext() {
+        if (qt_gl_global_share_context() == nullptr) {
+            context_ = std::make_unique<QOpenGLContext>();
+            qt_gl_set_global_share_context(context_.get());
+        }
+    }
+    UnmadeShareContext(const UnmadeShareContext&) = delete;
+    UnmadeShareContext& operator=(const UnmadeShareContext&) = delete;
+    ~UnmadeShareContext() {
+        if (context_ != nullptr && qt_gl_global_share_context() == context_.get()) {
+            qt_gl_set_global_share_context(nullptr);
+        }
     }
 
 private:
-    void OnDownload(QWebEngineDownloadRequest* download) {
-        if (download->page() != view_->page() || download->isSavePageDownload() ||
-            !IsSitePage(download->url()) || !folder_.isValid()) {
-            return;
-        }
-        const QUrl url = download->url();
-        const QString path = folder_.filePath(QString::number(++received_));
-        download->setDownloadDirectory(folder_.path());
-        download->setDownloadFileName(QString::number(received_));
-        connect(download, &QWebEngineDownloadRequest::receivedBytesChanged, this, [download] {
-            if (download->receivedBytes() > kMaxEncodedPage) {
-                download->cancel();
-            }
-        });
-        connect(download, &QWebEngineDownloadRequest::isFinishedChanged, this,
-                [this, download, url, path, navigation = navigation_] {
-                    if (!download->isFinished()) {
-                        return;
-                    }
-                    QByteArray bytes;
-                    QFile file(path);
-                    if (download->state() == QWebEngineDownloadRequest::DownloadCompleted &&
-                        file.open(QIODevice::ReadOnly)) {
-                        bytes = file.read(kMaxEncodedPage + 1);
-                        file.close();
-                    }
-                    file.remove();
-                    if (navigation == navigation_) {
-                        Show(bytes, kHtmlType, url);
-                    }
-                });
-        download->accept();
-    }
-
-    // A ".php" page shown as plain text is shown again as a web page.
-    void OnLoaded(bool ok) {
-        const QUrl url = view_->url();
-        if (!ok || !IsSitePage(url)) {
-            return;
-        }
-        QPointer<SitePagesAsHtml> self(this);
-        const int navigation = navigation_;
-        view_->page()->runJavaScript(
-            QLatin1String(kContentTypeScript), [self, url, navigation](const QVariant& type) {
-                if (self == nullptr || navigation != self->navigation_ ||
-                    type.toString() != QLatin1String(kPlainTextType)) {
-                    return;
-                }
-                self->view_->page()->toPlainText([self, url, navigation](const QString& text) {
-                    if (self != nullptr && navigation == self->navigation_) {
-                        self->Show(text.toUtf8(), kUtf8HtmlType, url);
-                    }
-                });
-            });
-    }
-
-    void Show(const QByteArray& bytes, const char* type, const QUrl& url) {
-        if (LooksLikePage(bytes) && FitsWhole(bytes)) {
-            view_->page()->setContent(bytes, QLatin1String(type), url);
-        }
-    }
-
-    QWebEngineView* view_;
-    QTemporaryDir folder_;
-    int received_ = 0;
-    // Counts the navigations started, so that a late answer for an older one is dropped.
-    int navigation_ = 0;
+    std::unique_ptr<QOpenGLContext> context_;
 };
+
+// The web engine's module, loaded the first time a view is made and kept for the rest of the
+// run (the engine cannot be unloaded); null when it is nowhere to be found.
+CreateWebViewFunction WebViewFactory() {
+    static const UnmadeShareContext shareContext;
+    static const CreateWebViewFunction factory = [] {
+        const QString program = QCoreApplication::applicationDirPath();
+        const QStringList folders = {
+            program,
+            QDir(program).filePath(QString::fromLatin1(kInstalledModuleFolder) + '/' +
+                                   QString::fromLatin1(kDataFolderName)),
+            // Test programs run from folders below the build folder, which holds the module.
+            QString::fromLatin1(SONAVIA_BUILD_FOLDER)};
+        for (const QString& folder : folders) {
+            const QString path = QDir(folder).filePath(QString::fromLatin1(kWebViewModuleFile));
+            if (!QFileInfo::exists(path)) {
+                continue;
+            }
+            QLibrary module(path);
+            if (auto create =
+                    reinterpret_cast<CreateWebViewFunction>(module.resolve(kCreateWebViewSymbol))) {
+                return create;
+            }
+        }
+        return CreateWebViewFunction{nullptr};
+    }();
+    return factory;
+}
+
+// The control: the web view fills it. Hidden for long, it gives its view back; shown again, it
+// makes a new one that loads the address the old one showed.
+class ViewHolder : public QWidget {
+public:
+    ViewHolder(QWidget* parent, CreateWebViewFunction create) : QWidget(parent), create_(create) {
+        ids::SetControlId(this, ids::kBrowserControl);
+        release_.setSingleShot(true);
+        release_.setInterval(CRadio_explorer::kReleaseDelay);
+        QObject::connect(&release_, &QTimer::timeout, this, [this] { Release(); });
+    }
+
+    // Makes the view; false when the module made none.
+    bool MakeView() {
+        view_ = create_(this);
+        if (view_ == nullptr) {
+            return false;
+        }
+        view_->setGeometry(rect());
+        view_->show();
+        if (shown_.isValid()) {
+            view_->setProperty(kWebViewUrlProperty, shown_);
+        }
+        return true;
+    }
+
+    QWidget* View() const { return view_; }
+
+    void Load(const QUrl& address) {
+        shown_ = address;
+        if (view_ != nullptr) {
+            view_->setProperty(kWebViewUrlProperty, address);
+        } else if (isVisible()) {
+            MakeView();
+        }
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        if (view_ != nullptr) {
+            view_->setGeometry(rect());
+        }
+    }
+
+    void showEvent(QShowEvent* event) override {
+        QWidget::showEvent(event);
+        release_.stop();
+        if (view_ == nullptr) {
+            MakeView();
+        }
+    }
+
+    void hideEvent(QHideEvent* event) override {
+        QWidget::hideEvent(event);
+        if (view_ != nullptr) {
+            release_.start();
+        }
+    }
+
+private:
+    void Release() {
+        if (view_ == nullptr || isVisible()) {
+            return;
+        }
+        // The address it shows now: the user may have followed links.
+        const QUrl showing = view_->property(kWebViewUrlProperty).toUrl();
+        if (showing.isValid()) {
+            shown_ = showing;
+        }
+        delete view_;
+        // What the engine freed goes back to the system, not only to the allocator.
+        malloc_trim(0);
+    }
+
+    CreateWebViewFunction create_;
+    QPointer<QWidget> view_;
+    QUrl shown_;
+    QTimer release_;
+};
+
+ViewHolder* HolderOf(const QPointer<QWidget>& control) {
+    return static_cast<ViewHolder*>(control.data());
+}
 
 } // namespace
 
@@ -155,50 +198,57 @@ void PrepareWebEngine() {
 }
 
 void CRadio_explorer::Create(const QRect& rect, QWidget* parent) {
-    if (view_ != nullptr || parent == nullptr) {
+    if (control_ != nullptr || parent == nullptr) {
         return;
     }
     PrepareWebEngine();
-    view_ = new QWebEngineView(parent);
-    new SitePagesAsHtml(view_);
-    ids::SetControlId(view_, ids::kBrowserControl);
-    view_->setGeometry(rect);
-    view_->show();
+    const CreateWebViewFunction create = WebViewFactory();
+    if (create == nullptr) {
+        return;
+    }
+    auto* holder = new ViewHolder(parent, create);
+    holder->setGeometry(rect);
+    if (!holder->MakeView()) {
+        delete holder;
+        return;
+    }
+    control_ = holder;
+    holder->show();
 }
 
 QWidget* CRadio_explorer::Window() const {
-    return view_;
+    return control_;
 }
 
-QWebEngineView* CRadio_explorer::View() const {
-    return view_;
+QWidget* CRadio_explorer::View() const {
+    return control_ != nullptr ? HolderOf(control_)->View() : nullptr;
 }
 
 void CRadio_explorer::Navigate(const QString& address) {
-    if (view_ != nullptr) {
-        view_->load(QUrl::fromUserInput(address));
+    if (control_ != nullptr) {
+        HolderOf(control_)->Load(QUrl::fromUserInput(address));
     }
 }
 
 void CRadio_explorer::ShowAndEnable() {
-    if (view_ != nullptr) {
-        view_->show();
-        view_->setEnabled(true);
+    if (control_ != nullptr) {
+        control_->show();
+        control_->setEnabled(true);
     }
 }
 
 void CRadio_explorer::Hide() {
-    if (view_ != nullptr) {
-        view_->hide();
+    if (control_ != nullptr) {
+        control_->hide();
     }
 }
 
 void CRadio_explorer::SetParent(QWidget* parent) {
-    if (view_ != nullptr && parent != nullptr) {
+    if (control_ != nullptr && parent != nullptr) {
         // setParent hides a widget; the control keeps the visibility it had.
-        const bool visible = view_->isVisibleTo(view_->parentWidget());
-        view_->setParent(parent);
-        view_->setVisible(visible);
+        const bool visible = control_->isVisibleTo(control_->parentWidget());
+        control_->setParent(parent);
+        control_->setVisible(visible);
     }
 }
 

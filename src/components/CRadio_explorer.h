@@ -3,8 +3,8 @@
 #include <QPointer>
 #include <QRect>
 #include <QString>
+#include <chrono>
 
-class QWebEngineView;
 class QWidget;
 
 namespace sonavia {
@@ -18,7 +18,12 @@ void PrepareWebEngine();
 void PrepareWebEngineFor(bool superuser);
 
 // The browser pane's web view. The radio window holds one and creates its view only when the
-// pane first opens, as the web engine is costly to start.
+// pane first opens: the web engine is a module of its own (WebViewModule.h), loaded then, as it
+// is costly to start.
+//
+// The control is a plain widget that holds the web view. Hidden for kReleaseDelay, it gives the
+// view back, and with it what the engine holds for its page (its renderer process above all);
+// shown again, it makes a new view, which loads the address the old one showed.
 //
 // The maker's pages end in ".php" and come from folders (file://) or from servers that may send
 // them with no or a wrong type; the engine would offer such a page as a download or show its
@@ -28,16 +33,21 @@ void PrepareWebEngineFor(bool superuser);
 // whole (2 MB once percent-encoded) is not shown.
 class CRadio_explorer {
 public:
+    static constexpr std::chrono::milliseconds kReleaseDelay{10000};
+
     CRadio_explorer() = default;
     CRadio_explorer(const CRadio_explorer&) = delete;
     CRadio_explorer& operator=(const CRadio_explorer&) = delete;
-    // The view belongs to its parent widget, which deletes it.
+    // The control belongs to its parent widget, which deletes it.
     ~CRadio_explorer() = default;
 
-    // Creates the view as a visible child control of `parent` in `rect`. Afterwards Window() is
-    // null when the view could not be created; the caller then does nothing more.
+    // Creates the control with its web view as a visible child of `parent` in `rect`. Afterwards
+    // Window() is null when the view could not be created (the web engine's module is missing);
+    // the caller then does nothing more.
     void Create(const QRect& rect, QWidget* parent);
     QWidget* Window() const;
+    // The web view (a QWebEngineView) while the control holds one.
+    QWidget* View() const;
     // Starts loading `address` and returns at once.
     void Navigate(const QString& address);
     // Shows the view and lets it take input.
@@ -45,10 +55,8 @@ public:
     void Hide();
     void SetParent(QWidget* parent);
 
-    QWebEngineView* View() const;
-
 private:
-    QPointer<QWebEngineView> view_;
+    QPointer<QWidget> control_;
 };
 
 } // namespace sonavia

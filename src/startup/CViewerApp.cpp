@@ -40,7 +40,6 @@ int CViewerApp::Run(int argc, char** argv) {
     SingleInstanceLock instanceLock;
 
     PrepareWebEngine();
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kProductTitle));
     QApplication::setQuitOnLastWindowClosed(false);

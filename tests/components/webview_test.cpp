@@ -1,7 +1,9 @@
-// The browser pane's web view on a real X server: a page from a loopback server loads, and the
-// view is hidden, moved to another window and shown again with the same page, not a reload; the
-// site's ".php" pages show as web pages from a folder and from servers that send a wrong type.
-// Run by webview_test.py, which provides the X server.
+// The browser pane's web view on a real X server, loaded from the web engine's module as the
+// program loads it: a page from a loopback server loads, and the view is hidden, moved to another
+// window and shown again with the same page, not a reload; hidden for long, the view is given
+// back and shown again with the same address loaded anew; the site's ".php" pages show as web
+// pages from a folder and from servers that send a wrong type. Run by webview_test.py, which
+// provides the X server.
 #include "StreamServers.h"
 #include "components/CRadio_explorer.h"
 #include "resources/ControlIds.h"
@@ -9,6 +11,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QImage>
+#include <QPointer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -71,7 +74,11 @@ void Screenshot(const QString& name) {
     }
 }
 
-TEST(RadioExplorer, LoadsAPageThenKeepsItWhileHiddenAndMovedToAnotherWindow) {
+QWebEngineView* ViewOf(const CRadio_explorer& explorer) {
+    return qobject_cast<QWebEngineView*>(explorer.View());
+}
+
+TEST(RadioExplorer, LoadsAPageKeepsItWhileHiddenAndMovedAndLoadsItAgainAfterLong) {
     test::FileServer server;
     ASSERT_TRUE(server.Started());
     server.AddFile("pane.html", "<!DOCTYPE html><html><head><title>Pane page</title></head>"
@@ -95,7 +102,8 @@ TEST(RadioExplorer, LoadsAPageThenKeepsItWhileHiddenAndMovedToAnotherWindow) {
     EXPECT_EQ(ids::FindControl(&first, ids::kBrowserControl), explorer.Window());
     EXPECT_EQ(explorer.Window()->geometry(), kPaneRect);
 
-    QWebEngineView* view = explorer.View();
+    QWebEngineView* view = ViewOf(explorer);
+    ASSERT_NE(view, nullptr);
     QSignalSpy loads(view, &QWebEngineView::loadStarted);
     QSignalSpy finished(view, &QWebEngineView::loadFinished);
     explorer.Navigate(address);
@@ -110,7 +118,7 @@ TEST(RadioExplorer, LoadsAPageThenKeepsItWhileHiddenAndMovedToAnotherWindow) {
     explorer.Hide();
     EXPECT_FALSE(view->isVisible());
     explorer.SetParent(&second);
-    EXPECT_EQ(view->parentWidget(), &second);
+    EXPECT_EQ(explorer.Window()->parentWidget(), &second);
     EXPECT_FALSE(view->isVisible());
     QTest::qWait(200);
 
@@ -122,6 +130,21 @@ TEST(RadioExplorer, LoadsAPageThenKeepsItWhileHiddenAndMovedToAnotherWindow) {
     EXPECT_EQ(RunScript(view->page(), "window.paneMark").value_or(QVariant()).toInt(), 1095);
     EXPECT_EQ(loads.count(), 1);
     Screenshot("webview-moved.png");
+
+    // Hidden for long, the view is given back; shown again, a new one loads the same address.
+    explorer.Hide();
+    constexpr int kReleasedMs = 2000;
+    QPointer<QWebEngineView> given(view);
+    EXPECT_TRUE(RunUntil([&given] { return given == nullptr; },
+                         static_cast<int>(CRadio_explorer::kReleaseDelay.count()) + kReleasedMs));
+    EXPECT_EQ(explorer.View(), nullptr);
+    explorer.ShowAndEnable();
+    QWebEngineView* again = ViewOf(explorer);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->geometry(), QRect(QPoint(0, 0), kPaneRect.size()));
+    EXPECT_TRUE(RunUntil([again] { return again->title() == "Pane page" && ShowsPage(again); },
+                         kLoadTimeoutMs));
+    EXPECT_EQ(again->url().toString(), address);
 }
 
 // A site page with a picture and a link beside it.
@@ -134,7 +157,7 @@ std::string SitePage(const std::string& title, const std::string& link) {
 
 // Loads `address` and waits until the view shows the page titled `title`.
 bool ComesToShow(CRadio_explorer& explorer, const QString& address, const QString& title) {
-    QWebEngineView* view = explorer.View();
+    QWebEngineView* view = ViewOf(explorer);
     explorer.Navigate(address);
     return RunUntil([view, title] { return view->title() == title; }, kLoadTimeoutMs);
 }
@@ -162,7 +185,7 @@ TEST(RadioExplorer, SitePagesShowAsWebPagesWhateverTheirTypeSays) {
     CRadio_explorer explorer;
     explorer.Create(kPaneRect, &holder);
     ASSERT_NE(explorer.Window(), nullptr);
-    QWebEngineView* view = explorer.View();
+    QWebEngineView* view = ViewOf(explorer);
 
     for (const QString& address : {folderPage, QString::fromStdString(server.Url("index.php")),
                                    QString::fromStdString(plainServer.Url("index.php"))}) {
@@ -216,9 +239,6 @@ TEST(RadioExplorer, WithoutAParentThereIsNoWindowAndEveryCallDoesNothing) {
 } // namespace sonavia
 
 int main(int argc, char** argv) {
-    // The web engine shares its drawing contexts with the widgets; this must precede the
-    // application object.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
