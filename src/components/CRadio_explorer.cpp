@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHideEvent>
 #include <QLibrary>
 #include <QOpenGLContext>
@@ -15,8 +16,13 @@
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
+#include <fstream>
 #include <malloc.h>
 #include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <sys/mman.h>
 #include <unistd.h>
 
 // Qt's context that drawing contexts share with: made at start-up when the application asks for
@@ -35,6 +41,57 @@ constexpr char kChromiumFlags[] = "QTWEBENGINE_CHROMIUM_FLAGS";
 constexpr char kNoSandboxFlag[] = "--no-sandbox";
 // Where an installation keeps the module, from the program's folder.
 constexpr char kInstalledModuleFolder[] = "../lib";
+// Qt on X11 makes its OpenGL support ready when asked whether there is any, and that loads the
+// graphics driver (and, for software rendering, libLLVM). The pane draws in software and
+// nothing else in the program draws with OpenGL, so the web engine, which asks, is told there is
+// none, unless the user chose an integration.
+constexpr char kXcbGlIntegration[] = "QT_XCB_GL_INTEGRATION";
+constexpr char kNoXcbGlIntegration[] = "none";
+constexpr char kMappedFiles[] = "/proc/self/maps";
+
+// The files mapped into the process: its libraries.
+std::set<std::string> MappedFiles() {
+    std::set<std::string> files;
+    std::ifstream maps(kMappedFiles);
+    std::string line;
+    while (std::getline(maps, line)) {
+        const auto path = line.find('/');
+        if (path != std::string::npos) {
+            files.insert(line.substr(path));
+        }
+    }
+    return files;
+}
+
+// The libraries mapped before the web engine's module was loaded; the rest came with it.
+std::set<std::string>& LibrariesBeforeEngine() {
+    static std::set<std::string> libraries;
+    return libraries;
+}
+
+// Gives back what the engine holds that it does not need while it shows no page: the memory
+// its allocations freed, and the pages of its own libraries, which it reads again from the disk
+// cache when a page is shown again. Pages that other processes also map stay.
+void GiveEngineMemoryBack() {
+    malloc_trim(0);
+    const std::set<std::string>& before = LibrariesBeforeEngine();
+    std::ifstream maps(kMappedFiles);
+    std::string line;
+    while (std::getline(maps, line)) {
+        const auto path = line.find('/');
+        if (path == std::string::npos || before.count(line.substr(path)) != 0) {
+            continue;
+        }
+        std::istringstream range(line);
+        std::uintptr_t start = 0;
+        std::uintptr_t end = 0;
+        char dash = 0;
+        if (range >> std::hex >> start >> dash >> end && end > start) {
+            // Advice only: a kernel without it leaves the pages where they are.
+            madvise(reinterpret_cast<void*>(start), end - start, MADV_PAGEOUT);
+        }
+    }
+}
 
 // The web engine reads the format of Qt's shared drawing context as it starts, and takes it to
 // exist: it would, had the program asked for it before its application object, at the cost of
@@ -64,8 +121,13 @@ private:
 // The web engine's module, loaded the first time a view is made and kept for the rest of the
 // run (the engine cannot be unloaded); null when it is nowhere to be found.
 CreateWebViewFunction WebViewFactory() {
+    if (QGuiApplication::platformName() == QLatin1String("xcb") &&
+        !qEnvironmentVariableIsSet(kXcbGlIntegration)) {
+        qputenv(kXcbGlIntegration, kNoXcbGlIntegration);
+    }
     static const UnmadeShareContext shareContext;
     static const CreateWebViewFunction factory = [] {
+        LibrariesBeforeEngine() = MappedFiles();
         const QString program = QCoreApplication::applicationDirPath();
         const QStringList folders = {
             program,
@@ -159,8 +221,7 @@ private:
             shown_ = showing;
         }
         delete view_;
-        // What the engine freed goes back to the system, not only to the allocator.
-        malloc_trim(0);
+        GiveEngineMemoryBack();
     }
 
     CreateWebViewFunction create_;
