@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
-  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev libxcb-shape0-dev
   libcurl4-openssl-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
@@ -14,7 +14,7 @@ packages=(
   icecast2 python3 strace procps locales
   xvfb xauth x11-utils openbox trayer xdotool imagemagick fonts-dejavu-core
   desktop-file-utils appstream
-  dbus-daemon libglib2.0-bin python3-gi
+  dbus-daemon libglib2.0-bin python3-gi at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 )
 
 # The tests read and print numbers under a comma-decimal locale.

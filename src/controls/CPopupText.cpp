@@ -26,6 +26,8 @@ void CPopupText::SetMargins(int horizontal, int vertical) {
 }
 
 void CPopupText::SetText(const QString& text) {
+    // A screen reader reads the tip as it shows.
+    setAccessibleName(text);
     const QFontMetrics metrics(font());
     const QStringList lines = text.split(QLatin1Char('\n'));
     int textWidth = 0;

@@ -68,6 +68,12 @@ void BrowserPane::Open(const QString& address) {
     }
     browser_.SetParent(holder_);
     browser_.ShowAndEnable();
+    // Screen readers call the page by the pane's name; a view made anew takes it too.
+    for (QWidget* part : {browser_.Window(), browser_.View()}) {
+        if (part != nullptr) {
+            part->setAccessibleName(QString::fromLatin1(kBrowserPaneTitle));
+        }
+    }
     core_.SetBrowserPaneOpen(true);
     hideButton_.setText(QString::fromLatin1(kCloseBrowserCaption));
     holder_->setGeometry(RectOf(BrowserPaneRect(window, app::screenHeight)));

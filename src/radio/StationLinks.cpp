@@ -55,6 +55,8 @@ void CStation::CreateLinks() {
     for (const TooltipPlace& place : kFixedTooltips) {
         Button(place.id)->SetTooltipText(QString::fromLatin1(place.text));
     }
+    // Made again each time it shows; one from the start names the button for screen readers.
+    RefreshLinkTooltip(Button(ids::kShoppingLink));
     for (const LinkPlace& place : kLinks) {
         connect(Button(place.id), &QPushButton::clicked, this,
                 [this, link = place.link] { OpenInPane(LinkAddress(link, RadioSiteBase())); });

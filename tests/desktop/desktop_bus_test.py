@@ -17,6 +17,7 @@ import unittest
 
 import rig
 from servers import Station
+from session_bus import python_with_gi, start_session_bus
 
 MPRIS = "org.mpris.MediaPlayer2.SonaviaPlus"
 MPRIS_PATH = "/org/mpris/MediaPlayer2"
@@ -27,15 +28,6 @@ TITLED = Station("Norway", "Morning Tone", "Tells its title", 698,
                  "audiotestsrc is-live=true freq=698 volume=0.5 ! taginject tags=title=Wake-Up-Song"
                  " ! {out}")
 MENU_ENTRY = re.compile(r"\((\d+), \{[^}]*'label': <'([^']*)'>")
-
-
-def python_with_gi():
-    """A Python that has GObject introspection: the system's, where another one runs the test."""
-    for candidate in (sys.executable, "/usr/bin/python3"):
-        if candidate and subprocess.run([candidate, "-c", "import gi"],
-                                        capture_output=True).returncode == 0:
-            return candidate
-    raise unittest.SkipTest("no Python with python3-gi")
 
 
 class DesktopBusTest(unittest.TestCase):
@@ -56,11 +48,8 @@ class DesktopBusTest(unittest.TestCase):
     @classmethod
     def start_bus(cls):
         folder = os.path.join(cls.rig.home, "bus")
-        os.mkdir(folder)
-        cls.bus = "unix:path=" + os.path.join(folder, "socket")
         processes = cls.rig.processes
-        processes.start(["dbus-daemon", "--session", "--nofork", "--nopidfile",
-                         "--address=" + cls.bus], os.path.join(folder, "daemon.log"))
+        cls.bus = start_session_bus(processes, folder)
         env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=cls.bus)
         cls.host = processes.start([python_with_gi(), os.path.join(HERE, "status_notifier_host.py")],
                                    os.path.join(folder, "host.log"), env=env,
