@@ -26,7 +26,9 @@ QFont SkinFont(double pixelSize, bool bold = false, bool condensed = false);
 // The largest size up to `pixelSize` at which `text` fits `width`.
 QFont FittedFont(const QString& text, double pixelSize, double width, bool bold, bool condensed);
 
-QImage TransparentImage(QSize size);
+// A transparent image of `size` window pixels drawn `scale` times as fine: its device pixel
+// ratio is `scale`, so the drawing code paints in window pixels at every scale.
+QImage TransparentImage(QSize size, int scale = 1);
 void PrepareAntialiased(QPainter& painter);
 
 // A transparent-background picture made opaque: pixels at least half covered keep their colour
@@ -40,8 +42,8 @@ void PaintButtonFace(QPainter& painter, Button button, QPointF origin);
 void PaintDownloadFace(QPainter& painter, QPointF origin, bool highlighted);
 
 // Film frame 0 is the still picture; frames 1 to 4 loop while the cursor is over the button.
-QImage FilmFrame(int frame);
+QImage FilmFrame(int frame, int scale = 1);
 
-QImage Background();
+QImage Background(int scale = 1);
 
 } // namespace sonavia::skin

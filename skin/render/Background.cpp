@@ -288,8 +288,8 @@ void Labels(QPainter& painter) {
 
 } // namespace
 
-QImage Background() {
-    QImage art = TransparentImage(kWindowSize);
+QImage Background(int scale) {
+    QImage art = TransparentImage(kWindowSize, scale);
     QPainter painter(&art);
     PrepareAntialiased(painter);
     const QPainterPath outline = Outline();
@@ -322,7 +322,7 @@ QImage Background() {
             PaintButtonFace(painter, place.button, place.position);
         }
     }
-    painter.drawImage(kFilmPosition, FilmFrame(0));
+    painter.drawImage(kFilmPosition, FilmFrame(0, scale));
     painter.end();
     return ToKeyedPixels(art, kKeyColour);
 }

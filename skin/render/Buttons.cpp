@@ -167,14 +167,15 @@ void BrowserToggleFace(QPainter& painter, QRectF box) {
                                    QPointF(x + 3.5, box.top() + 18)});
 }
 
-// The neutral "hardware" buttons of the top right: they look the same at every hue.
-void GraphiteRound(QPainter& painter, QRectF box) {
+// The round "hardware" buttons of the top right: neutral graphite, so they look the same at every
+// hue; `light` and `dark` colour the body from its lit top to its shaded rim.
+void RoundBody(QPainter& painter, QRectF box, const QColor& light, const QColor& dark) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(Grey(34));
     painter.drawEllipse(box);
     QRadialGradient body(box.center() - QPointF(0, box.height() * 0.25), box.width() * 0.7);
-    body.setColorAt(0.0, Grey(104));
-    body.setColorAt(1.0, Grey(48));
+    body.setColorAt(0.0, light);
+    body.setColorAt(1.0, dark);
     painter.setBrush(body);
     painter.drawEllipse(box.adjusted(1.5, 1.5, -1.5, -1.5));
     QLinearGradient shine(box.topLeft(), box.bottomLeft());
@@ -182,6 +183,10 @@ void GraphiteRound(QPainter& painter, QRectF box) {
     shine.setColorAt(0.5, QColor(255, 255, 255, 0));
     painter.setBrush(shine);
     painter.drawEllipse(box.adjusted(4, 2.5, -4, -box.height() * 0.45));
+}
+
+void GraphiteRound(QPainter& painter, QRectF box) {
+    RoundBody(painter, box, Grey(104), Grey(48));
 }
 
 void HideFace(QPainter& painter, QRectF box) {
@@ -227,29 +232,21 @@ void RandomBezel(QPainter& painter, QRectF box) {
 } // namespace
 
 void PaintDownloadFace(QPainter& painter, QPointF origin, bool highlighted) {
+    // Round like "Hide" and "Exit" beside it; the new-version face glows amber.
     const QRectF box = Place(origin, SizeOf(Button::Download));
-    // Square and opaque to its corners: the face is copied plainly over the window when it
-    // flashes, so it must not rely on transparency.
-    painter.setPen(Qt::NoPen);
-    painter.fillRect(box, Grey(34));
-    QLinearGradient body(box.topLeft(), box.bottomLeft());
     if (highlighted) {
-        body.setColorAt(0.0, QColor(255, 196, 84));
-        body.setColorAt(1.0, QColor(222, 118, 20));
+        RoundBody(painter, box, QColor(255, 200, 92), QColor(214, 110, 16));
     } else {
-        body.setColorAt(0.0, Grey(100));
-        body.setColorAt(1.0, Grey(52));
+        GraphiteRound(painter, box);
     }
-    painter.setBrush(body);
-    painter.drawRoundedRect(box.adjusted(1.5, 1.5, -1.5, -1.5), 5, 5);
-    const QColor ink = highlighted ? Grey(255) : kGraphiteIcon;
-    painter.setPen(RoundPen(ink, 2.2));
-    const QPointF c = box.center();
-    painter.drawLine(c + QPointF(0, -7), c + QPointF(0, 2));
-    painter.drawPolyline(
-        QPolygonF{c + QPointF(-4.5, -2), c + QPointF(0, 2.5), c + QPointF(4.5, -2)});
-    painter.drawPolyline(
-        QPolygonF{c + QPointF(-7, 3), c + QPointF(-7, 7), c + QPointF(7, 7), c + QPointF(7, 3)});
+    painter.setPen(RoundPen(highlighted ? Grey(255) : kGraphiteIcon, 2.2));
+    painter.setBrush(Qt::NoBrush);
+    // An arrow down into a tray.
+    const QPointF c = box.center() + QPointF(0, 0.5);
+    painter.drawLine(c + QPointF(0, -6.5), c + QPointF(0, 1.5));
+    painter.drawPolyline(QPolygonF{c + QPointF(-4, -2), c + QPointF(0, 2), c + QPointF(4, -2)});
+    painter.drawPolyline(QPolygonF{c + QPointF(-6, 2.5), c + QPointF(-6, 6), c + QPointF(6, 6),
+                                   c + QPointF(6, 2.5)});
 }
 
 void PaintButtonFace(QPainter& painter, Button button, QPointF origin) {

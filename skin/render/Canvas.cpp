@@ -42,8 +42,9 @@ QFont FittedFont(const QString& text, double pixelSize, double width, bool bold,
     return SkinFont(6, bold, condensed);
 }
 
-QImage TransparentImage(QSize size) {
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+QImage TransparentImage(QSize size, int scale) {
+    QImage image(size * scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
     image.fill(Qt::transparent);
     return image;
 }

@@ -88,8 +88,8 @@ void Reel(QPainter& painter, const QRectF& box, int step) {
 
 } // namespace
 
-QImage FilmFrame(int frame) {
-    QImage image = TransparentImage(kFilmSize);
+QImage FilmFrame(int frame, int scale) {
+    QImage image = TransparentImage(kFilmSize, scale);
     QPainter painter(&image);
     PrepareAntialiased(painter);
     const QRectF box(QPointF(0, 0), QSizeF(kFilmSize));

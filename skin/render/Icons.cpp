@@ -59,7 +59,7 @@ void OutlinedShape(QPainter& painter, const QPainterPath& shape) {
 
 } // namespace
 
-std::vector<QImage> TrayIconFrames() {
+std::vector<QImage> TrayIconFrames(int scale) {
     // The waves run outwards, then fade: five frames shown one after another.
     const std::array<std::array<int, kWaveCount>, kTrayIconFrameCount> waves{{
         {0, 0, 0},
@@ -70,21 +70,21 @@ std::vector<QImage> TrayIconFrames() {
     }};
     std::vector<QImage> frames;
     for (const auto& frame : waves) {
-        frames.push_back(Badge(kTrayIconSize, frame));
+        frames.push_back(Badge(kTrayIconSize * scale, frame));
     }
     return frames;
 }
 
-QImage WindowIcon() {
-    return ApplicationIcon(kWindowIconSize);
+QImage WindowIcon(int scale) {
+    return ApplicationIcon(kWindowIconSize * scale);
 }
 
 QImage ApplicationIcon(int size) {
     return Badge(size, {255, 255, 255});
 }
 
-QImage NormalCursor() {
-    QImage image = TransparentImage(QSize(kCursorSize, kCursorSize));
+QImage NormalCursor(int scale) {
+    QImage image = TransparentImage(QSize(kCursorSize, kCursorSize), scale);
     QPainter painter(&image);
     PrepareAntialiased(painter);
     QPainterPath arrow;
@@ -106,9 +106,9 @@ QImage NormalCursor() {
     return image;
 }
 
-QImage PressedCursor() {
+QImage PressedCursor(int scale) {
     // Four arrows: the window moves while the button is held on its background.
-    QImage image = TransparentImage(QSize(kCursorSize, kCursorSize));
+    QImage image = TransparentImage(QSize(kCursorSize, kCursorSize), scale);
     QPainter painter(&image);
     PrepareAntialiased(painter);
     QPainterPath cross;
@@ -135,9 +135,9 @@ QImage PressedCursor() {
     return image;
 }
 
-QImage TreeBitmap(bool selected) {
-    // Small enough to be drawn pixel by pixel: a station dot, lit and playing when selected.
-    QImage image = TransparentImage(kTreeBitmapSize);
+QImage TreeBitmap(bool selected, int scale) {
+    // A station dot, lit and playing when selected.
+    QImage image = TransparentImage(kTreeBitmapSize, scale);
     QPainter painter(&image);
     PrepareAntialiased(painter);
     const QRectF dot(0.5, 1, 10, 10);

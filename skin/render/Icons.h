@@ -7,13 +7,14 @@
 
 namespace sonavia::skin {
 
-std::vector<QImage> TrayIconFrames();
-QImage WindowIcon();
+// Each picture is drawn `scale` times as fine as its size in window pixels.
+std::vector<QImage> TrayIconFrames(int scale = 1);
+QImage WindowIcon(int scale = 1);
 // The window icon's drawing at any size: the launcher's icons.
 QImage ApplicationIcon(int size);
-QImage NormalCursor();
-QImage PressedCursor();
+QImage NormalCursor(int scale = 1);
+QImage PressedCursor(int scale = 1);
 // 11 x 12: the station as listed, and as selected.
-QImage TreeBitmap(bool selected);
+QImage TreeBitmap(bool selected, int scale = 1);
 
 } // namespace sonavia::skin

@@ -1,6 +1,8 @@
 // Renders the skin. Four jobs, each into a folder:
-//   skin-render archive FOLDER          the interface archive's bitmaps (32-bit, keyed)
-//   skin-render icons FOLDER            the program's icons, cursors and tree pictures (PNG)
+//   skin-render archive FOLDER          the interface archive's bitmaps (32-bit, keyed), at 1x
+//                                       and at 2x ("name@2x.bmp")
+//   skin-render icons FOLDER            the program's icons, cursors and tree pictures (PNG), at
+//                                       1x and at 2x ("name@2x.png")
 //   skin-render parts ARCHIVE FOLDER    the sheet of the packed skin's small parts (PNG)
 //   skin-render app-icons FOLDER NAME   the launcher's icons as a hicolor theme tree:
 //                                       FOLDER/<n>x<n>/apps/NAME.png (PNG)
@@ -9,11 +11,11 @@
 #include "Icons.h"
 #include "Preview.h"
 #include "localfiles/Bitmap.h"
+#include "localfiles/InterfaceArchive.h"
 #include "resources/Resources.h"
 
 #include <QDir>
 #include <QGuiApplication>
-#include <QSet>
 #include <array>
 #include <fstream>
 #include <iostream>
@@ -49,62 +51,53 @@ bool WritePng(const QString& folder, const QString& name, const QImage& image) {
     return image.save(folder + QLatin1Char('/') + name, "PNG");
 }
 
-QImage ButtonBitmap(Button button, QSize size) {
-    QImage art = TransparentImage(size);
+// The picture of one face of a button, `scale` times as fine.
+template <typename Paint> QImage FaceBitmap(QSize size, int scale, Paint paint) {
+    QImage art = TransparentImage(size, scale);
     QPainter painter(&art);
     PrepareAntialiased(painter);
-    PaintButtonFace(painter, button, QPointF(0, 0));
+    paint(painter);
     painter.end();
     return ToKeyedPixels(art, kKeyColour);
 }
 
-// The download button's faces are opaque to their corners (they are also copied plainly over the
-// window), so their key is one pixel at (0, 0) in a grey that occurs nowhere else in the face:
-// the shape is the whole square less that pixel.
-QImage DownloadBitmap(QSize size, bool highlighted) {
-    QImage art = TransparentImage(size);
-    QPainter painter(&art);
-    PrepareAntialiased(painter);
-    PaintDownloadFace(painter, QPointF(0, 0), highlighted);
-    painter.end();
-    QImage face = ToKeyedPixels(art, kKeyColour);
-    QSet<QRgb> used;
-    for (int y = 0; y < face.height(); ++y) {
-        for (int x = 0; x < face.width(); ++x) {
-            if (x != 0 || y != 0) {
-                used.insert(face.pixel(x, y));
-            }
-        }
-    }
-    const QRgb corner = face.pixel(0, 0);
-    for (int step = 1; step < 256; ++step) {
-        for (const int level : {qRed(corner) + step, qRed(corner) - step}) {
-            if (level >= 0 && level <= 255 && !used.contains(qRgb(level, level, level))) {
-                face.setPixel(0, 0, qRgb(level, level, level));
-                return face;
-            }
-        }
-    }
-    return face;
-}
+// Every picture is drawn at each of these scales: the 1x ones under their own names, the finer
+// ones under ScaledEntryName's, for screens of more pixels per window pixel.
+constexpr std::array kScales{1, 2};
 
-int RenderArchive(const QString& folder) {
-    bool ok = WriteBitmap(folder, QString::fromLatin1(kBackgroundBitmap), Background());
+bool RenderArchiveAt(const QString& folder, int scale) {
+    const auto name = [scale](const std::string& plain) {
+        return QString::fromStdString(ScaledEntryName(plain, scale));
+    };
+    bool ok = WriteBitmap(folder, name(kBackgroundBitmap), Background(scale));
     for (const ButtonPlace& place : kButtons) {
-        const QImage bitmap = place.button == Button::Download
-                                  ? DownloadBitmap(place.size, false)
-                                  : ButtonBitmap(place.button, place.size);
-        ok = WriteBitmap(folder, QString::fromLatin1(place.bitmap), bitmap) && ok;
+        ok = WriteBitmap(folder, name(place.bitmap),
+                         FaceBitmap(place.size, scale,
+                                    [&place](QPainter& painter) {
+                                        PaintButtonFace(painter, place.button, QPointF(0, 0));
+                                    })) &&
+             ok;
         if (place.button == Button::Download) {
-            ok = WriteBitmap(folder, QString::fromLatin1(kNewVersionBitmap),
-                             DownloadBitmap(place.size, true)) &&
+            ok = WriteBitmap(folder, name(kNewVersionBitmap),
+                             FaceBitmap(place.size, scale,
+                                        [](QPainter& painter) {
+                                            PaintDownloadFace(painter, QPointF(0, 0), true);
+                                        })) &&
                  ok;
         }
     }
     for (int frame = 0; frame <= kFilmLoopFrames; ++frame) {
-        ok = WriteBitmap(folder, QStringLiteral("film%1.bmp").arg(frame),
-                         ToKeyedPixels(FilmFrame(frame), kKeyColour)) &&
+        ok = WriteBitmap(folder, name("film" + std::to_string(frame) + ".bmp"),
+                         ToKeyedPixels(FilmFrame(frame, scale), kKeyColour)) &&
              ok;
+    }
+    return ok;
+}
+
+int RenderArchive(const QString& folder) {
+    bool ok = true;
+    for (const int scale : kScales) {
+        ok = RenderArchiveAt(folder, scale) && ok;
     }
     return ok ? 0 : kFailure;
 }
@@ -116,15 +109,23 @@ QString ResourceFileName(const char* resourcePath) {
 
 int RenderIcons(const QString& folder) {
     bool ok = true;
-    const std::vector<QImage> frames = TrayIconFrames();
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        ok = WritePng(folder, ResourceFileName(resources::kTrayIconFrames[i]), frames[i]) && ok;
+    // Qt's icons take the "@2x" file beside the named one by themselves on a dense screen.
+    for (const int scale : kScales) {
+        const auto write = [&](const char* resourcePath, const QImage& image) {
+            const std::string file = ResourceFileName(resourcePath).toStdString();
+            ok =
+                WritePng(folder, QString::fromStdString(ScaledEntryName(file, scale)), image) && ok;
+        };
+        const std::vector<QImage> frames = TrayIconFrames(scale);
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            write(resources::kTrayIconFrames[i], frames[i]);
+        }
+        write(resources::kWindowIcon, WindowIcon(scale));
+        write(resources::kCursorNormal, NormalCursor(scale));
+        write(resources::kCursorPressed, PressedCursor(scale));
+        write(resources::kTreeClosed, TreeBitmap(false, scale));
+        write(resources::kTreeSelected, TreeBitmap(true, scale));
     }
-    ok = WritePng(folder, ResourceFileName(resources::kWindowIcon), WindowIcon()) && ok;
-    ok = WritePng(folder, ResourceFileName(resources::kCursorNormal), NormalCursor()) && ok;
-    ok = WritePng(folder, ResourceFileName(resources::kCursorPressed), PressedCursor()) && ok;
-    ok = WritePng(folder, ResourceFileName(resources::kTreeClosed), TreeBitmap(false)) && ok;
-    ok = WritePng(folder, ResourceFileName(resources::kTreeSelected), TreeBitmap(true)) && ok;
     return ok ? 0 : kFailure;
 }
 

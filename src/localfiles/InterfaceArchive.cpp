@@ -179,6 +179,16 @@ std::string ReadArchiveText(const InterfacePackDirectory& directory, std::string
     return ReadArchiveEntry(directory, FindArchiveEntry(directory, name)).value_or(std::string());
 }
 
+std::string ScaledEntryName(std::string_view name, int scale) {
+    if (scale == 1) {
+        return std::string(name);
+    }
+    const std::size_t dot = name.rfind('.');
+    const std::size_t stem = dot == std::string_view::npos ? name.size() : dot;
+    return std::string(name.substr(0, stem)) + "@" + std::to_string(scale) + "x" +
+           std::string(name.substr(stem));
+}
+
 bool WriteArchive(const std::filesystem::path& path, const std::vector<ArchiveItem>& items) {
     if (items.size() > kMaxArchiveEntries) {
         return false;

@@ -55,6 +55,10 @@ std::optional<std::string> ReadArchiveEntry(const InterfacePackDirectory& direct
 // The entry's data as text; the empty text when there is no such entry.
 std::string ReadArchiveText(const InterfacePackDirectory& directory, std::string_view name);
 
+// The name of a picture drawn `scale` times as large: "@<scale>x" before the extension
+// ("go.bmp" at 2 is "go@2x.bmp"), as Qt names its high-density files. Scale 1 keeps the name.
+std::string ScaledEntryName(std::string_view name, int scale);
+
 struct ArchiveItem {
     std::string name;
     std::string data;

@@ -17,6 +17,8 @@ namespace {
 
 const Rgb kMagenta{255, 0, 255};
 using namespace layout;
+// The scale of the pictures drawn for dense screens.
+constexpr int kFine = 2;
 
 const Rgb kPanelAtHueZero{qRed(kPanelColour), qGreen(kPanelColour), qBlue(kPanelColour)};
 const QPoint kDownloadPosition = kButtons[static_cast<int>(Button::Download)].position;
@@ -98,6 +100,9 @@ TEST(SkinArchive, HoldsEveryEntryTheProgramLoadsAsThirtyTwoBitBitmaps) {
         bitmaps.push_back(name);
     }
     bitmaps.insert(bitmaps.end(), kFilmFrames.begin(), kFilmFrames.end());
+    for (std::size_t i = 0, plain = bitmaps.size(); i < plain; ++i) {
+        bitmaps.push_back(ScaledEntryName(bitmaps[i], kFine));
+    }
     for (const std::string& name : bitmaps) {
         const std::string file = Entry(name);
         ASSERT_GE(file.size(), 54u) << name;
@@ -170,32 +175,49 @@ TEST(SkinArchive, ButtonsAreKeyedAtTheirCornerAndKeepTheirShapeAtEveryHue) {
     for (const auto& [name, position] : kShownButtons) {
         const DecodedBitmap button = Bitmap(name);
         const std::vector<bool> shape = Shape(button);
-        if (name != "version.bmp") {
-            EXPECT_EQ(button.Pixel(0, 0), kMagenta) << name;
-        }
+        EXPECT_EQ(button.Pixel(0, 0), kMagenta) << name;
         for (int hue = 5; hue < 360; hue += 25) {
             EXPECT_EQ(Shape(Bitmap(name, hue)), shape) << name << " at hue " << hue;
         }
     }
 }
 
-TEST(SkinArchive, DownloadFacesAreOpaqueAndTheNormalOneMatchesTheBackground) {
-    // The two faces are copied plainly over the button when a new version flashes: they fill
-    // their square but for the key pixel, and the normal face is the one in the background.
+// Inside the shape and not on its edge: the pixel and its eight neighbours are inside.
+bool Deep(const DecodedBitmap& bitmap, const std::vector<bool>& shape, QPoint point, bool inside) {
+    for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+            if (Inside(bitmap, shape, point + QPoint(dx, dy)) != inside) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+TEST(SkinArchive, DownloadFacesAreRoundAndTheNormalOneIsTheBackgroundsFace) {
+    // The two faces are drawn over the button in turn when a new version flashes: round like
+    // "Hide" and "Exit", keyed at their corners, of one shape, and the normal face is the one in
+    // the background (but for its anti-aliased rim, blended there with the panel).
     const DecodedBitmap normal = Bitmap("version.bmp");
     const DecodedBitmap highlighted = Bitmap("newversion.bmp");
     ASSERT_EQ(normal.Width(), highlighted.Width());
     ASSERT_EQ(normal.Height(), highlighted.Height());
-    for (const DecodedBitmap* face : {&normal, &highlighted}) {
-        const std::vector<bool> shape = Shape(*face);
-        EXPECT_EQ(std::count(shape.begin(), shape.end(), false), 1);
+    const std::vector<bool> shape = Shape(normal);
+    EXPECT_EQ(Shape(highlighted), shape);
+    const int w = normal.Width() - 1;
+    const int h = normal.Height() - 1;
+    for (const QPoint corner : {QPoint(0, 0), QPoint(w, 0), QPoint(0, h), QPoint(w, h)}) {
+        EXPECT_FALSE(Inside(normal, shape, corner)) << corner.x() << "," << corner.y();
+    }
+    for (const QPoint edge : {QPoint(w / 2, 1), QPoint(1, h / 2), QPoint(w / 2, h - 1)}) {
+        EXPECT_TRUE(Inside(normal, shape, edge)) << edge.x() << "," << edge.y();
     }
     bool differs = false;
     for (const int hue : {0, 120, 240}) {
         const DecodedBitmap background = Bitmap("stationbackground.bmp", hue);
         for (int y = 0; y < normal.Height(); ++y) {
             for (int x = 0; x < normal.Width(); ++x) {
-                if (x == 0 && y == 0) {
+                if (!Deep(normal, shape, QPoint(x, y), true)) {
                     continue;
                 }
                 const QPoint at = kDownloadPosition + QPoint(x, y);
@@ -206,6 +228,52 @@ TEST(SkinArchive, DownloadFacesAreOpaqueAndTheNormalOneMatchesTheBackground) {
         }
     }
     EXPECT_TRUE(differs) << "the highlighted face looks like the normal one";
+}
+
+TEST(SkinArchive, EveryPictureIsDrawnTwiceAsFineWithTheSameKeyAndShape) {
+    std::vector<std::string> pictures;
+    for (const ArchiveEntry& entry : Archive().entries) {
+        if (entry.name.ends_with(".bmp") && entry.name.find('@') == std::string::npos) {
+            pictures.push_back(entry.name);
+        }
+    }
+    ASSERT_FALSE(pictures.empty());
+    for (const std::string& name : pictures) {
+        SCOPED_TRACE(name);
+        const DecodedBitmap plain = Bitmap(name, std::nullopt);
+        const DecodedBitmap fine = Bitmap(ScaledEntryName(name, kFine), std::nullopt);
+        ASSERT_EQ(fine.Width(), kFine * plain.Width());
+        ASSERT_EQ(fine.Height(), kFine * plain.Height());
+        EXPECT_EQ(fine.Pixel(0, 0), plain.Pixel(0, 0)) << "the key colour";
+        // Each plain pixel is a square of fine ones: wholly in the shape where the plain pixel
+        // lies deep inside it, wholly out where it lies deep outside; only edges may differ.
+        const std::vector<bool> plainShape = Shape(plain);
+        const std::vector<bool> fineShape = Shape(fine);
+        int wrong = 0;
+        for (int y = 0; y < plain.Height(); ++y) {
+            for (int x = 0; x < plain.Width(); ++x) {
+                for (const bool inside : {true, false}) {
+                    if (!Deep(plain, plainShape, QPoint(x, y), inside)) {
+                        continue;
+                    }
+                    for (int fy = 0; fy < kFine; ++fy) {
+                        for (int fx = 0; fx < kFine; ++fx) {
+                            const QPoint at(kFine * x + fx, kFine * y + fy);
+                            wrong += Inside(fine, fineShape, at) != inside ? 1 : 0;
+                        }
+                    }
+                }
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "fine pixels on the wrong side of the shape";
+    }
+    // The hue shift moves the key colour with the art at this scale too.
+    const DecodedBitmap fine = Bitmap(ScaledEntryName("stationbackground.bmp", kFine));
+    const std::vector<bool> shape = Shape(fine);
+    for (int hue = 1; hue < 360; hue += 29) {
+        ASSERT_EQ(Shape(Bitmap(ScaledEntryName("stationbackground.bmp", kFine), hue)), shape)
+            << "hue " << hue;
+    }
 }
 
 TEST(SkinArchive, FilmFramesShareOneSizeAndSitInsideTheRandomButton) {

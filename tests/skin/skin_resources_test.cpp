@@ -1,11 +1,13 @@
 // The icons, cursors and tree pictures compiled into the program.
 
+#include "localfiles/InterfaceArchive.h"
 #include "resources/Resources.h"
 
 #include <QFile>
 #include <QImage>
 #include <gtest/gtest.h>
 #include <set>
+#include <vector>
 
 namespace sonavia {
 namespace {
@@ -51,6 +53,16 @@ TEST(ProgramResources, TreePicturesAreSmallAndDiffer) {
     EXPECT_EQ(listed.size(), QSize(kTreeBitmapWidth, kTreeBitmapHeight));
     EXPECT_EQ(selected.size(), QSize(kTreeBitmapWidth, kTreeBitmapHeight));
     EXPECT_NE(listed, selected);
+}
+
+TEST(ProgramResources, EveryPictureHasATwinTwiceAsLargeForDenseScreens) {
+    std::vector<const char*> pictures(kTrayIconFrames.begin(), kTrayIconFrames.end());
+    pictures.insert(pictures.end(),
+                    {kWindowIcon, kCursorNormal, kCursorPressed, kTreeClosed, kTreeSelected});
+    for (const char* path : pictures) {
+        const QImage fine = Load(ScaledEntryName(path, 2).c_str());
+        EXPECT_EQ(fine.size(), Load(path).size() * 2) << path;
+    }
 }
 
 } // namespace
