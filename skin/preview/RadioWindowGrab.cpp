@@ -41,6 +41,8 @@ void WithRadioWindow(const std::function<void(CStation& window, FakePlayer& play
 QImage GrabShaped(QWidget& window) {
     const QImage painted = window.grab().toImage();
     QImage shaped(painted.size(), QImage::Format_ARGB32);
+    // At device pixels, as the screen shows it; the mask is in the window's own (logical) pixels.
+    shaped.setDevicePixelRatio(painted.devicePixelRatio());
     shaped.fill(Qt::transparent);
     QPainter painter(&shaped);
     if (!window.mask().isEmpty()) {

@@ -1,5 +1,6 @@
 #include "controls/ArchiveImages.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace sonavia {
@@ -7,6 +8,9 @@ namespace sonavia {
 namespace {
 
 constexpr int kWholeTurn = 360;
+constexpr double kFineFromRatio = 1.5;
+constexpr int kOpaqueFromAlpha = 128;
+constexpr QRgb kColourBits = 0x00FFFFFF;
 
 std::optional<DecodedBitmap> keptBackground;
 
@@ -17,6 +21,28 @@ std::optional<DecodedBitmap> DecodeEntry(const InterfacePackDirectory& directory
         return std::nullopt;
     }
     return DecodeBitmap(*data);
+}
+
+// A decoded entry and the scale it was drawn at.
+struct ScaledBitmap {
+    std::optional<DecodedBitmap> bitmap;
+    int scale = 1;
+};
+
+ScaledBitmap DecodeEntryAt(const InterfacePackDirectory& directory, std::string_view name,
+                           int scale) {
+    if (scale != 1) {
+        if (auto fine = DecodeEntry(directory, ScaledEntryName(name, scale))) {
+            return {std::move(fine), scale};
+        }
+    }
+    return {DecodeEntry(directory, name), 1};
+}
+
+QImage ToImageAt(const DecodedBitmap& bitmap, int scale) {
+    QImage image = ToImage(bitmap);
+    image.setDevicePixelRatio(scale);
+    return image;
 }
 
 // A shift by a whole turn gives every colour back unchanged (the hue shift tests check it), so
@@ -48,30 +74,84 @@ QImage ToImage(const DecodedBitmap& bitmap) {
     return image;
 }
 
-QImage LoadArchiveBitmap(const InterfacePackDirectory& directory, std::string_view name) {
-    const auto bitmap = DecodeEntry(directory, name);
-    return bitmap ? ToImage(*bitmap) : QImage();
+int SkinScaleFor(double devicePixelRatio) {
+    return devicePixelRatio >= kFineFromRatio ? kFineSkinScale : 1;
+}
+
+QImage LoadArchiveBitmap(const InterfacePackDirectory& directory, std::string_view name,
+                         int scale) {
+    const ScaledBitmap entry = DecodeEntryAt(directory, name, scale);
+    return entry.bitmap ? ToImageAt(*entry.bitmap, entry.scale) : QImage();
 }
 
 QImage LoadArchiveBitmapShifted(const InterfacePackDirectory& directory, std::string_view name,
-                                int hue) {
-    auto bitmap = DecodeEntry(directory, name);
-    if (!bitmap) {
+                                int hue, int scale) {
+    ScaledBitmap entry = DecodeEntryAt(directory, name, scale);
+    if (!entry.bitmap) {
         return {};
     }
-    ShiftHueUnlessWholeTurn(*bitmap, hue);
-    return ToImage(*bitmap);
+    ShiftHueUnlessWholeTurn(*entry.bitmap, hue);
+    return ToImageAt(*entry.bitmap, entry.scale);
 }
 
 QImage LoadBackgroundBitmapShifted(const InterfacePackDirectory& directory, std::string_view name,
-                                   int hue) {
-    auto bitmap = DecodeEntry(directory, name);
-    if (!bitmap) {
+                                   int hue, int scale) {
+    ScaledBitmap entry = DecodeEntryAt(directory, name, scale);
+    if (!entry.bitmap) {
         return {};
     }
-    ShiftHueUnlessWholeTurn(*bitmap, hue);
-    keptBackground = std::move(bitmap);
-    return ToImage(*keptBackground);
+    ShiftHueUnlessWholeTurn(*entry.bitmap, hue);
+    keptBackground = std::move(entry.bitmap);
+    return ToImageAt(*keptBackground, entry.scale);
+}
+
+QImage WithKeyTransparent(const QImage& picture) {
+    if (picture.isNull()) {
+        return picture;
+    }
+    QImage keyed = picture.convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = keyed.pixel(0, 0) & kColourBits;
+    for (int y = 0; y < keyed.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(keyed.scanLine(y));
+        for (int x = 0; x < keyed.width(); ++x) {
+            if ((line[x] & kColourBits) == key) {
+                line[x] = qRgba(0, 0, 0, 0);
+            }
+        }
+    }
+    return keyed;
+}
+
+QImage AtDevicePixelRatio(const QImage& picture, double devicePixelRatio) {
+    if (picture.isNull() || picture.devicePixelRatio() == devicePixelRatio) {
+        return picture;
+    }
+    const QSizeF size = picture.deviceIndependentSize() * devicePixelRatio;
+    const QSize devicePixels(static_cast<int>(std::lround(size.width())),
+                             static_cast<int>(std::lround(size.height())));
+    const QRgb key = picture.pixel(0, 0) | ~kColourBits;
+    const QImage smooth =
+        WithKeyTransparent(picture)
+            .convertToFormat(QImage::Format_ARGB32_Premultiplied)
+            .scaled(devicePixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage shown(smooth.size(), QImage::Format_RGB32);
+    for (int y = 0; y < smooth.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(smooth.constScanLine(y));
+        auto* out = reinterpret_cast<QRgb*>(shown.scanLine(y));
+        for (int x = 0; x < smooth.width(); ++x) {
+            if (qAlpha(in[x]) < kOpaqueFromAlpha) {
+                out[x] = key;
+                continue;
+            }
+            out[x] = qUnpremultiply(in[x]) | ~kColourBits;
+            // Rounding must not turn an edge pixel into a hole.
+            if (out[x] == key) {
+                out[x] ^= 1;
+            }
+        }
+    }
+    shown.setDevicePixelRatio(devicePixelRatio);
+    return shown;
 }
 
 const std::optional<DecodedBitmap>& KeptBackgroundBitmap() {

@@ -6,10 +6,11 @@
 
 namespace sonavia {
 
-// The skinned slider: a thumb of its own (a rounded light-grey frame around a bar that takes the
-// panel colour while the thumb is hot) and, in background mode, the skin pixels saved from behind
-// the slider in place of the platform's channel: the skin draws the channel there. It reports the
-// release of the left button, at which the radio window applies a new hue.
+// The skinned slider: a thumb of its own (a round graphite knob like the skin's round buttons,
+// whose light-grey dot takes the panel colour while the thumb is hot) and, in background mode,
+// the skin pixels saved from behind the slider in place of the platform's channel: the skin draws
+// the channel there. It reports the release of the left button, at which the radio window
+// applies a new hue.
 class CCoolSlider : public QSlider {
     Q_OBJECT
 public:
@@ -25,7 +26,8 @@ public:
 
     // Saves the pixels of `skin` under `rect` (the parent's client coordinates; the rectangle has
     // the slider's size), replacing any earlier copy, then takes the keyboard focus. Pixels
-    // outside the skin are saved black.
+    // outside the skin are saved black. A skin of a device pixel ratio other than 1 keeps its
+    // fineness: `rect` is in window pixels.
     void CaptureBackground(const QImage& skin, const QRect& rect);
     const QRect& BackgroundRect() const { return backgroundRect_; }
 
@@ -38,10 +40,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void PaintSavedSkin(QPainter& painter) const;
     void PaintThumb(QPainter& painter, const QRect& thumb, bool hot) const;
 
     int drawMode_ = kDrawModePlatform;
-    QImage background_;
+    QImage skin_;
     QRect backgroundRect_;
 };
 

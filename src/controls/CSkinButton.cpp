@@ -25,8 +25,9 @@ CSkinButton::~CSkinButton() {
 
 void CSkinButton::SetSkinBitmap(const QImage& bitmap) {
     bitmap_ = bitmap;
-    shape_ = ShapeFromKeyColour(bitmap_);
-    setGeometry(0, 0, bitmap_.width(), bitmap_.height());
+    // In window pixels: a picture drawn finer than them keeps its size on the window.
+    shape_ = WindowPixelShape(bitmap_);
+    setGeometry(QRect(QPoint(0, 0), bitmap_.deviceIndependentSize().toSize()));
     ApplyShape();
     update();
 }

@@ -25,8 +25,10 @@ public:
 
     // Takes `bitmap` (a skin picture of the interface archive). The button takes the bitmap's
     // size at (0, 0) of its parent and the shape of its pixels that differ from the colour of
-    // pixel (0, 0). A null bitmap (a missing or undecodable entry) gives an empty button: no
-    // picture, size 0 x 0, an empty shape; it cannot be clicked.
+    // pixel (0, 0), both in window pixels (a picture of device pixel ratio 2 is half its pixel
+    // size, and a window pixel is in the shape when any of its pixels is). A null bitmap (a
+    // missing or undecodable entry) gives an empty button: no picture, size 0 x 0, an empty
+    // shape; it cannot be clicked.
     void SetSkinBitmap(const QImage& bitmap);
     // Moves the top-left corner to (x, y) of the parent, keeping the size.
     void MoveTo(int x, int y);

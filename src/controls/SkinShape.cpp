@@ -1,6 +1,7 @@
 #include "controls/SkinShape.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace sonavia {
@@ -22,36 +23,23 @@ bool SameSpans(const std::vector<QRect>& rects, std::size_t bandStart,
                       });
 }
 
-} // namespace
-
-QRegion ShapeFromKeyColour(const QImage& image) {
-    if (image.isNull()) {
-        return {};
-    }
-    const QImage pixels =
-        image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
-            ? image
-            : image.convertToFormat(QImage::Format_RGB32);
-    const int width = pixels.width();
-    const int height = pixels.height();
-    const QRgb key = pixels.pixel(0, 0) & kColourBits;
-
-    // The region's own layout: bands sorted top to bottom, runs left to right, no two runs of a
-    // band touching, and no two touching bands with the same runs.
+// The region of the pixels for which `inside(x, y)` holds, in the region's own layout: bands
+// sorted top to bottom, runs left to right, no two runs of a band touching, and no two touching
+// bands with the same runs.
+template <typename Inside> QRegion RegionOfRuns(int width, int height, Inside inside) {
     std::vector<QRect> rects;
     std::vector<QRect> row;
     std::size_t bandStart = 0;
     int bandBottom = -2;
     for (int y = 0; y < height; ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
         row.clear();
         int x = 0;
         while (x < width) {
-            while (x < width && (line[x] & kColourBits) == key) {
+            while (x < width && !inside(x, y)) {
                 ++x;
             }
             const int start = x;
-            while (x < width && (line[x] & kColourBits) != key) {
+            while (x < width && inside(x, y)) {
                 ++x;
             }
             if (x > start) {
@@ -75,6 +63,60 @@ QRegion ShapeFromKeyColour(const QImage& image) {
     QRegion shape;
     shape.setRects(rects.data(), static_cast<int>(rects.size()));
     return shape;
+}
+
+QImage ThirtyTwoBit(const QImage& image) {
+    return image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
+               ? image
+               : image.convertToFormat(QImage::Format_RGB32);
+}
+
+} // namespace
+
+QRegion ShapeFromKeyColour(const QImage& image) {
+    if (image.isNull()) {
+        return {};
+    }
+    const QImage pixels = ThirtyTwoBit(image);
+    const QRgb key = pixels.pixel(0, 0) & kColourBits;
+    const uchar* bits = pixels.constBits();
+    const qsizetype rowBytes = pixels.bytesPerLine();
+    return RegionOfRuns(pixels.width(), pixels.height(), [bits, rowBytes, key](int x, int y) {
+        return (reinterpret_cast<const QRgb*>(bits + y * rowBytes)[x] & kColourBits) != key;
+    });
+}
+
+QRegion WindowPixelShape(const QImage& image) {
+    const double ratio = image.devicePixelRatio();
+    if (image.isNull() || ratio == 1.0) {
+        return ShapeFromKeyColour(image);
+    }
+    const QImage pixels = ThirtyTwoBit(image);
+    const QRgb key = pixels.pixel(0, 0) & kColourBits;
+    const int width = static_cast<int>(std::ceil(pixels.width() / ratio));
+    const int height = static_cast<int>(std::ceil(pixels.height() / ratio));
+    // Device pixel d covers window pixels floor(d / ratio) to ceil((d + 1) / ratio) - 1.
+    const auto first = [ratio](int device) { return static_cast<int>(std::floor(device / ratio)); };
+    const auto last = [ratio](int device, int limit) {
+        return std::min(limit - 1, static_cast<int>(std::ceil((device + 1) / ratio)) - 1);
+    };
+    std::vector<std::uint8_t> covered(static_cast<std::size_t>(width) * height, 0);
+    for (int y = 0; y < pixels.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
+        for (int x = 0; x < pixels.width(); ++x) {
+            if ((line[x] & kColourBits) == key) {
+                continue;
+            }
+            for (int wy = first(y); wy <= last(y, height); ++wy) {
+                for (int wx = first(x); wx <= last(x, width); ++wx) {
+                    covered[static_cast<std::size_t>(wy) * width + wx] = 1;
+                }
+            }
+        }
+    }
+    return RegionOfRuns(width, height, [&covered, width](int x, int y) {
+        return covered[static_cast<std::size_t>(y) * width + x] != 0;
+    });
 }
 
 } // namespace sonavia

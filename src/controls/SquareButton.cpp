@@ -23,9 +23,16 @@ void PaintSquareButton(QPainter& painter, const QRect& client, const QString& la
     const int box = std::min({kBoxSize, client.width(), client.height()});
     const int mark = box - 2 * kMarkInset;
     painter.save();
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(Qt::black);
-    painter.drawRect(QRect(corner, QSize(box - 1, box - 1)));
+    // The frame's four sides are filled one pixel wide inside the box rather than stroked: a
+    // stroke is centred on the box's edge, and where the control lies at a fraction of a device
+    // pixel (at a screen scale of 1.25 or 1.5) its outer half, and with it the whole top and left
+    // sides, would be cut off.
+    const QRect frame(corner, QSize(box, box));
+    for (const QRect& side :
+         {QRect(frame.topLeft(), QSize(box, 1)), QRect(frame.bottomLeft(), QSize(box, 1)),
+          QRect(frame.topLeft(), QSize(1, box)), QRect(frame.topRight(), QSize(1, box))}) {
+        painter.fillRect(side, Qt::black);
+    }
 
     if (!label.isEmpty()) {
         QRect labelRect = client;

@@ -9,7 +9,10 @@
 #include "controls/CSkinButton.h"
 #include "controls/ControlState.h"
 #include "controls/Painting.h"
+#include "controls/SkinCursor.h"
 #include "controls/SkinShape.h"
+#include "controls/WholeTextList.h"
+#include "controls/WindowShape.h"
 #include "localfiles/LocalFiles.h"
 #include "radio/BrowserPane.h"
 #include "radio/CMediaView.h"
@@ -67,8 +70,8 @@ constexpr char kMeterSilent[] = "Silent";
 constexpr char kActivityReceiving[] = "Receiving";
 constexpr char kActivityIdle[] = "No data";
 
-QComboBox* MakeList(QWidget* parent, int id) {
-    auto* list = new QComboBox(parent);
+template <typename List = QComboBox> List* MakeList(QWidget* parent, int id) {
+    auto* list = new List(parent);
     ids::SetControlId(list, id);
     list->setCursor(Qt::ArrowCursor);
     return list;
@@ -78,10 +81,11 @@ QComboBox* MakeList(QWidget* parent, int id) {
 
 CStation::CStation(CSonavia& base)
     : base_(base), core_(base.Core()),
-      normalCursor_(QPixmap(QString::fromLatin1(resources::kCursorNormal)),
-                    resources::kCursorNormalHotX, resources::kCursorNormalHotY),
-      pressedCursor_(QPixmap(QString::fromLatin1(resources::kCursorPressed)),
-                     resources::kCursorPressedHotX, resources::kCursorPressedHotY) {
+      normalCursor_(SkinCursor(resources::kCursorNormal, resources::kCursorNormalHotX,
+                               resources::kCursorNormalHotY, devicePixelRatioF())),
+      pressedCursor_(SkinCursor(resources::kCursorPressed, resources::kCursorPressedHotX,
+                                resources::kCursorPressedHotY, devicePixelRatioF())),
+      windowShape_(std::make_unique<WindowShape>(*this)) {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_TranslucentBackground, false);
     setMouseTracking(true);
@@ -126,7 +130,7 @@ void CStation::Create() {
     hueSlider_->setValue(core_.InterfaceHue());
     LoadSkinButtons();
     ApplyLayout();
-    animation_->LoadFrames(app::interfacePack, core_.InterfaceHue());
+    animation_->LoadFrames(app::interfacePack, core_.InterfaceHue(), SkinScale());
     core_.CheckVersion(this, app::versionNumber,
                        [this](float published) { OfferVersion(published); });
 
@@ -154,22 +158,26 @@ void CStation::Create() {
     ReopenPane();
 }
 
+int CStation::SkinScale() const {
+    return SkinScaleFor(devicePixelRatioF());
+}
+
 void CStation::SkinWindow() {
-    background_ = LoadBackgroundBitmapShifted(app::interfacePack, layout::kBackgroundBitmap,
-                                              core_.InterfaceHue());
+    const double ratio = devicePixelRatioF();
+    const QImage picture = LoadBackgroundBitmapShifted(
+        app::interfacePack, layout::kBackgroundBitmap, core_.InterfaceHue(), SkinScaleFor(ratio));
+    // Kept as the screen shows it, one pixel per device pixel, so that the window's edge is as
+    // fine as the art and the shape meets the painting at every device pixel.
+    background_ = AtDevicePixelRatio(picture, ratio);
     // The region is built once per skin, from runs of pixels that differ from the key colour
     // at (0, 0); painting never rebuilds it.
-    shape_ = ShapeFromKeyColour(background_);
-    if (!background_.isNull()) {
-        panelColour = background_.pixelColor(layout::kPanelSample);
+    shape_ = WindowPixelShape(background_);
+    if (!picture.isNull()) {
+        panelColour = picture.pixelColor(layout::kPanelSample * picture.devicePixelRatio());
         themeColour = panelColour;
     }
-    setFixedSize(background_.isNull() ? layout::kWindowSize : background_.size());
-    if (shape_.isEmpty()) {
-        clearMask();
-    } else {
-        setMask(shape_);
-    }
+    setFixedSize(picture.isNull() ? layout::kWindowSize : picture.deviceIndependentSize().toSize());
+    windowShape_->Set(shape_, ratio == 1.0 ? shape_ : ShapeFromKeyColour(background_));
     update();
 }
 
@@ -179,7 +187,8 @@ void CStation::CreateControls() {
     countryList_->setAccessibleName(QString::fromLatin1(kCountryListName));
     connect(countryList_, &QComboBox::activated, this, &CStation::SelectCountry);
 
-    shoppingList_ = MakeList(this, ids::kShoppingList);
+    // Its headings and topics are longer than the box is wide: it shows them whole.
+    shoppingList_ = MakeList<WholeTextList>(this, ids::kShoppingList);
     shoppingList_->setGeometry(layout::kShoppingList);
     shoppingList_->setAccessibleName(QString::fromLatin1(kShoppingListName));
 
@@ -269,10 +278,10 @@ void CStation::CreateControls() {
 void CStation::LoadSkinButtons() {
     for (const layout::ButtonPlace& place : layout::kButtons) {
         CSkinButton* button = Button(place.id);
-        button->SetSkinBitmap(
-            KeepsStoredColours(place.id)
-                ? LoadArchiveBitmap(app::interfacePack, place.bitmap)
-                : LoadArchiveBitmapShifted(app::interfacePack, place.bitmap, core_.InterfaceHue()));
+        button->SetSkinBitmap(KeepsStoredColours(place.id)
+                                  ? LoadArchiveBitmap(app::interfacePack, place.bitmap, SkinScale())
+                                  : LoadArchiveBitmapShifted(app::interfacePack, place.bitmap,
+                                                             core_.InterfaceHue(), SkinScale()));
     }
 }
 
@@ -333,7 +342,7 @@ void CStation::ApplyHue(int hue) {
     SkinWindow();
     LoadSkinButtons();
     ApplyLayout();
-    animation_->LoadFrames(app::interfacePack, hue);
+    animation_->LoadFrames(app::interfacePack, hue, SkinScale());
     pane_->RepaintFrame();
     update();
     SaveInterfaceHue(app::startupDirectory, hue);

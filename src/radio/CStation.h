@@ -26,6 +26,7 @@ class CSearchEdit;
 class CSkinButton;
 class RadioCore;
 class WindowAnimation;
+class WindowShape;
 struct ShoppingData;
 
 // The radio window: a skinned window shaped by its background picture, run modally by the base
@@ -84,6 +85,8 @@ private:
     void OfferVersion(float published);
 
     void CreateControls();
+    // The scale of the skin pictures for the window's screen: 2 on dense screens, else 1.
+    int SkinScale() const;
     void SkinWindow();
     void LoadSkinButtons();
     void ApplyLayout();
@@ -135,6 +138,7 @@ private:
     StatusArea* meterStatus_ = nullptr;
     StatusArea* activityStatus_ = nullptr;
 
+    std::unique_ptr<WindowShape> windowShape_;
     std::unique_ptr<WindowAnimation> animation_;
     std::unique_ptr<BrowserPane> pane_;
     // Where the shopping topics' pages lie; empty until the catalogue server names it.

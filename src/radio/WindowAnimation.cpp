@@ -26,7 +26,7 @@ const QRect kMeterArea{kMeterLeft, kMeterTop, kMeterBarPitch*(kMeterBars - 1) + 
 
 QRect DownloadButtonArea(const QImage& face) {
     const QPoint at = layout::kButtons[static_cast<int>(layout::Button::Download)].position;
-    return {at, face.size()};
+    return {at, face.deviceIndependentSize().toSize()};
 }
 
 } // namespace
@@ -36,14 +36,16 @@ WindowAnimation::WindowAnimation(const RadioCore& core)
     activityBox_.fill(ToQColor(kActivityClear));
 }
 
-void WindowAnimation::LoadFrames(const InterfacePackDirectory& archive, int hue) {
+void WindowAnimation::LoadFrames(const InterfacePackDirectory& archive, int hue, int scale) {
     for (int i = 0; i < kFilmFrames; ++i) {
         const std::string name = "film" + std::to_string(i) + ".bmp";
-        film_[static_cast<std::size_t>(i)] = LoadArchiveBitmapShifted(archive, name, hue);
+        film_[static_cast<std::size_t>(i)] = LoadArchiveBitmapShifted(archive, name, hue, scale);
     }
-    versionFaces_[0] = LoadArchiveBitmap(
-        archive, layout::kButtons[static_cast<int>(layout::Button::Download)].bitmap);
-    versionFaces_[1] = LoadArchiveBitmap(archive, layout::kNewVersionBitmap);
+    // The faces are round: drawn over the window, outside their shape the window shows.
+    versionFaces_[0] = WithKeyTransparent(LoadArchiveBitmap(
+        archive, layout::kButtons[static_cast<int>(layout::Button::Download)].bitmap, scale));
+    versionFaces_[1] =
+        WithKeyTransparent(LoadArchiveBitmap(archive, layout::kNewVersionBitmap, scale));
 }
 
 QRect WindowAnimation::MeterArea() {
@@ -136,11 +138,16 @@ void WindowAnimation::Paint(QPainter& painter) const {
         }
     }
     painter.drawImage(QPoint(kActivityBox.left, kActivityBox.top), activityBox_);
+    // Pictures drawn finer than the screen's pixels (2x art at a ratio of 1.5) are resampled
+    // smoothly; at their own ratio they are copied pixel for pixel all the same.
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(layout::kFilmPosition, film_[static_cast<std::size_t>(filmShown_)]);
     if (flashShown_ >= 0) {
         const QImage& face = versionFaces_[static_cast<std::size_t>(flashShown_)];
         painter.drawImage(DownloadButtonArea(face).topLeft(), face);
     }
+    painter.restore();
 }
 
 } // namespace sonavia

@@ -26,8 +26,9 @@ public:
     // Shows what `core` plays.
     explicit WindowAnimation(const RadioCore& core);
 
-    // The film frames (in the interface hue) and the download button's two faces (as stored).
-    void LoadFrames(const InterfacePackDirectory& archive, int hue);
+    // The film frames (in the interface hue) and the download button's two faces (as stored),
+    // drawn at `scale` (1, or 2 for dense screens).
+    void LoadFrames(const InterfacePackDirectory& archive, int hue, int scale = 1);
 
     // Steps 1 and 2 of a tick: the level meter, then the data activity.
     void TickMeterAndActivity(QWidget& window, bool muteShown);

@@ -2,7 +2,10 @@
 #include "controls/CRadioButton.h"
 #include "controls/CSearchEdit.h"
 #include "controls/SquareButton.h"
+#include "controls/WholeTextList.h"
 
+#include <QAbstractItemView>
+#include <QFontMetricsF>
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -119,6 +122,30 @@ TEST(SearchEdit, APressOnTheHintEmptiesItAndTypedTextStays) {
     box.setText(QString(kSearchHint) + " ");
     QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(20, 10));
     EXPECT_EQ(box.text(), QString(kSearchHint) + " ");
+}
+
+TEST(WholeTextList, ShowsALongTextWholeInTheBoxAndTheOpenListAsWideAsItsWidestText) {
+    QWidget window;
+    window.resize(400, 300);
+    WholeTextList list(&window);
+    // The shopping list's size, and its longest heading.
+    list.setGeometry(10, 10, 231, 20);
+    const QString heading = QStringLiteral("--- Save money on the best products ---");
+    const QString topic = QStringLiteral("home cinema");
+    const QString longTopic = QString(60, QLatin1Char('w'));
+    list.addItems({heading, topic, longTopic});
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    ASSERT_GT(QFontMetricsF(list.font()).horizontalAdvance(heading), list.TextFieldWidth())
+        << "the heading fits the plain font: nothing to show here";
+    EXPECT_LE(QFontMetricsF(list.ShownFont()).horizontalAdvance(heading), list.TextFieldWidth());
+    list.setCurrentIndex(1);
+    EXPECT_EQ(list.ShownFont(), list.font()) << "a short text keeps the list's own font";
+
+    list.showPopup();
+    EXPECT_GE(list.view()->width(), QFontMetrics(list.view()->font()).horizontalAdvance(longTopic));
+    list.hidePopup();
 }
 
 } // namespace

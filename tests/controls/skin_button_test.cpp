@@ -128,6 +128,13 @@ TEST_F(SkinButtonTest, TheShapeIsEveryNonKeyPixelHolesIncluded) {
     go.SetSkinBitmap(SkinPicture("go.bmp", 120));
     EXPECT_NE(go.Bitmap().pixel(3, 3), B);
     EXPECT_EQ(go.mask(), mask);
+
+    // A picture drawn twice as fine for a dense screen keeps the size and shape in window pixels.
+    QImage fine = SkinPicture("go.bmp").scaled(2 * kGoWidth, 2 * kGoHeight);
+    fine.setDevicePixelRatio(2);
+    go.SetSkinBitmap(fine);
+    EXPECT_EQ(go.geometry(), QRect(0, 0, kGoWidth, kGoHeight));
+    EXPECT_TRUE(SameArea(go.mask(), mask));
 }
 
 TEST(SkinShape, RunsGiveTheSameRegionAsSinglePixels) {
@@ -147,6 +154,29 @@ TEST(SkinShape, RunsGiveTheSameRegionAsSinglePixels) {
             }
         }
         EXPECT_TRUE(SameArea(ShapeFromKeyColour(image), PixelByPixel(image))) << "round " << round;
+        EXPECT_TRUE(SameArea(WindowPixelShape(image), PixelByPixel(image))) << "round " << round;
+
+        // Drawn finer than the window's pixels: a window pixel is in when any device pixel that
+        // overlaps it is.
+        for (const double ratio : {1.5, 2.0}) {
+            QImage fine = image;
+            fine.setDevicePixelRatio(ratio);
+            const QRegion inside = PixelByPixel(image);
+            QRegion expected;
+            for (int y = 0; y * ratio < image.height(); ++y) {
+                for (int x = 0; x * ratio < image.width(); ++x) {
+                    const QRectF window(x * ratio, y * ratio, ratio, ratio);
+                    for (const QRect& device : inside) {
+                        if (QRectF(device).intersects(window)) {
+                            expected += QRect(x, y, 1, 1);
+                            break;
+                        }
+                    }
+                }
+            }
+            EXPECT_TRUE(SameArea(WindowPixelShape(fine), expected))
+                << "round " << round << " at " << ratio;
+        }
     }
     EXPECT_TRUE(ShapeFromKeyColour(QImage()).isEmpty());
     // Other formats are compared by colour too.

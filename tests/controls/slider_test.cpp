@@ -84,32 +84,47 @@ TEST(CoolSlider, BackgroundModePaintsTheSavedSkinUnderAHorizontalChannelOnly) {
     EXPECT_NE(upright.grab().toImage().pixelColor(0, 0), QColor(Qt::red));
 }
 
-TEST(CoolSlider, TheThumbIsLightGreyAndTakesThePanelColourWhileHeld) {
+TEST(CoolSlider, TheThumbIsARoundKnobWholeInsideTheSliderWithADotLitWhileHeld) {
     QWidget window;
     window.resize(200, 50);
-    ProbeSlider volume(Qt::Horizontal, &window);
-    volume.setRange(0, 100);
-    volume.setValue(50);
-    volume.setGeometry(0, 0, 160, 33);
+    ProbeSlider hue(Qt::Horizontal, &window);
+    hue.setRange(0, 360);
+    hue.setGeometry(0, 0, 106, 21);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 
+    // Over a skin of one colour, which shows wherever the knob is not.
+    QImage skin(200, 50, QImage::Format_RGB32);
+    skin.fill(QColor(40, 160, 90));
+    const QRgb empty = skin.pixel(0, 0);
+    hue.SetDrawMode(CCoolSlider::kDrawModeBackground);
+    hue.CaptureBackground(skin, hue.geometry());
     // Neither focused nor under the cursor.
-    volume.clearFocus();
+    hue.clearFocus();
     QTest::mouseMove(window.windowHandle(), QPoint(190, 45));
-    ASSERT_FALSE(volume.underMouse());
-    const QRect thumb = volume.Thumb();
-    const QImage idle = volume.grab().toImage();
-    EXPECT_EQ(idle.pixelColor(thumb.center()), kLightGrey);
-    EXPECT_EQ(idle.pixelColor(thumb.left(), thumb.center().y()), QColor(Qt::black));
+    ASSERT_FALSE(hue.underMouse());
+    for (const int value : {0, 180, 360}) {
+        hue.setValue(value);
+        const QRect thumb = hue.Thumb();
+        const QImage idle = hue.grab().toImage();
+        EXPECT_EQ(idle.pixelColor(thumb.center()), kLightGrey) << value;
+        // Round: the corners of the thumb's square are not the knob's.
+        EXPECT_EQ(idle.pixel(thumb.topLeft()), empty) << value;
+        EXPECT_EQ(idle.pixel(thumb.bottomRight()), empty) << value;
+        // Whole: at either end of its travel the knob keeps off the slider's edges, which a
+        // screen of a fractional device pixel ratio may cut.
+        for (int y = 0; y < idle.height(); ++y) {
+            for (const int x : {0, idle.width() - 1}) {
+                EXPECT_EQ(idle.pixel(x, y), empty) << value << " at " << x << "," << y;
+            }
+        }
+    }
 
-    QTest::mousePress(&volume, Qt::LeftButton, {}, thumb.center());
-    ASSERT_TRUE(volume.isSliderDown());
-    const QImage held = volume.grab().toImage();
-    EXPECT_EQ(held.pixelColor(volume.Thumb().center()), panelColour);
-    // The frame's light grey shows above and below the filled bar.
-    EXPECT_EQ(held.pixelColor(volume.Thumb().center().x(), volume.Thumb().top() + 1), kLightGrey);
-    QTest::mouseRelease(&volume, Qt::LeftButton, {}, thumb.center());
+    const QRect thumb = hue.Thumb();
+    QTest::mousePress(&hue, Qt::LeftButton, {}, thumb.center());
+    ASSERT_TRUE(hue.isSliderDown());
+    EXPECT_EQ(hue.grab().toImage().pixelColor(hue.Thumb().center()), panelColour);
+    QTest::mouseRelease(&hue, Qt::LeftButton, {}, thumb.center());
 }
 
 } // namespace
