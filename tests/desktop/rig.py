@@ -10,6 +10,9 @@ A Rig holds, for one group of tests:
   - the programs it started: rig.start(folder) runs the real program in a start-up folder made by
     rig.folder(), with the catalogue, site and search variables pointed at the servers, and what it
     plays recorded to a raw file (16 kHz mono S16LE) through SONAVIA_AUDIO_SINK.
+With Rig(pulse=True) the programs play to a PulseAudio server of the rig's own (a null sink),
+and program.recording is what that server plays (its monitor, recorded from the rig's start):
+timing-sensitive sound (gaps, drops, recovery) is heard as a user's sound server plays it.
 Every process is stopped by its PID: programs by rig.stop_programs() (call it in tearDown, so a
 failing test stops them too), everything by rig.stop(), at exit, and by a guard process should
 the test be killed outright. rig.stop() removes the rig's folder unless SONAVIA_KEEP_RIG is set
@@ -40,7 +43,8 @@ the test be killed outright. rig.stop() removes the rig's folder unless SONAVIA_
 
 Audio: rms(samples) is 0..1 of full scale; silent(samples) is True below SILENCE (and for no
 samples at all: a stopped player writes nothing); dominant_frequency(samples) in Hz;
-station_playing(samples, stations) is the station whose frequency dominates, or None.
+station_playing(samples, stations) is the station whose frequency dominates, or None;
+first_sound(samples) and longest_silence(samples) find sound and gaps by 10 ms blocks.
 """
 
 import array
@@ -51,6 +55,8 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import threading
+import time
 import unittest
 from collections import namedtuple
 
@@ -63,6 +69,11 @@ SCREEN = (1280, 800)
 TIMEOUT = 30          # seconds for anything to start, appear or end
 RATE = 16000          # samples a second of a recording
 SILENCE = 0.01        # RMS below this is silence
+# A 10 ms block whose loudest sample stays below this (a thousandth of full scale) holds no
+# sound; the quietest sound a program makes, its first fade-in step (volume 1 of 100) of a
+# station at a third of full scale, peaks some ten times higher.
+BLOCK = RATE // 100
+SOUND_PEAK = 33
 FREQUENCY_TOLERANCE = 0.03
 
 Build = namedtuple("Build", "program archive radiocat")
@@ -221,13 +232,112 @@ class Recording:
         return self.samples(start, length)
 
 
+class MonitorRecording(Recording):
+    """What a PulseAudio server plays, recorded from its null sink's monitor by parec from the
+    moment it is made, in the format of a Recording. Moments are time.monotonic(): position(moment)
+    is where in the recording is what played then, heard(moment, length) what played from then on,
+    and sound_after(moment) the seconds from then to the first sound."""
+
+    # parec hands on what it reads every 20 ms, so that a sample's moment is known to about that.
+    LATENCY_MS = 20
+    CHUNK = 640
+
+    def __init__(self, processes, path, env, device):
+        super().__init__(path)
+        self.lock = threading.Lock()
+        self.arrivals = []   # (monotonic time, bytes written up to then)
+        self.parec = processes.start(
+            ["parec", "--raw", "--format=s16le", "--channels=1", "--rate=%d" % RATE,
+             "--latency-msec=%d" % self.LATENCY_MS, "--device=" + device],
+            env=env, stdout=subprocess.PIPE)
+        self.thread = threading.Thread(target=self._read, daemon=True)
+        self.thread.start()
+
+    def _read(self):
+        written = 0
+        with open(self.path, "wb") as out:
+            while True:
+                try:
+                    data = os.read(self.parec.stdout.fileno(), self.CHUNK)
+                except (OSError, ValueError):   # parec stopped and its pipe closed
+                    break
+                if not data:
+                    break
+                out.write(data)
+                out.flush()
+                written += len(data)
+                with self.lock:
+                    self.arrivals.append((time.monotonic(), written))
+
+    def position(self, moment):
+        """Seconds into the recording of what played at `moment` (time.monotonic())."""
+        with self.lock:
+            before = [(t, n) for t, n in self.arrivals if t <= moment]
+        if not before:
+            return 0.0
+        at, written = before[-1]
+        return max(0.0, written / 2 / RATE + (moment - at))
+
+    def heard(self, moment, length):
+        """What played from `moment` on, `length` seconds of it, once they have been played."""
+        start = self.position(moment)
+        wait_for(lambda: self.seconds() >= start + length, TIMEOUT, 0.1)
+        return self.samples(start, length)
+
+    def sound_after(self, moment, timeout=TIMEOUT):
+        """Seconds from `moment` to the first sound played after it; None when none is played
+        within `timeout`."""
+        start = self.position(moment)
+        deadline = time.monotonic() + timeout
+        while True:
+            first = first_sound(self.samples(start))
+            if first is not None or time.monotonic() > deadline:
+                return first
+            time.sleep(0.1)
+
+
+class PulseAudio:
+    """A PulseAudio server of the rig's own, with one null sink and no other device, reached by
+    its socket only (no session bus, no other user's server), and the recording of its monitor."""
+
+    SINK = "sonavia"
+
+    def __init__(self, processes, folder):
+        home = os.path.join(folder, "pulse")
+        os.makedirs(home, 0o700)
+        self.socket = os.path.join(home, "native")
+        server_env = {k: v for k, v in os.environ.items()
+                      if k not in ("DBUS_SESSION_BUS_ADDRESS", "DISPLAY", "PULSE_SERVER")}
+        server_env.update(HOME=home, XDG_RUNTIME_DIR=home, XDG_CONFIG_HOME=home)
+        self.server = processes.start(
+            ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
+             "--use-pid-file=no", "--log-target=stderr",
+             "-L", "module-null-sink sink_name=%s" % self.SINK,
+             "-L", "module-native-protocol-unix auth-anonymous=1 socket=%s" % self.socket],
+            os.path.join(folder, "pulseaudio.log"), env=server_env)
+        # The clients reach it by its socket; none starts a server of its own.
+        self.env = {"PULSE_SERVER": "unix:" + self.socket, "PULSE_SINK": self.SINK}
+        client_env = dict(server_env, **self.env)
+        if not wait_for(lambda: run(["pactl", "info"], client_env).find(self.SINK) >= 0,
+                        TIMEOUT, 0.1):
+            raise RuntimeError("PulseAudio did not start (see %s)" % folder)
+        self.monitor = MonitorRecording(processes, os.path.join(folder, "heard.raw"), client_env,
+                                        self.SINK + ".monitor")
+
+
 class Program:
     """One run of the real program."""
 
     def __init__(self, rig, folder, env, args):
         self.rig, self.folder = rig, folder
-        self.recording = Recording(os.path.join(folder, "played.raw"))
-        env = dict(env, SONAVIA_AUDIO_SINK=self.recording.sink)
+        if rig.pulse:
+            self.recording = rig.pulse.monitor
+            env = dict(env, SONAVIA_AUDIO_SINK="pulsesink")
+        else:
+            self.recording = Recording(os.path.join(folder, "played.raw"))
+            env = dict(env, SONAVIA_AUDIO_SINK=self.recording.sink)
+        # Just before the program's start: what it plays is timed from here.
+        self.started = time.monotonic()
         self.process = rig.processes.start([rig.build.program] + list(args),
                                            os.path.join(folder, "program.log"), cwd=folder,
                                            env=env)
@@ -308,15 +418,18 @@ class Program:
 class Rig:
     """A desktop, the servers and the programs of one group of tests."""
 
-    def __init__(self, tray=True, build=None):
+    def __init__(self, tray=True, build=None, pulse=False):
         self.build = build or BUILD
         self.processes = Processes()
         self.home = tempfile.mkdtemp(prefix="sonavia-rig-")
         os.chmod(self.home, 0o711)  # icecast2 runs as its own user below it
         self.programs = []
         self.folders = 0
+        self.pulse = None
         try:
             self.desktop = Desktop(self.processes, self.home, tray)
+            if pulse:
+                self.pulse = PulseAudio(self.processes, self.home)
             self.servers = DemoServers(
                 self.processes, os.path.join(self.home, "servers"), self.build.radiocat,
                 os.path.join(os.path.dirname(self.build.program), "site", "sonavia"))
@@ -329,6 +442,8 @@ class Rig:
                         QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu", **self.servers.env())
         if os.geteuid() == 0:
             self.env["QTWEBENGINE_DISABLE_SANDBOX"] = "1"
+        if self.pulse:
+            self.env.update(self.pulse.env)
 
     @property
     def stations(self):
@@ -382,6 +497,25 @@ def rms(samples):
 
 def silent(samples):
     return rms(samples) < SILENCE
+
+
+def _block_peaks(samples):
+    return [max(map(abs, samples[i:i + BLOCK])) for i in range(0, len(samples) - BLOCK + 1, BLOCK)]
+
+
+def first_sound(samples):
+    """Seconds into the samples of the first 10 ms that holds sound; None when none does."""
+    return next((i / 100 for i, peak in enumerate(_block_peaks(samples)) if peak >= SOUND_PEAK),
+                None)
+
+
+def longest_silence(samples):
+    """Seconds of the longest run of 10 ms blocks without sound in the samples."""
+    longest = run = 0
+    for peak in _block_peaks(samples):
+        run = run + 1 if peak < SOUND_PEAK else 0
+        longest = max(longest, run)
+    return longest / 100
 
 
 def _fft(values):

@@ -1,5 +1,5 @@
-"""The whole-program test rig itself (its desktop, servers, recordings and clean-up), and the
-offline demo's clean-up.
+"""The whole-program test rig itself (its desktop, servers, recordings and clean-up), the offline
+demo's clean-up, and the program's sound as the rig's own PulseAudio server plays it.
 
 usage: rig_test.py PROGRAM ARCHIVE RADIOCAT
 """
@@ -11,8 +11,10 @@ import shutil
 import signal
 import sys
 import tempfile
+import time
 import unittest
 import urllib.request
+from dataclasses import replace
 
 import rig
 import servers
@@ -191,6 +193,75 @@ class DemoTest(unittest.TestCase):
         faces = set()
         self.assertTrue(rig.wait_for(lambda: faces.add(desktop.screenshot().pixel(x, y)) or
                                      len(faces) > 1, rig.TIMEOUT), "the download button flashes")
+
+
+class SoundTest(unittest.TestCase):
+    """What a user hears, through a sound server (the rig's PulseAudio, its monitor recorded),
+    from stations that have been on the air a while: icecast2 sends a new listener a burst of
+    64 KiB, which is how most listeners meet a station. Silences are looked for in 10 ms steps;
+    the bounds leave room for a loaded machine."""
+
+    ON_AIR = 15.0
+    LISTEN = 6.0
+    GAP = 0.25             # the longest silence allowed once sound has started
+    OUTAGE = 6.0
+    BACK_WITHIN = 4.0      # seconds from the source's return to sound
+    HOLD = 0.3             # the bursty link hands data on every HOLD seconds
+
+    @classmethod
+    def setUpClass(cls):
+        cls.rig = rig.Rig(tray=True, pulse=True)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.rig.stop()
+
+    def tearDown(self):
+        self.rig.stop_programs()
+
+    def start(self, station, env=None):
+        """The program started with `station` remembered, once its first sound is heard; the
+        moment of that sound."""
+        program = self.rig.start(self.rig.folder({"channel.dat": "package0\n" + station.name}),
+                                 env)
+        first = program.recording.sound_after(program.started)
+        self.assertIsNotNone(first, "%s is heard" % station.name)
+        return program, program.started + first
+
+    def assert_plays_on(self, program, station, since, length):
+        heard = program.recording.heard(since, length)
+        self.assertEqual(rig.station_playing(heard, self.rig.stations), station)
+        self.assertLess(rig.longest_silence(heard), self.GAP,
+                        "%s plays on without a gap" % station.name)
+
+    def test_an_mp3_station_on_the_air_plays_on_from_its_first_sound(self):
+        station = self.rig.servers.station("Aurora Chord")
+        self.assertTrue(station.mp3)
+        self.rig.servers.icecast.wait_on_air(station, self.ON_AIR)
+        program, first = self.start(station)
+        self.assert_plays_on(program, station, first, self.LISTEN)
+
+    def test_sound_comes_back_after_an_outage_and_a_bursty_link_does_not_break_it(self):
+        station = self.rig.servers.station("Basso Square")
+        icecast = self.rig.servers.icecast
+        link = servers.BurstyLink(self.rig.processes, icecast.port, self.HOLD)
+        bursty = self.rig.servers.catalogue_variant(
+            "bursty", [replace(s, url=link.url(s.mount)) for s in self.rig.stations])
+        icecast.wait_on_air(station, self.ON_AIR)
+        program, first = self.start(station, bursty)
+        self.assert_plays_on(program, station, first, self.LISTEN)
+
+        icecast.stop_feed(station)
+        try:
+            time.sleep(self.OUTAGE)
+        finally:
+            icecast.start_feed(station)
+        returned = icecast.feeds_started[station.mount]
+        back = program.recording.sound_after(returned)
+        self.assertIsNotNone(back, "the station is heard again")
+        self.assertLess(back, self.BACK_WITHIN, "soon after its return")
+        # Back from a server with a short burst, over the bursty link: no drop-out either.
+        self.assert_plays_on(program, station, returned + back, self.LISTEN)
 
 
 if __name__ == "__main__":

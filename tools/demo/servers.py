@@ -10,8 +10,12 @@ DemoServers(processes, folder, radiocat, pages) starts, all on 127.0.0.1:
     bundled site/sonavia), a version file publishing a version newer than the program's (so the
     download button flashes), a search page and shopping pages.
 DemoServers.env() gives the variables that point the program at them;
-DemoServers.catalogue_variant() serves another catalogue beside the demo's, and
-Icecast.stop_feed() / start_feed() take a station off the air and back.
+DemoServers.catalogue_variant() serves another catalogue beside the demo's,
+Icecast.stop_feed() / start_feed() take a station off the air and back, and
+Icecast.on_air_for() says how long a station has been on the air (icecast2 sends a new listener
+a burst of up to 64 KiB from what it holds: a station on the air for some seconds sends it whole),
+and BurstyLink(processes, port) is a loopback proxy to a server that hands on what the server
+sends only every so often, as a link that delivers in bursts does.
 
 Every process goes through Processes, which stops each by its PID (stop, stop_all, and at exit).
 A guard process holds the list of PIDs too and ends them should this process be killed outright.
@@ -52,6 +56,77 @@ for sig in (signal.SIGTERM, signal.SIGKILL):
         except OSError:
             pass
     time.sleep(0.5)
+"""
+
+# A TCP proxy on 127.0.0.1: argv is its port, the server's port and the hold in seconds. What the
+# client sends goes on at once; what the server sends is held and handed on in one piece each
+# time the hold has passed.
+BURSTY_LINK = r"""
+import socket, sys, threading, time
+port, server_port, hold = int(sys.argv[1]), int(sys.argv[2]), float(sys.argv[3])
+
+def forward(source, target):
+    try:
+        while True:
+            data = source.recv(65536)
+            if not data:
+                break
+            target.sendall(data)
+    except OSError:
+        pass
+    for end in (source, target):
+        try:
+            end.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
+
+def hold_back(source, target):
+    held, lock, ended = [], threading.Lock(), threading.Event()
+    def read():
+        try:
+            while True:
+                data = source.recv(65536)
+                if not data:
+                    break
+                with lock:
+                    held.append(data)
+        except OSError:
+            pass
+        ended.set()
+    threading.Thread(target=read, daemon=True).start()
+    try:
+        while True:
+            done = ended.wait(hold)
+            with lock:
+                data = b"".join(held)
+                held.clear()
+            if data:
+                target.sendall(data)
+            if done:
+                break
+    except OSError:
+        pass
+    for end in (source, target):
+        try:
+            end.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
+
+listener = socket.socket()
+listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+listener.bind(("127.0.0.1", port))
+listener.listen(16)
+print("ready", flush=True)
+while True:
+    client, _ = listener.accept()
+    try:
+        server = socket.create_connection(("127.0.0.1", server_port), timeout=5)
+        server.settimeout(None)
+    except OSError:
+        client.close()
+        continue
+    threading.Thread(target=forward, args=(client, server), daemon=True).start()
+    threading.Thread(target=hold_back, args=(server, client), daemon=True).start()
 """
 
 
@@ -244,6 +319,7 @@ class Icecast:
         for station in stations:
             station.url = self.url(station.mount)
         self.feeds = {}
+        self.feeds_started = {}
         fed = [s for s in stations if s.sound]
         for station in fed:
             self._feed(station)
@@ -272,6 +348,14 @@ class Icecast:
         if not wait_for(lambda: self.serves(station.mount) == 200, START_TIMEOUT, 0.2):
             raise RuntimeError("%s is not served again (see %s)" % (station.mount, self.folder))
 
+    def on_air_for(self, station):
+        """Seconds since the station's feed started (and, give or take, since it went on air)."""
+        return time.monotonic() - self.feeds_started[station.mount]
+
+    def wait_on_air(self, station, seconds):
+        """Waits until the station has been on the air `seconds`, so that its burst is full."""
+        time.sleep(max(0.0, seconds - self.on_air_for(station)))
+
     def _feed(self, station):
         # A pure tone compresses so well that a free bitrate would put many seconds into the
         # server's burst; a managed bitrate keeps the burst short.
@@ -282,6 +366,7 @@ class Icecast:
         log = os.path.join(self.folder, "feed%s.out" % station.mount.replace("/", "-"))
         self.feeds[station.mount] = self.processes.start(
             ["gst-launch-1.0", "-q"] + shlex.split(station.sound.format(out=out)), log)
+        self.feeds_started[station.mount] = time.monotonic()
 
     def url(self, mount):
         return "http://127.0.0.1:%d%s" % (self.port, mount)
@@ -296,6 +381,22 @@ class Icecast:
             return None
         finally:
             connection.close()
+
+
+class BurstyLink:
+    """A loopback proxy to the server on `server_port` that holds what the server sends and hands
+    it on every `hold` seconds; url(path) is the proxy's address of the server's `path`."""
+
+    def __init__(self, processes, server_port, hold=0.3):
+        self.port = free_port()
+        self.process = processes.start(
+            [sys.executable, "-c", BURSTY_LINK, str(self.port), str(server_port), str(hold)],
+            stdout=subprocess.PIPE)
+        if self.process.stdout.readline().strip() != b"ready":
+            raise RuntimeError("the bursty link did not start")
+
+    def url(self, path):
+        return "http://127.0.0.1:%d%s" % (self.port, path)
 
 
 class HttpServer:
