@@ -4,6 +4,7 @@
 #include "Icons.h"
 #include "localfiles/Bitmap.h"
 #include "localfiles/InterfaceArchive.h"
+#include "resources/Resources.h"
 
 #include <algorithm>
 #include <optional>
@@ -12,10 +13,14 @@ namespace sonavia::skin {
 
 namespace {
 
-// The entry as the program would see it: decoded, in its stored colours.
-std::optional<DecodedBitmap> LoadEntry(const InterfacePackDirectory& archive, const char* name) {
+// The sheet shows the parts twice their size: drawn so, as a dense screen shows them.
+constexpr int kZoom = 2;
+
+// The entry drawn twice as fine as the program would see it: decoded, in its stored colours.
+std::optional<DecodedBitmap> LoadEntry(const InterfacePackDirectory& archive,
+                                       const std::string& name) {
     const std::optional<std::string> data =
-        ReadArchiveEntry(archive, FindArchiveEntry(archive, name));
+        ReadArchiveEntry(archive, FindArchiveEntry(archive, ScaledEntryName(name, kZoom)));
     if (!data) {
         return std::nullopt;
     }
@@ -40,14 +45,13 @@ QImage ToPreviewImage(const DecodedBitmap& bitmap, bool keyed) {
 } // namespace
 
 QImage PartsSheet(const std::filesystem::path& archivePath) {
-    constexpr int kZoom = 2;
     constexpr int kGap = 14;
     constexpr int kLabelWidth = 96;
     const InterfacePackDirectory archive = ReadArchiveDirectory(archivePath);
     std::vector<std::pair<QString, QImage>> parts;
     for (int frame = 0; frame <= kFilmLoopFrames; ++frame) {
         const std::string name = "film" + std::to_string(frame) + ".bmp";
-        if (const auto bitmap = LoadEntry(archive, name.c_str())) {
+        if (const auto bitmap = LoadEntry(archive, name)) {
             parts.emplace_back(QString::fromStdString(name), ToPreviewImage(*bitmap, false));
         }
     }
@@ -56,7 +60,7 @@ QImage PartsSheet(const std::filesystem::path& archivePath) {
             parts.emplace_back(QString::fromLatin1(name), ToPreviewImage(*bitmap, true));
         }
     }
-    const std::vector<QImage> tray = TrayIconFrames();
+    const std::vector<QImage> tray = TrayIconFrames(kZoom);
     for (std::size_t i = 0; i < tray.size(); ++i) {
         parts.emplace_back(QStringLiteral("tray %1").arg(i + 1), tray[i]);
     }
@@ -70,7 +74,7 @@ QImage PartsSheet(const std::filesystem::path& archivePath) {
     int x = kGap;
     int y = kGap;
     const auto place = [&](const QString& label, const QImage& image) {
-        const QSize shown = image.size() * kZoom;
+        const QSize shown = image.size();
         const int cell = std::max(shown.width(), kLabelWidth);
         if (x + cell > sheet.width() - kGap) {
             x = kGap;
@@ -85,12 +89,11 @@ QImage PartsSheet(const std::filesystem::path& archivePath) {
     for (const auto& [label, image] : parts) {
         place(label, image);
     }
-    place(QStringLiteral("window"),
-          WindowIcon().scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    place(QStringLiteral("cursor"), NormalCursor());
-    place(QStringLiteral("held"), PressedCursor());
-    place(QStringLiteral("tree"), TreeBitmap(false));
-    place(QStringLiteral("selected"), TreeBitmap(true));
+    place(QStringLiteral("window"), ApplicationIcon(resources::kTrayIconSize * kZoom));
+    place(QStringLiteral("cursor"), NormalCursor(kZoom));
+    place(QStringLiteral("held"), PressedCursor(kZoom));
+    place(QStringLiteral("tree"), TreeBitmap(false, kZoom));
+    place(QStringLiteral("selected"), TreeBitmap(true, kZoom));
     painter.end();
     return sheet;
 }

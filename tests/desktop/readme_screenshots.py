@@ -2,8 +2,12 @@
 at hues 0, 120 and 240 (on a transparent background), the program in the tray, and the tray menu.
 
 usage: readme_screenshots.py PROGRAM ARCHIVE RADIOCAT [FOLDER]   (FOLDER: docs/ by default)
+
+Run with QT_SCALE_FACTOR=2 for the pictures of a dense screen: the program draws at twice the
+size on a desktop twice as large, and the pictures are named "...@2x.png".
 """
 
+import math
 import os
 import subprocess
 import sys
@@ -15,6 +19,18 @@ KEY = "#ff00ff"          # the skin's key colour: no pixel of the window has it
 DESKTOP = "#3c4650"      # behind the tray
 METER = (473, 97)        # a pixel of the level meter's first bar
 MARGIN = 12
+# The program's scale on the screen: window pixels are this many screen pixels.
+SCALE = float(os.environ.get("QT_SCALE_FACTOR", "1"))
+SUFFIX = "" if SCALE == 1 else "@%gx" % SCALE
+
+
+def scaled(*window_pixels):
+    """Screen pixels inside the window from window pixels."""
+    return tuple(int(round(v * SCALE)) for v in window_pixels)
+
+
+def picture(folder, name):
+    return os.path.join(folder, name + SUFFIX + ".png")
 
 
 def set_desktop(desk, colour):
@@ -45,6 +61,8 @@ def main():
         sys.exit(__doc__)
     rig.BUILD = rig.Build(*(os.path.realpath(path) for path in sys.argv[1:4]))
     folder = os.path.realpath(sys.argv[4] if len(sys.argv) > 4 else "docs")
+    # A desktop as much larger as the program is, so that the window fits as it does at 1x.
+    rig.SCREEN = tuple(int(math.ceil(v * SCALE)) for v in rig.SCREEN)
     desk = rig.Rig(tray=True)
     try:
         station = desk.servers.station("Aurora Chord")
@@ -55,29 +73,31 @@ def main():
                                               "iface.dat": "%d\n" % hue}))
             window = program.wait_window()
             # Playing at full volume: the meter lit, the tree showing the station.
-            rig.wait_for(lambda: program.pixel(window, *METER) != (123, 123, 123), rig.TIMEOUT)
+            rig.wait_for(lambda: program.pixel(window, *scaled(*METER)) != (123, 123, 123),
+                         rig.TIMEOUT)
             program.rig.desktop.move(5, rig.SCREEN[1] - 5)
             left, top, width, height = program.geometry(window)
-            crop(desk, os.path.join(folder, "radio-hue%d.png" % hue),
-                 (left, top, width, height), KEY)
+            crop(desk, picture(folder, "radio-hue%d" % hue), (left, top, width, height), KEY)
             if hue != 240:
                 program.stop()
 
         # Hidden to the tray, then the tray's menu.
         set_desktop(desk, DESKTOP)
         left, top, _, _ = program.geometry(window)
-        program.click(window, 673, 38)
+        program.click(window, *scaled(673, 38))
         rig.wait_for(lambda: not program.windows(), rig.TIMEOUT)
         _, x, y, width, height = desk.desktop.tray_icons()[0]
         tray = (rig.SCREEN[0] - 240, 0, 240, 48)
-        crop(desk, os.path.join(folder, "radio-tray.png"), tray)
+        # The tray host keeps its own size at every scale: its picture is taken at 1x only.
+        if SCALE == 1:
+            crop(desk, picture(folder, "radio-tray"), tray)
         desk.desktop.click(x + width // 2, y + height // 2, 3)
         menus = rig.wait_for(lambda: [w for w in desk.desktop.xdotool(
             "search", "--all", "--onlyvisible", "--pid", program.pid, "").split()
             if program.geometry(w)[3] >= 40], rig.TIMEOUT)
         mx, my, mwidth, mheight = program.geometry(menus[0])
         menu_left = min(mx, tray[0]) - MARGIN
-        crop(desk, os.path.join(folder, "radio-tray-menu.png"),
+        crop(desk, picture(folder, "radio-tray-menu"),
              (menu_left, 0, rig.SCREEN[0] - menu_left, my + mheight + MARGIN))
         desk.desktop.xdotool("key", "Escape")
     finally:
