@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace sonavia {
@@ -95,22 +96,37 @@ QRegion WindowPixelShape(const QImage& image) {
     const QRgb key = pixels.pixel(0, 0) & kColourBits;
     const int width = static_cast<int>(std::ceil(pixels.width() / ratio));
     const int height = static_cast<int>(std::ceil(pixels.height() / ratio));
-    // Device pixel d covers window pixels floor(d / ratio) to ceil((d + 1) / ratio) - 1.
-    const auto first = [ratio](int device) { return static_cast<int>(std::floor(device / ratio)); };
-    const auto last = [ratio](int device, int limit) {
-        return std::min(limit - 1, static_cast<int>(std::ceil((device + 1) / ratio)) - 1);
+    // Device pixel d covers window pixels first[d] to last[d]: floor(d / ratio) to
+    // ceil((d + 1) / ratio) - 1.
+    const auto spans = [ratio](int devicePixels, int windowPixels) {
+        std::vector<std::pair<int, int>> span(static_cast<std::size_t>(devicePixels));
+        for (int d = 0; d < devicePixels; ++d) {
+            span[d] = {
+                static_cast<int>(std::floor(d / ratio)),
+                std::min(windowPixels - 1, static_cast<int>(std::ceil((d + 1) / ratio)) - 1)};
+        }
+        return span;
     };
+    const auto columns = spans(pixels.width(), width);
+    const auto rows = spans(pixels.height(), height);
     std::vector<std::uint8_t> covered(static_cast<std::size_t>(width) * height, 0);
     for (int y = 0; y < pixels.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
-        for (int x = 0; x < pixels.width(); ++x) {
-            if ((line[x] & kColourBits) == key) {
+        int x = 0;
+        while (x < pixels.width()) {
+            while (x < pixels.width() && (line[x] & kColourBits) == key) {
+                ++x;
+            }
+            const int start = x;
+            while (x < pixels.width() && (line[x] & kColourBits) != key) {
+                ++x;
+            }
+            if (x == start) {
                 continue;
             }
-            for (int wy = first(y); wy <= last(y, height); ++wy) {
-                for (int wx = first(x); wx <= last(x, width); ++wx) {
-                    covered[static_cast<std::size_t>(wy) * width + wx] = 1;
-                }
+            for (int wy = rows[y].first; wy <= rows[y].second; ++wy) {
+                auto* row = covered.data() + static_cast<std::size_t>(wy) * width;
+                std::fill(row + columns[start].first, row + columns[x - 1].second + 1, 1);
             }
         }
     }

@@ -1,6 +1,7 @@
 #include "localfiles/Bitmap.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -225,9 +226,22 @@ void ShiftHue(DecodedBitmap& bitmap, int hueShift) {
         bytes = static_cast<std::size_t>(bitmap.header.width) * bitmap.header.height * 4;
     }
     const std::size_t groups = std::min(bytes, bitmap.bits.size()) / 4;
+    // Skin pictures are mostly runs of one colour: a pixel like the one before it takes the
+    // colour that one got, without converting it again.
+    std::array<std::uint8_t, 3> lastIn{};
+    std::array<std::uint8_t, 3> lastOut{};
+    bool hasLast = false;
     for (std::size_t i = 0; i < groups; ++i) {
         std::uint8_t* px = bitmap.bits.data() + i * 4;
+        const std::array<std::uint8_t, 3> in{px[0], px[1], px[2]};
+        if (hasLast && in == lastIn) {
+            std::copy(lastOut.begin(), lastOut.end(), px);
+            continue;
+        }
         ShiftPixelHue(px[0], px[1], px[2], hueShift);
+        lastIn = in;
+        lastOut = {px[0], px[1], px[2]};
+        hasLast = true;
     }
 }
 
