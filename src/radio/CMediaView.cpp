@@ -6,7 +6,6 @@
 
 #include <QHelpEvent>
 #include <QMouseEvent>
-#include <QPixmap>
 #include <QStyledItemDelegate>
 #include <QToolTip>
 
@@ -54,9 +53,10 @@ CMediaView::CMediaView(RadioCore& core, QWidget* parent) : QTreeWidget(parent), 
     colours.setColor(QPalette::Window, Qt::white);
     colours.setColor(QPalette::WindowText, Qt::black);
     setPalette(colours);
-    const QPixmap selected(QString::fromLatin1(resources::kTreeSelected));
-    stationIcon_.addPixmap(QPixmap(QString::fromLatin1(resources::kTreeClosed)), QIcon::Normal);
-    stationIcon_.addPixmap(selected, QIcon::Selected);
+    // Added by file, each picture brings its twice-as-large twin for dense screens.
+    const QString selected = QString::fromLatin1(resources::kTreeSelected);
+    stationIcon_.addFile(QString::fromLatin1(resources::kTreeClosed), {}, QIcon::Normal);
+    stationIcon_.addFile(selected, {}, QIcon::Selected);
     setItemDelegate(new StationDelegate(QIcon(selected), this));
     connect(this, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current) { OnCurrentItemChanged(current); });
