@@ -7,8 +7,11 @@
 #include "radio/RadioCore.h"
 #include "rules/Product.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QUrl>
 #include <cmath>
@@ -27,6 +30,18 @@ constexpr char kPlaying[] = "Playing";
 constexpr char kStopped[] = "Stopped";
 // The program's largest icon, where the installation put it.
 constexpr char kIconFile[] = "icons/hicolor/256x256/apps/%1.png";
+
+// The program's icon as its installation put it: beside the program's own folder, else where
+// the desktop looks for icons.
+QString IconFile() {
+    const QString relative =
+        QString::fromLatin1(kIconFile).arg(QString::fromLatin1(kApplicationId));
+    const QString besideProgram = QDir(QCoreApplication::applicationDirPath())
+                                      .filePath(QStringLiteral("../share/") + relative);
+    return QFileInfo::exists(besideProgram)
+               ? QFileInfo(besideProgram).canonicalFilePath()
+               : QStandardPaths::locate(QStandardPaths::GenericDataLocation, relative);
+}
 
 // Runs `act` from the event loop, once the bus has its reply: opening the radio window or ending
 // the program must not keep the caller waiting.
@@ -77,10 +92,7 @@ QVariantMap MprisService::Metadata() const {
         {QStringLiteral("xesam:album"), station},
         {QStringLiteral("xesam:artist"), QStringList{station}},
     };
-    const QString icon = QStandardPaths::locate(
-        QStandardPaths::GenericDataLocation,
-        QString::fromLatin1(kIconFile).arg(QString::fromLatin1(kApplicationId)));
-    if (!icon.isEmpty()) {
+    if (const QString icon = IconFile(); !icon.isEmpty()) {
         metadata.insert(QStringLiteral("mpris:artUrl"), QUrl::fromLocalFile(icon).toString());
     }
     return metadata;
