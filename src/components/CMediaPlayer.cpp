@@ -27,10 +27,10 @@ constexpr int kMaxStreamsPerOpen = 8;
 constexpr int kMaxDownloadsPerOpen = 8;
 // How often the attempt under way is checked for audio and for data.
 constexpr std::chrono::milliseconds kWatchInterval{200};
-// Reconnection: quickly while the drop is recent (a server restarting comes back in seconds),
-// then with a back-off that doubles up to its cap.
-constexpr std::chrono::milliseconds kFirstReconnectDelay{500};
-constexpr std::chrono::milliseconds kQuickReconnectDelay{500};
+// Reconnection: every quarter second while the drop is recent (a server restarting comes back in
+// seconds, and its listeners should hear it soon after), then with a back-off that doubles up to
+// its cap.
+constexpr std::chrono::milliseconds kQuickReconnectDelay{250};
 constexpr std::chrono::seconds kQuickReconnectPeriod{30};
 constexpr std::chrono::milliseconds kSlowReconnectDelay{2000};
 constexpr std::chrono::milliseconds kMaxReconnectDelay{10000};
@@ -612,7 +612,7 @@ void CMediaPlayer::ScheduleReconnect() {
         return;
     }
     using std::chrono::milliseconds;
-    milliseconds delay = reconnectAttempts_ == 0 ? kFirstReconnectDelay : kQuickReconnectDelay;
+    milliseconds delay = kQuickReconnectDelay;
     if (Clock::now() - droppedAt_ >= kQuickReconnectPeriod) {
         const int doublings = std::min(reconnectAttempts_, 8);
         delay = std::min(kMaxReconnectDelay, kSlowReconnectDelay * (1 << doublings));
