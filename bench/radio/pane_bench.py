@@ -1,6 +1,7 @@
 """Browser pane benchmark: the memory of the whole program (the program and every helper process
-of its session, by proportional set size) with the pane never opened, open on a page and hidden
-again, and the time from a link click to the page shown in the pane.
+of its session: resident and proportional set size of each, and their sums) while it plays a
+station to a PulseAudio server of the rig's own, with the pane never opened, open on a page, and
+closed for 30 s, and the time from a link click to the page shown in the pane.
 
 usage: pane_bench.py PROGRAM ARCHIVE RADIOCAT [rounds]
 Prints figures; asserts nothing. A time runs from just before the click is sent (xdotool) to
@@ -23,6 +24,8 @@ PAGE_COLOUR = bytes((240, 240, 240))   # the site's pages, style.css
 TOOLTIP_SHOWN = 0.7
 PANE_NAME = "Sonavia Browser"
 SETTLE = 4.0   # seconds for memory to settle after a change
+CLOSED = 30.0  # seconds the pane stays closed before its memory is looked at
+RSS_TARGET, PSS_TARGET, CLOSED_TARGET = 70, 40, 80   # MB
 
 
 def session_pids(pid):
@@ -39,20 +42,37 @@ def session_pids(pid):
     return pids
 
 
-def session_pss_mb(pid):
-    """The proportional set size of every process of the program's session, in MB, and the
-    count of processes."""
-    total, count = 0, 0
-    for member in session_pids(pid):
+def session_memory(pid):
+    """(name, RSS in MB, PSS in MB) of every process of the program's session."""
+    found = []
+    for member in sorted(session_pids(pid)):
         try:
+            with open("/proc/%d/comm" % member) as f:
+                name = f.read().strip()
+            sizes = {}
             with open("/proc/%d/smaps_rollup" % member) as f:
                 for line in f:
-                    if line.startswith("Pss:"):
-                        total += int(line.split()[1])
-                        count += 1
+                    field = line.split()
+                    if field[0] in ("Rss:", "Pss:"):
+                        sizes[field[0]] = int(field[1]) / 1024
         except OSError:
-            pass
-    return total / 1024, count
+            continue
+        found.append((name, sizes.get("Rss:", 0.0), sizes.get("Pss:", 0.0)))
+    return found
+
+
+def report_memory(what, pid, targets=None):
+    """Prints the memory of every process and the sums; returns the sums (RSS, PSS)."""
+    found = session_memory(pid)
+    rss, pss = sum(r for _, r, _ in found), sum(p for _, _, p in found)
+    line = "memory, %-28s RSS %6.1f MB, PSS %6.1f MB in %d processes" % (what, rss, pss,
+                                                                        len(found))
+    if targets:
+        line += "  (targets: %s)" % targets(rss, pss)
+    print(line)
+    for name, r, p in found:
+        print("    %-18s RSS %6.1f MB  PSS %6.1f MB" % (name, r, p))
+    return rss, pss
 
 
 def pane_picture(desk, pane_geometry):
@@ -89,13 +109,15 @@ def main():
         sys.exit(__doc__)
     rig.BUILD = rig.Build(*(os.path.realpath(p) for p in sys.argv[1:4]))
     rounds = int(sys.argv[4]) if len(sys.argv) > 4 else 3
-    bench = rig.Rig(tray=True)
+    bench = rig.Rig(tray=True, pulse=True)
     try:
-        program = bench.start()
+        station = bench.stations[0]
+        program = bench.start(bench.folder({"channel.dat": "package0\n" + station.name}))
         window = program.wait_window()
         time.sleep(SETTLE)
-        never, processes = session_pss_mb(program.pid)
-        print("memory, pane never opened:   %7.1f MB in %d processes" % (never, processes))
+        report_memory("pane never opened:", program.pid, lambda rss, pss: "RSS < %d MB: %s, "
+                      "PSS < %d MB: %s" % (RSS_TARGET, "met" if rss < RSS_TARGET else "MISSED",
+                                           PSS_TARGET, "met" if pss < PSS_TARGET else "MISSED"))
 
         desk = program.rig.desktop
         start = time.monotonic()
@@ -128,16 +150,17 @@ def main():
                  statistics.median(clicks), step))
 
         time.sleep(SETTLE)
-        shown, processes = session_pss_mb(program.pid)
-        print("memory, pane open on a page: %7.1f MB in %d processes" % (shown, processes))
+        report_memory("pane open on a page:", program.pid)
         program.click(window, *TOGGLE)
-        time.sleep(SETTLE)
-        hidden, processes = session_pss_mb(program.pid)
-        print("memory, pane hidden again:   %7.1f MB in %d processes" % (hidden, processes))
-        program.click(window, *HIDE)
-        time.sleep(SETTLE)
-        closed, processes = session_pss_mb(program.pid)
-        print("memory, radio window closed: %7.1f MB in %d processes" % (closed, processes))
+        time.sleep(CLOSED)
+        report_memory("pane closed for %d s:" % CLOSED, program.pid,
+                      lambda rss, pss: "PSS < %d MB: %s" % (
+                          CLOSED_TARGET, "met" if pss < CLOSED_TARGET else "MISSED"))
+        # Opened again, the pane shows a page.
+        start = time.monotonic()
+        program.click(window, *TOGGLE)
+        again, _ = wait_page(desk, start, geometry, None)
+        print("pane opened again: page shown after %.2f s" % again)
     finally:
         bench.stop()
 

@@ -342,11 +342,13 @@ class Icecast:
         if not wait_for(lambda: self.serves(station.mount) != 200, START_TIMEOUT):
             raise RuntimeError("icecast2 still serves %s" % station.mount)
 
-    def start_feed(self, station):
-        """Puts the station back on the air; returns once icecast2 serves it."""
+    def start_feed(self, station, step=0.2):
+        """Puts the station back on the air; returns the moment (time.monotonic()) icecast2 was
+        seen to serve it again, looking every `step` seconds."""
         self._feed(station)
-        if not wait_for(lambda: self.serves(station.mount) == 200, START_TIMEOUT, 0.2):
+        if not wait_for(lambda: self.serves(station.mount) == 200, START_TIMEOUT, step):
             raise RuntimeError("%s is not served again (see %s)" % (station.mount, self.folder))
+        return time.monotonic()
 
     def on_air_for(self, station):
         """Seconds since the station's feed started (and, give or take, since it went on air)."""
