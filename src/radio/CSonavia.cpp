@@ -30,29 +30,31 @@ void CSonavia::Create(std::unique_ptr<PlayerEngine> player) {
     connect(tray_.get(), &TrayIcon::OpenRequested, this, &CSonavia::OpenRadioWindow);
     connect(tray_.get(), &TrayIcon::CommandChosen, this, &CSonavia::RunTrayCommand);
 
+    // The catalogue is on its way while GStreamer starts: the two take about as long.
+    CMediaPlayer* real = nullptr;
     if (!player) {
-        auto real = std::make_unique<CMediaPlayer>();
-        // Without GStreamer's player the program cannot play at all: it quits and shows
-        // nothing. A player set up only in part plays nothing, and the program carries on.
-        if (real->Create() == CMediaPlayer::Setup::Unavailable) {
-            app::PostQuit();
-            return;
-        }
-        player = std::move(real);
+        auto made = std::make_unique<CMediaPlayer>();
+        real = made.get();
+        player = std::move(made);
     }
     player_ = std::move(player);
     core_ = std::make_unique<RadioCore>(*player_, app::startupDirectory, app::interfacePack);
+    core_->Start();
+    // Without GStreamer's player the program cannot play at all: it quits and shows nothing.
+    // A player set up only in part plays nothing, and the program carries on.
+    if (real != nullptr && real->Create() == CMediaPlayer::Setup::Unavailable) {
+        core_->Shutdown();
+        app::PostQuit();
+        return;
+    }
     connect(core_.get(), &RadioCore::MessageRequested, this, &ShowMessage);
     connect(core_.get(), &RadioCore::StateChanged, this, &CSonavia::ShowState);
     mediaControls_ = std::make_unique<MprisService>(*core_, *this);
     tray_->Show();
 
     settings_ = LoadSettings(app::startupDirectory);
+    core_->SetSavedVolume(settings_.volume);
     hide();
-
-    // The package, the catalogue, its flags and the remembered station come in off the
-    // interface thread; the radio window opens meanwhile.
-    core_->Start(settings_.volume);
 
     tray_->StartAnimation();
     OpenRadioWindow();

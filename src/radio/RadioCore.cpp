@@ -8,17 +8,37 @@
 #include "rules/RandomRules.h"
 
 #include <algorithm>
+#include <future>
 
 namespace sonavia {
 
 namespace {
 
-struct LoadedCatalogue {
-    RadioCatalogue catalogue;
-    ChannelPackage package;
-};
+// The position that start-up play takes for a name: its station, else the catalogue's first;
+// none for an empty name and for "random", whose pick needs the package's flags.
+std::optional<std::size_t> NamedStartupPosition(const RadioCatalogue& catalogue,
+                                                const std::string& name) {
+    if (name.empty() || name == kRandomStationName) {
+        return std::nullopt;
+    }
+    if (const auto position = FindStation(catalogue, name)) {
+        return position;
+    }
+    // A remembered station that left the catalogue: its first station plays.
+    return catalogue.filled > 0 ? std::optional<std::size_t>(0) : std::nullopt;
+}
 
 } // namespace
+
+struct RadioCore::LoadedCatalogue {
+    RadioCatalogue catalogue;
+    ChannelPackage package;
+    // The station that channel.dat names, and its address, asked for beside the flags.
+    std::string remembered;
+    std::optional<Prefetched> address;
+};
+
+namespace {} // namespace
 
 RadioCore::RadioCore(PlayerEngine& player, std::filesystem::path startupDirectory,
                      InterfacePackDirectory archive, QObject* parent)
@@ -35,31 +55,51 @@ RadioCore::~RadioCore() {
     requests_.StopAll();
 }
 
-void RadioCore::Start(int savedVolume) {
-    fade_.target = std::clamp(savedVolume, 0, kMaxVolume);
+void RadioCore::SetSavedVolume(int volume) {
+    fade_.target = std::clamp(volume, 0, kMaxVolume);
+}
+
+void RadioCore::Start() {
     package_ = ChoosePackage();
     requests_.Run<LoadedCatalogue>(
         this,
-        [archive = archive_, package = package_](std::stop_token stop) mutable {
-            LoadedCatalogue loaded{LoadRadioCatalogue(archive, stop), std::move(package)};
+        [archive = archive_, package = package_,
+         directory = startupDirectory_](std::stop_token stop) mutable {
+            LoadedCatalogue loaded{LoadRadioCatalogue(archive, stop), std::move(package), {}, {}};
+            loaded.remembered = LoadChannelChoice(directory, loaded.package.currentPackage);
+            // The remembered station's address needs no flags: it is asked for beside them,
+            // so that the station can play sooner.
+            const auto position = NamedStartupPosition(loaded.catalogue, loaded.remembered);
+            std::future<std::string> address;
+            if (position) {
+                address =
+                    std::async(std::launch::async,
+                               [&stop, base = WithoutFinalSeparator(loaded.package.packageBase),
+                                n = loaded.catalogue.records[*position].index + 1] {
+                                   return FetchItemText(ItemKind::RadioStation, base, n, stop);
+                               });
+            }
             ApplyRadioPackageFlags(loaded.package, loaded.catalogue, stop);
+            if (position) {
+                loaded.address = Prefetched{*position, address.get()};
+            }
             return loaded;
         },
-        [this](LoadedCatalogue loaded) {
-            CatalogueLoaded(std::move(loaded.catalogue), std::move(loaded.package));
-        });
+        [this](LoadedCatalogue loaded) { CatalogueLoaded(std::move(loaded)); });
 }
 
-void RadioCore::CatalogueLoaded(RadioCatalogue catalogue, ChannelPackage package) {
-    radioCatalogue_ = std::move(catalogue);
-    package_ = std::move(package);
+void RadioCore::CatalogueLoaded(LoadedCatalogue loaded) {
+    radioCatalogue_ = std::move(loaded.catalogue);
+    package_ = std::move(loaded.package);
     catalogueReady_ = true;
+    prefetched_ = std::move(loaded.address);
 
-    const std::string remembered = LoadChannelChoice(startupDirectory_, package_.currentPackage);
+    const std::string& remembered = loaded.remembered;
     if (remembered == kRandomStationName) {
         randomPickDone_ = true;
     }
     StartupPlay(remembered);
+    prefetched_.reset();
     emit CatalogueChanged();
     // An act of the user's while the catalogue was on its way comes after the start-up play,
     // and so wins.
@@ -114,16 +154,10 @@ void RadioCore::StartupPlay(const std::string& name) {
     if (name.empty() || WaitForCatalogue([this, name] { StartupPlay(name); })) {
         return;
     }
-    std::optional<std::size_t> position;
-    if (name == kRandomStationName) {
-        position = PickStartupStation(radioCatalogue_, ReadLocalClock(), CurrentPosition());
-    } else {
-        position = FindStation(radioCatalogue_, name);
-        // A remembered station that left the catalogue: its first station plays.
-        if (!position && radioCatalogue_.filled > 0) {
-            position = 0;
-        }
-    }
+    const std::optional<std::size_t> position =
+        name == kRandomStationName
+            ? PickStartupStation(radioCatalogue_, ReadLocalClock(), CurrentPosition())
+            : NamedStartupPosition(radioCatalogue_, name);
     if (position) {
         Play(Origin::Startup, *position);
     }
@@ -149,6 +183,17 @@ void RadioCore::Play(Origin origin, std::size_t position) {
     const std::uint64_t request = ++playRequest_;
     state_ = PlayState::Connecting;
     emit StateChanged();
+    if (prefetched_ && prefetched_->position == position) {
+        // Asked for at start-up already; the answer still comes from the event loop.
+        QMetaObject::invokeMethod(
+            this,
+            [this, choice, request, address = std::move(prefetched_->address)] {
+                AddressFetched(choice, address, request);
+            },
+            Qt::QueuedConnection);
+        prefetched_.reset();
+        return;
+    }
     requests_.Run<std::string>(
         this,
         [base = package_.packageBase, n = record.index + 1](std::stop_token stop) {
@@ -305,7 +350,12 @@ void RadioCore::OnBuffering(bool started) {
     }
     streamPlaying_ = !started;
     if (!started) {
-        bufferingFinished_ = true;
+        // The fade-in starts as the first stream plays, with its first step that is heard,
+        // rather than at the window's next tick.
+        if (!std::exchange(bufferingFinished_, true) && fade_.active) {
+            fade_.level = std::max(fade_.level, 1);
+            TickFade();
+        }
         if (std::exchange(raiseVolumeWhenPlaying_, false) && !fade_.active) {
             SetVolumeOfPlayer(fade_.target);
         }

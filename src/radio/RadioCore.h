@@ -54,9 +54,9 @@ public:
     // Start-up: chooses the package, then loads the catalogue and the package's availability
     // flags off the interface thread. Once they are in, the station that channel.dat names
     // plays, and CatalogueChanged is sent. Acts that need the catalogue wait for it meanwhile.
-    // `savedVolume` (setting.dat's) is the volume the sound comes up to until a radio window
-    // sets it.
-    void Start(int savedVolume);
+    void Start();
+    // The volume of setting.dat: the sound comes up to it until a radio window sets the volume.
+    void SetSavedVolume(int volume);
     bool CatalogueReady() const { return catalogueReady_; }
     const RadioCatalogue& Catalogue() const { return radioCatalogue_; }
     const ChannelPackage& Package() const { return package_; }
@@ -149,13 +149,18 @@ signals:
 
 private:
     enum class Origin { Startup, Window, Tree };
+    struct Prefetched {
+        std::size_t position = 0;
+        std::string address;
+    };
+    struct LoadedCatalogue;
     struct Choice {
         Origin origin;
         std::string name;
         int index = 0;
     };
 
-    void CatalogueLoaded(RadioCatalogue catalogue, ChannelPackage package);
+    void CatalogueLoaded(LoadedCatalogue loaded);
     // The one play sequence, from the chosen record on.
     void Play(Origin origin, std::size_t position);
     void AddressFetched(const Choice& choice, const std::string& address, std::uint64_t request);
@@ -184,6 +189,8 @@ private:
     ChannelPackage package_;
     bool catalogueReady_ = false;
     std::function<void()> waitingAct_;
+    // The remembered station's address, asked for with the catalogue, until start-up play.
+    std::optional<Prefetched> prefetched_;
 
     // Numbers every play request and every stop: only the latest one's result is applied.
     std::uint64_t playRequest_ = 0;

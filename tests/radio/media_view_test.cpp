@@ -24,7 +24,7 @@ protected:
                              "1\nNorway\nA steady tone\n1\n" + kAlpha + "\n");
         test::WriteFileBytes(folder_ / "Sonavia/freechannels/package0.rd", "1\n");
         ::setenv(kCatalogueBaseVariable, FileUrlOf(folder_.Path()).c_str(), 1);
-        core_.Start(kDefaultVolume);
+        core_.Start();
         ASSERT_TRUE(QTest::qWaitFor([this] { return core_.CatalogueReady(); }, 5000));
         ::unsetenv(kCatalogueBaseVariable);
         view_.resize(300, 200);

@@ -64,7 +64,10 @@ protected:
         EXPECT_LT(timer.elapsed(), kMaxActMs);
     }
     void Start() {
-        Act([this] { core_.Start(kSavedVolume); });
+        Act([this] {
+            core_.Start();
+            core_.SetSavedVolume(kSavedVolume);
+        });
         ASSERT_TRUE(QTest::qWaitFor([this] { return core_.CatalogueReady(); }, kWaitMs));
     }
     bool Opened(std::vector<std::string> addresses) {
@@ -150,10 +153,11 @@ TEST_F(RadioCoreTest, TheUsersVolumeAndMuteSurviveFadesAndOpenings) {
     core_.ChooseStation("Alpha");
     ASSERT_TRUE(Opened({Address(0)}));
     emit player_.Buffering(false);
+    EXPECT_EQ(player_.volume, 1) << "the fade's first step is heard as the stream plays";
     for (int tick = 0; tick < 10; ++tick) {
         core_.TickFade();
     }
-    EXPECT_EQ(player_.volume, 9);
+    EXPECT_EQ(player_.volume, 11);
     core_.ToggleMute();
     core_.WindowClosed(false);
     EXPECT_EQ(core_.TargetVolume(), kSavedVolume) << "what setting.dat keeps, not a fade step";
@@ -173,7 +177,7 @@ TEST_F(RadioCoreTest, TheUsersVolumeAndMuteSurviveFadesAndOpenings) {
 
 TEST_F(RadioCoreTest, ShutdownEndsRequestsThatTheServerHolds) {
     ::setenv(kCatalogueBaseVariable, server_.Url("/fault/silent/").c_str(), 1);
-    core_.Start(kSavedVolume);
+    core_.Start();
     QTest::qWait(200);
     QElapsedTimer timer;
     timer.start();
