@@ -1,5 +1,6 @@
 """Takes the README's pictures of the real program on the rig's desktop: the radio window playing
-at hues 0, 120 and 240 (on a transparent background), the program in the tray, and the tray menu.
+at hues 0, 120 and 240 (on a transparent background), the program in the tray with its tooltip
+naming what plays, and the tray menu.
 
 usage: readme_screenshots.py PROGRAM ARCHIVE RADIOCAT [FOLDER]   (FOLDER: docs/ by default)
 
@@ -12,13 +13,21 @@ import os
 import subprocess
 import sys
 import tempfile
+import time
 
 import rig
+from servers import Station
+
+# A station whose stream names what it plays, for the tray's tooltip.
+TITLED = Station("Norway", "Morning Tone", "Tells its title", 698,
+                 "audiotestsrc is-live=true freq=698 volume=0.5 ! taginject "
+                 """'tags="title=\\"Wake-Up Song\\""' ! {out}""")
 
 KEY = "#ff00ff"          # the skin's key colour: no pixel of the window has it
 DESKTOP = "#3c4650"      # behind the tray
 METER = (473, 97)        # a pixel of the level meter's first bar
 MARGIN = 12
+TITLE_TIME = 2.0      # seconds of playing before the tooltip is looked at
 # The program's scale on the screen: window pixels are this many screen pixels.
 SCALE = float(os.environ.get("QT_SCALE_FACTOR", "1"))
 SUFFIX = "" if SCALE == 1 else "@%gx" % SCALE
@@ -56,6 +65,36 @@ def crop(desk, png, rect, transparent=None):
     print("wrote", png)
 
 
+def tray_tooltip(desk, folder):
+    """Plays the titled station from the tray, hovers the tray icon and takes its tooltip;
+    returns the program."""
+    TITLED.url = desk.servers.icecast.url(TITLED.mount)
+    desk.servers.icecast.start_feed(TITLED)
+    env = desk.servers.catalogue_variant("titled", list(desk.stations) + [TITLED])
+    program = desk.start(desk.folder({"channel.dat": "package0\n%s\n" % TITLED.name}), env)
+    window = program.wait_window()
+    # Playing: the meter lit, and the stream has named its title by then.
+    rig.wait_for(lambda: program.pixel(window, *scaled(*METER)) != (123, 123, 123), rig.TIMEOUT)
+    time.sleep(TITLE_TIME)
+    program.click(window, *scaled(673, 38))
+    rig.wait_for(lambda: not program.windows(), rig.TIMEOUT)
+    _, x, y, width, height = desk.desktop.tray_icons()[0]
+    desk.desktop.move(x + width // 2 - 1, y + height // 2)
+    desk.desktop.move(x + width // 2, y + height // 2)
+    tips = rig.wait_for(lambda: [w for w in desk.desktop.xdotool(
+        "search", "--all", "--onlyvisible", "--pid", program.pid, "").split()
+        if program.geometry(w)[1] > y + height // 2], rig.TIMEOUT)
+    if tips:
+        tx, ty, twidth, theight = program.geometry(tips[0])
+        left = min(tx, rig.SCREEN[0] - 240) - MARGIN
+        crop(desk, picture(folder, "radio-tray-tooltip"),
+             (left, 0, rig.SCREEN[0] - left, ty + theight + MARGIN))
+    else:
+        print("no tooltip showed")
+    desk.desktop.move(5, rig.SCREEN[1] - 5)
+    return program
+
+
 def main():
     if len(sys.argv) < 4:
         sys.exit(__doc__)
@@ -88,9 +127,11 @@ def main():
         rig.wait_for(lambda: not program.windows(), rig.TIMEOUT)
         _, x, y, width, height = desk.desktop.tray_icons()[0]
         tray = (rig.SCREEN[0] - 240, 0, 240, 48)
-        # The tray host keeps its own size at every scale: its picture is taken at 1x only.
+        # The tray host keeps its own size at every scale: its pictures are taken at 1x only.
         if SCALE == 1:
             crop(desk, picture(folder, "radio-tray"), tray)
+            program.stop()
+            program = tray_tooltip(desk, folder)
         desk.desktop.click(x + width // 2, y + height // 2, 3)
         menus = rig.wait_for(lambda: [w for w in desk.desktop.xdotool(
             "search", "--all", "--onlyvisible", "--pid", program.pid, "").split()
