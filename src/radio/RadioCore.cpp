@@ -7,6 +7,8 @@
 #include "localfiles/LocalFiles.h"
 #include "rules/RandomRules.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <algorithm>
 #include <future>
 
@@ -86,6 +88,12 @@ void RadioCore::Start() {
             return loaded;
         },
         [this](LoadedCatalogue loaded) { CatalogueLoaded(std::move(loaded)); });
+}
+
+void RadioCore::TakeEndedRequests() {
+    QCoreApplication::sendPostedEvents(&requests_, QEvent::MetaCall);
+    // The address asked for beside the flags comes through the core itself.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 void RadioCore::CatalogueLoaded(LoadedCatalogue loaded) {

@@ -55,6 +55,10 @@ public:
     // flags off the interface thread. Once they are in, the station that channel.dat names
     // plays, and CatalogueChanged is sent. Acts that need the catalogue wait for it meanwhile.
     void Start();
+    // Takes the results of requests that have ended already, without waiting for the others: at
+    // start-up, before the window is built, so that a station whose address is in connects
+    // while the window is made.
+    void TakeEndedRequests();
     // The volume of setting.dat: the sound comes up to it until a radio window sets the volume.
     void SetSavedVolume(int volume);
     bool CatalogueReady() const { return catalogueReady_; }
