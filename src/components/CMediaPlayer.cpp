@@ -6,8 +6,11 @@
 
 #include <QByteArray>
 #include <algorithm>
+#include <condition_variable>
 #include <gst/audio/gstaudiobasesink.h>
 #include <gst/gst.h>
+#include <malloc.h>
+#include <mutex>
 #include <thread>
 
 namespace sonavia {
@@ -25,6 +28,9 @@ constexpr int kMaxPlaylistDepth = 2;
 // playlist of dead addresses ends soon.
 constexpr int kMaxStreamsPerOpen = 8;
 constexpr int kMaxDownloadsPerOpen = 8;
+// How long a player that goes waits for its cancelled playlist reads (a cancelled download ends
+// at its next progress report, about once a second at the slowest) before it leaves them behind.
+constexpr std::chrono::milliseconds kReadEndTime{1000};
 // How often the attempt under way is checked for audio and for data.
 constexpr std::chrono::milliseconds kWatchInterval{200};
 // Reconnection: every quarter second while the drop is recent (a server restarting comes back in
@@ -49,6 +55,18 @@ constexpr std::uint64_t kRateSampleNs = 200'000'000;
 // before the output holds (a second).
 constexpr std::chrono::milliseconds kNetworkQueueTime{5000};
 constexpr char kAdaptiveDemuxerKind[] = "Demuxer/Adaptive";
+// The largest playlist an HTTP live stream may start with. The demuxer keeps every segment it
+// lists, at about a kilobyte each, for as long as the stream plays: a list of a hundred thousand
+// takes a hundred megabytes and more. A live radio lists a few segments, a recording of a day
+// some thousands.
+constexpr std::uint64_t kMaxLiveListBytes = 512 * 1024;
+constexpr std::uint64_t kMaxLiveListLines = 10000;
+// A server that interleaves metadata more often than this (bytes of audio between them) breaks
+// the audio into pieces too small to be worth the work: its stream plays without metadata.
+constexpr gint kMinMetadataInterval = 256;
+constexpr char kMetadataCaps[] = "application/x-icy";
+constexpr char kMetadataIntervalField[] = "metadata-interval";
+constexpr char kMetadataModeProperty[] = "iradio-mode";
 constexpr char kDecoderKind[] = "Decoder";
 // A sound card's or sound server's output takes audio in pieces of this length (µs): longer than
 // the usual 10 ms, so that its thread wakes a quarter as often; a radio does not need the
@@ -165,13 +183,33 @@ void KeepRegistryLean() {
 
 } // namespace
 
+// A playlist read on a thread of its own. The thread holds the task and hands its result to the
+// player only while the player is there: a player that goes waits a moment for its reads and
+// then leaves the rest behind, so that no read holds up the program's end.
 struct CMediaPlayer::ProbeTask {
     std::atomic<bool> cancelled{false};
-    std::thread thread;
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    CMediaPlayer* player = nullptr;
+
+    // Runs `report` with the player, if it is still there, and marks the read done.
+    template <typename Report> void Finish(Report report) {
+        const std::lock_guard lock(mutex);
+        if (player != nullptr) {
+            report(player);
+        }
+        done = true;
+        ended.notify_all();
+    }
 };
 
 struct CMediaPlayer::Callbacks {
+    // A sync handler that drops a message owns it: every message is released here, or by the
+    // interface thread for those handed on. (A message that is never released keeps its source
+    // element, and with it that attempt's whole chain of elements, alive.)
     static GstBusSyncReply OnBusMessage(GstBus* /*bus*/, GstMessage* message, gpointer data) {
+        MessageRef owned(message, gst_message_unref);
         auto* player = static_cast<CMediaPlayer*>(data);
         const std::uint64_t generation = player->generation_.load();
         const bool fromPlaybin = GST_MESSAGE_SRC(message) == GST_OBJECT_CAST(player->playbin_);
@@ -217,10 +255,9 @@ struct CMediaPlayer::Callbacks {
         default:
             return GST_BUS_DROP;
         }
-        MessageRef held(gst_message_ref(message), gst_message_unref);
         QMetaObject::invokeMethod(
             player,
-            [player, held, generation, sequence] {
+            [player, held = std::move(owned), generation, sequence] {
                 player->HandleMessage(held.get(), generation, sequence);
             },
             Qt::QueuedConnection);
@@ -266,8 +303,11 @@ struct CMediaPlayer::Callbacks {
     static GstPadProbeReturn OnReceived(GstPad* /*pad*/, GstPadProbeInfo* info, gpointer data) {
         auto* player = static_cast<CMediaPlayer*>(data);
         if ((info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) != 0) {
-            if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS) {
+            GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+            if (GST_EVENT_TYPE(event) == GST_EVENT_EOS) {
                 player->flow_.sourceEnded = true;
+            } else if (GST_EVENT_TYPE(event) == GST_EVENT_CAPS) {
+                CheckMetadataInterval(event, player);
             }
             return GST_PAD_PROBE_OK;
         }
@@ -275,6 +315,65 @@ struct CMediaPlayer::Callbacks {
         player->receivedPackets_.fetch_add(seen.buffers);
         player->flow_.receivedBytes.fetch_add(seen.bytes);
         return GST_PAD_PROBE_OK;
+    }
+
+    // Has the interface thread play the attempt again without metadata when the server sends it
+    // too often.
+    static void CheckMetadataInterval(GstEvent* event, CMediaPlayer* player) {
+        GstCaps* caps = nullptr;
+        gst_event_parse_caps(event, &caps);
+        const GstStructure* format = caps != nullptr ? gst_caps_get_structure(caps, 0) : nullptr;
+        gint interval = 0;
+        if (format == nullptr || !gst_structure_has_name(format, kMetadataCaps) ||
+            !gst_structure_get_int(format, kMetadataIntervalField, &interval) ||
+            interval >= kMinMetadataInterval || player->flow_.metadataRefused.exchange(true)) {
+            return;
+        }
+        const std::uint64_t generation = player->generation_.load();
+        QMetaObject::invokeMethod(
+            player, [player, generation] { player->MetadataTooFrequent(generation); },
+            Qt::QueuedConnection);
+    }
+
+    // An HTTP live stream's first playlist, on its way into the demuxer: one too long to keep
+    // fails the attempt before the demuxer reads it.
+    static GstPadProbeReturn OnLiveList(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
+        auto* player = static_cast<CMediaPlayer*>(data);
+        Flow& flow = player->flow_;
+        if (flow.liveListRefused.load()) {
+            return GST_PAD_PROBE_DROP;
+        }
+        std::uint64_t lines = 0;
+        const auto count = [&lines](GstBuffer* buffer) {
+            GstMapInfo map;
+            if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+                lines += std::count(map.data, map.data + map.size, '\n');
+                gst_buffer_unmap(buffer, &map);
+            }
+        };
+        if ((info->type & GST_PAD_PROBE_TYPE_BUFFER_LIST) != 0) {
+            GstBufferList* list = GST_PAD_PROBE_INFO_BUFFER_LIST(info);
+            for (guint i = 0; i < gst_buffer_list_length(list); ++i) {
+                count(gst_buffer_list_get(list, i));
+            }
+        } else {
+            count(GST_PAD_PROBE_INFO_BUFFER(info));
+        }
+        const std::uint64_t bytes = flow.liveListBytes += SeenIn(info).bytes;
+        lines = flow.liveListLines += lines;
+        if (bytes <= kMaxLiveListBytes && lines <= kMaxLiveListLines) {
+            return GST_PAD_PROBE_OK;
+        }
+        flow.liveListRefused = true;
+        if (GstElement* demuxer = gst_pad_get_parent_element(pad)) {
+            GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_FAILED,
+                                                "The stream's playlist is too long");
+            gst_element_post_message(
+                demuxer, gst_message_new_error(GST_OBJECT_CAST(demuxer), error, nullptr));
+            g_error_free(error);
+            gst_object_unref(demuxer);
+        }
+        return GST_PAD_PROBE_DROP;
     }
 
     static GstPadProbeReturn OnDecoderInput(GstPad* /*pad*/, GstPadProbeInfo* info, gpointer data) {
@@ -296,6 +395,12 @@ struct CMediaPlayer::Callbacks {
     }
 
     static void OnSourceSetup(GstElement* /*playbin*/, GstElement* source, gpointer data) {
+        if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), kMetadataModeProperty) !=
+            nullptr) {
+            g_object_set(source, kMetadataModeProperty,
+                         static_cast<gboolean>(static_cast<CMediaPlayer*>(data)->metadataWanted_),
+                         nullptr);
+        }
         if (GstPad* pad = gst_element_get_static_pad(source, "src")) {
             Watch(pad, OnReceived, data, true);
             gst_object_unref(pad);
@@ -324,6 +429,10 @@ struct CMediaPlayer::Callbacks {
         }
         if (g_strrstr(kind, kAdaptiveDemuxerKind) != nullptr) {
             g_signal_connect(element, "pad-added", G_CALLBACK(OnDemuxerPad), data);
+            if (GstPad* input = gst_element_get_static_pad(element, "sink")) {
+                Watch(input, OnLiveList, data);
+                gst_object_unref(input);
+            }
         } else if (g_strrstr(kind, kDecoderKind) != nullptr &&
                    g_strrstr(kind, kAudioKind) != nullptr) {
             if (GstPad* input = gst_element_get_static_pad(element, "sink")) {
@@ -344,6 +453,10 @@ void CMediaPlayer::Flow::Reset() {
     decodedNs = 0;
     outputNs = 0;
     sourceEnded = false;
+    metadataRefused = false;
+    liveListBytes = 0;
+    liveListLines = 0;
+    liveListRefused = false;
 }
 
 CMediaPlayer::CMediaPlayer(QObject* parent) : PlayerEngine(parent) {
@@ -358,8 +471,11 @@ CMediaPlayer::~CMediaPlayer() {
     // The reading threads and GStreamer's threads end before the object goes, so no report
     // reaches it afterwards; reports already queued go with it.
     CancelReads();
+    const auto deadline = Clock::now() + kReadEndTime;
     for (const auto& task : reads_) {
-        task->thread.join();
+        std::unique_lock lock(task->mutex);
+        task->ended.wait_until(lock, deadline, [&task] { return task->done; });
+        task->player = nullptr;
     }
     if (playbin_ == nullptr) {
         return;
@@ -439,6 +555,7 @@ bool CMediaPlayer::OpenAddress(const std::string& address) {
     reconnectTimer_.stop();
     reconnectAttempts_ = 0;
     reserveTarget_ = kStartReserve;
+    noMetadataUri_.clear();
     StartOpen(uri, false);
     return true;
 }
@@ -446,6 +563,9 @@ bool CMediaPlayer::OpenAddress(const std::string& address) {
 void CMediaPlayer::StartOpen(const std::string& uri, bool reconnect) {
     CancelReads();
     ResetPipeline();
+    // What the last station's elements held (an HTTP live stream's segment list may have taken
+    // a lot) goes back to the system, not only to the allocator, which would keep it.
+    malloc_trim(0);
     ++openNumber_;
     reconnecting_ = reconnect;
     candidates_.clear();
@@ -492,24 +612,27 @@ void CMediaPlayer::ReadPlaylist(const Candidate& candidate) {
     current_ = candidate;
     const auto budget =
         std::chrono::duration_cast<std::chrono::milliseconds>(openDeadline_ - Clock::now());
-    auto task = std::make_unique<ProbeTask>();
-    ProbeTask* raw = task.get();
+    auto task = std::make_shared<ProbeTask>();
+    task->player = this;
     const std::uint64_t open = openNumber_;
-    raw->thread = std::thread([this, raw, open, candidate, budget] {
-        // The playlist is parsed here too: the parser works through a temporary file.
-        const ProbeResult probe = ProbeAddress(candidate.uri, budget.count(), &raw->cancelled);
+    std::thread([task, open, candidate, budget] {
+        // The playlist is parsed here too: the parser works through a temporary file. A read
+        // that has been replaced parses nothing.
+        const ProbeResult probe = ProbeAddress(candidate.uri, budget.count(), &task->cancelled);
         const bool playlist = probe.kind.kind == AddressKind::Playlist;
         std::vector<std::string> entries;
-        if (playlist) {
+        if (playlist && !task->cancelled.load()) {
             entries = PlaylistEntries(probe.body, probe.kind.format, probe.effectiveAddress);
         }
-        QMetaObject::invokeMethod(
-            this,
-            [this, raw, open, candidate, playlist, entries] {
-                PlaylistRead(raw, open, candidate, playlist, entries);
-            },
-            Qt::QueuedConnection);
-    });
+        task->Finish([&](CMediaPlayer* player) {
+            QMetaObject::invokeMethod(
+                player,
+                [player, task, open, candidate, playlist, entries] {
+                    player->PlaylistRead(task.get(), open, candidate, playlist, entries);
+                },
+                Qt::QueuedConnection);
+        });
+    }).detach();
     reads_.push_back(std::move(task));
 }
 
@@ -518,7 +641,6 @@ void CMediaPlayer::PlaylistRead(ProbeTask* task, std::uint64_t open, const Candi
     const auto finished = std::find_if(reads_.begin(), reads_.end(),
                                        [task](const auto& held) { return held.get() == task; });
     if (finished != reads_.end()) {
-        (*finished)->thread.join();
         reads_.erase(finished);
     }
     if (open != openNumber_) {
@@ -545,6 +667,7 @@ bool CMediaPlayer::PlayCandidate(const Candidate& candidate) {
     queueFull_ = false;
     buffering_ = false;
     bufferingEndReported_ = false;
+    metadataWanted_ = candidate.uri != noMetadataUri_;
     g_object_set(playbin_, "uri", candidate.uri.c_str(), nullptr);
     // Paused first: playback starts once enough audio is ahead of the output (or at once for a
     // source that does not buffer), from the bus reports about the pipeline as it is now.
@@ -563,6 +686,17 @@ bool CMediaPlayer::PlayCandidate(const Candidate& candidate) {
         RequestPlaying();
     }
     return true;
+}
+
+void CMediaPlayer::MetadataTooFrequent(std::uint64_t generation) {
+    if (generation != generation_.load() ||
+        (phase_ != Phase::Starting && phase_ != Phase::Playing)) {
+        return;
+    }
+    noMetadataUri_ = current_.uri;
+    if (!PlayCandidate(current_)) {
+        AttemptFailed(false);
+    }
 }
 
 void CMediaPlayer::AttemptFailed(bool notMedia) {

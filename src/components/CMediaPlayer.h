@@ -114,6 +114,8 @@ private:
     void PlaylistRead(ProbeTask* task, std::uint64_t open, const Candidate& candidate,
                       bool playlist, const std::vector<std::string>& entries);
     bool PlayCandidate(const Candidate& candidate);
+    // Plays the attempt of that generation again, its server asked for no metadata.
+    void MetadataTooFrequent(std::uint64_t generation);
     void AttemptFailed(bool notMedia);
     void OpenEnded();
     void StreamDropped();
@@ -156,6 +158,12 @@ private:
         std::atomic<std::uint64_t> outputNs{0};
         // The source has delivered all it will: what is left plays out.
         std::atomic<bool> sourceEnded{false};
+        // The server sends metadata too often: the attempt is played again without it.
+        std::atomic<bool> metadataRefused{false};
+        // An HTTP live stream's first playlist, and whether it was too long to take.
+        std::atomic<std::uint64_t> liveListBytes{0};
+        std::atomic<std::uint64_t> liveListLines{0};
+        std::atomic<bool> liveListRefused{false};
         void Reset();
     };
     Flow flow_;
@@ -173,6 +181,10 @@ private:
     // The address accepted last, while it is meant to play; empty after a stop or a failed open.
     std::string meantToPlay_;
     bool localSource_ = false;
+    // The address of this open whose server sends metadata too often, and whether the attempt
+    // under way asks for metadata (read on GStreamer's threads).
+    std::string noMetadataUri_;
+    std::atomic<bool> metadataWanted_{true};
 
     // The open under way: each open and each stop takes a new number.
     std::uint64_t openNumber_ = 0;
@@ -183,7 +195,7 @@ private:
     Clock::time_point openDeadline_;
     // The open is a reconnection: its failure is not reported as a failed open.
     bool reconnecting_ = false;
-    std::vector<std::unique_ptr<ProbeTask>> reads_;
+    std::vector<std::shared_ptr<ProbeTask>> reads_;
 
     // The attempt under way.
     Phase phase_ = Phase::Idle;

@@ -17,6 +17,9 @@ file that holds a web page is sent as text/html whatever its name (the site's pa
   404, 500       answer that status with a plain-text body
   redirect       redirects to the path after the mode
   redirect-loop  redirects to itself for ever
+  icy            streams the file (an MP3 of 128 kbit/s) over and over at real time as a radio
+                 server does; a client that asks for metadata gets an empty block after every
+                 byte of audio (icy-metaint 1)
 
 A file that has a "<name>.hold" beside it is held: its request waits as many seconds as the hold
 file says (at most until the hold file goes), then gets its answer.
@@ -48,6 +51,8 @@ HTML_PAGE = (b"<!DOCTYPE html>\n<html><head><title>Sign in</title></head>"
              b"<body><p>Please sign in to use this network.</p></body></html>\n")
 ERROR_BODIES = {404: b"Not Found\n", 500: b"Internal Server Error\n"}
 DEFAULT_BODY = b"0123456789" * 100
+ICY_BYTES_PER_SECOND = 16000
+ICY_CHUNKS_PER_SECOND = 10
 
 
 def content_type(path, body):
@@ -100,6 +105,25 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if readable and not self.connection.recv(4096):
                 return
 
+    def icy_stream(self, audio):
+        metadata = self.headers.get("Icy-MetaData") == "1"
+        self.send_response(200)
+        self.send_header("Content-Type", "audio/mpeg")
+        if metadata:
+            self.send_header("icy-metaint", "1")
+        self.end_headers()
+        chunk = ICY_BYTES_PER_SECOND // ICY_CHUNKS_PER_SECOND
+        looped = audio + audio[:chunk]
+        start, sent = time.monotonic(), 0
+        while True:
+            at = sent % len(audio)
+            piece = looped[at:at + chunk]
+            # An empty metadata block is one zero byte.
+            self.wfile.write(b"".join(bytes([b, 0]) for b in piece) if metadata else piece)
+            self.wfile.flush()
+            sent += chunk
+            time.sleep(max(0.0, start + sent / ICY_BYTES_PER_SECOND - time.monotonic()))
+
     def hold(self, rest):
         """Waits while a hold file stands beside the file, for as long as it says."""
         marker = self.file_bytes(rest + ".hold")
@@ -139,7 +163,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.end_headers()
             return
         body = self.file_bytes(rest) or DEFAULT_BODY
-        if mode == "stall":
+        if mode == "icy":
+            self.icy_stream(body)
+        elif mode == "stall":
             self.send_plain(200, body)
             self.wfile.write(body[: len(body) // 2])
             self.wfile.flush()
