@@ -32,10 +32,12 @@ SETTLE = 2.0          # seconds a fault may take before the program is back at r
 EXIT_TIME = 2.0
 ICY_HZ = 740          # the tone of the MP3 that the icy station serves, heard nowhere else
 LONG_LIST_SEGMENTS = 100000
-# Memory: station changes before the measure, changes measured, and the growth allowed.
+# Memory: station changes before the measure, changes measured, and the growth allowed. The
+# program's aim is under 1 MB per 100 changes (0.75 MB measured); twice that leaves room for a
+# busy machine's noise, and a leak of elements per change (20 MB per 100) still fails.
 WARM_UP_CHANGES = 20
 MEASURED_CHANGES = 60
-GROWTH_PER_100_CHANGES_KB = 1024
+GROWTH_PER_100_CHANGES_KB = 2048
 
 
 def cpu_seconds(pid):
