@@ -1,5 +1,6 @@
 # Installing and packaging. `cmake --install` puts under the prefix:
 #   bin/sonavia
+#   lib/sonavia-plus/             the browser pane's browser program and web engine module
 #   share/sonavia-plus/           Interface/radio.int, the bundled catalogue/ and site/
 #   share/applications/           the launcher
 #   share/icons/hicolor/<n>x<n>/apps/   the launcher's icons, drawn by the skin renderer
@@ -24,6 +25,8 @@ set(SONAVIA_PACKAGE_MAINTAINER "Sonavia Plus developers <sonavia@example.org>"
     CACHE STRING "The Debian package's maintainer: name <address>")
 
 install(TARGETS sonavia RUNTIME DESTINATION bin)
+# Beside the module (src/components), where the program looks for both.
+install(TARGETS sonavia-browser RUNTIME DESTINATION lib/${SONAVIA_DATA_FOLDER})
 install(FILES ${CMAKE_BINARY_DIR}/Interface/radio.int
         DESTINATION ${SONAVIA_DATA_DESTINATION}/Interface)
 install(DIRECTORY ${CMAKE_BINARY_DIR}/catalogue/ DESTINATION ${SONAVIA_DATA_DESTINATION}/catalogue)

@@ -1,5 +1,8 @@
 #include "components/CRadio_explorer.h"
 
+#include "components/BrowserProcess.h"
+#include "components/BrowserProtocol.h"
+#include "components/PageView.h"
 #include "components/WebViewModule.h"
 #include "resources/ControlIds.h"
 #include "rules/Product.h"
@@ -11,19 +14,21 @@
 #include <QHideEvent>
 #include <QLibrary>
 #include <QOpenGLContext>
+#include <QPalette>
 #include <QResizeEvent>
 #include <QShowEvent>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
 #include <fstream>
+#include <functional>
 #include <malloc.h>
 #include <memory>
 #include <set>
 #include <sstream>
 #include <string>
 #include <sys/mman.h>
-#include <unistd.h>
+#include <utility>
 
 // Qt's context that drawing contexts share with: made at start-up when the application asks for
 // it, and taken for granted by the web engine. Exported by Qt for its own modules.
@@ -36,11 +41,10 @@ namespace sonavia {
 
 namespace {
 
-constexpr char kDisableSandbox[] = "QTWEBENGINE_DISABLE_SANDBOX";
-constexpr char kChromiumFlags[] = "QTWEBENGINE_CHROMIUM_FLAGS";
-constexpr char kNoSandboxFlag[] = "--no-sandbox";
-// Where an installation keeps the module, from the program's folder.
-constexpr char kInstalledModuleFolder[] = "../lib";
+// Where an installation keeps the module and the browser program, from the program's folder.
+constexpr char kInstalledFolder[] = "../lib";
+// Only X11 lets a window of another process lie inside the program's.
+constexpr char kX11Platform[] = "xcb";
 // Qt on X11 makes its OpenGL support ready when asked whether there is any, and that loads the
 // graphics driver (and, for software rendering, libLLVM). The pane draws in software and
 // nothing else in the program draws with OpenGL, so the web engine, which asks, is told there is
@@ -48,6 +52,27 @@ constexpr char kInstalledModuleFolder[] = "../lib";
 constexpr char kXcbGlIntegration[] = "QT_XCB_GL_INTEGRATION";
 constexpr char kNoXcbGlIntegration[] = "none";
 constexpr char kMappedFiles[] = "/proc/self/maps";
+// Until the page draws: a blank page.
+constexpr Qt::GlobalColor kBlankPage = Qt::white;
+
+// The file beside the program, in an installation's folder or in the build folder; empty when
+// it is nowhere.
+QString FindBesideProgram(const char* name) {
+    const QString program = QCoreApplication::applicationDirPath();
+    const QStringList folders = {
+        program,
+        QDir(program).filePath(QString::fromLatin1(kInstalledFolder) + '/' +
+                               QString::fromLatin1(kDataFolderName)),
+        // Test programs run from folders below the build folder, which holds both.
+        QString::fromLatin1(SONAVIA_BUILD_FOLDER)};
+    for (const QString& folder : folders) {
+        const QString path = QDir(folder).filePath(QString::fromLatin1(name));
+        if (QFileInfo::exists(path)) {
+            return path;
+        }
+    }
+    return {};
+}
 
 // The files mapped into the process: its libraries.
 std::set<std::string> MappedFiles() {
@@ -128,60 +153,121 @@ CreateWebViewFunction WebViewFactory() {
     static const UnmadeShareContext shareContext;
     static const CreateWebViewFunction factory = [] {
         LibrariesBeforeEngine() = MappedFiles();
-        const QString program = QCoreApplication::applicationDirPath();
-        const QStringList folders = {
-            program,
-            QDir(program).filePath(QString::fromLatin1(kInstalledModuleFolder) + '/' +
-                                   QString::fromLatin1(kDataFolderName)),
-            // Test programs run from folders below the build folder, which holds the module.
-            QString::fromLatin1(SONAVIA_BUILD_FOLDER)};
-        for (const QString& folder : folders) {
-            const QString path = QDir(folder).filePath(QString::fromLatin1(kWebViewModuleFile));
-            if (!QFileInfo::exists(path)) {
-                continue;
-            }
-            QLibrary module(path);
-            if (auto create =
-                    reinterpret_cast<CreateWebViewFunction>(module.resolve(kCreateWebViewSymbol))) {
-                return create;
-            }
-        }
-        return CreateWebViewFunction{nullptr};
+        const QString path = FindBesideProgram(kWebViewModuleFile);
+        QLibrary module(path);
+        return path.isEmpty()
+                   ? CreateWebViewFunction{nullptr}
+                   : reinterpret_cast<CreateWebViewFunction>(module.resolve(kCreateWebViewSymbol));
     }();
     return factory;
 }
 
-// The control: the web view fills it. Hidden for long, it gives its view back; shown again, it
+// A web view of the module, filling the control.
+class ModuleView final : public PageView {
+public:
+    ModuleView(CreateWebViewFunction create, QWidget& control) : view_(create(&control)) {
+        if (view_ != nullptr) {
+            view_->show();
+        }
+    }
+    ~ModuleView() override {
+        if (view_ != nullptr) {
+            delete view_;
+            GiveEngineMemoryBack();
+        }
+    }
+
+    void Load(const QUrl& address) override {
+        if (view_ != nullptr) {
+            view_->setProperty(kWebViewUrlProperty, address);
+        }
+    }
+    QUrl Showing() const override {
+        return view_ != nullptr ? view_->property(kWebViewUrlProperty).toUrl() : QUrl();
+    }
+    void Resize(const QSize& size) override {
+        if (view_ != nullptr) {
+            view_->setGeometry(QRect(QPoint(0, 0), size));
+        }
+    }
+    // A child of the control, it is shown and hidden with it.
+    void SetShown(bool) override {}
+    bool Ended() const override { return view_ == nullptr; }
+    QWidget* Widget() const override { return view_; }
+
+private:
+    QPointer<QWidget> view_;
+};
+
+// Makes the view of a control; null when it cannot.
+using MakePageView = std::function<std::unique_ptr<PageView>(QWidget& control, const QUrl&)>;
+
+// The browser program where its window can lie in the control's, else the module's view; null
+// when neither is there.
+MakePageView PageViewMaker() {
+    const QString program = QGuiApplication::platformName() == QLatin1String(kX11Platform)
+                                ? FindBesideProgram(browser::kProgramFile)
+                                : QString();
+    if (!program.isEmpty()) {
+        return [program](QWidget& control, const QUrl& address) -> std::unique_ptr<PageView> {
+            // The browser's window lies in the control's own window.
+            control.setAttribute(Qt::WA_DontCreateNativeAncestors);
+            control.setAttribute(Qt::WA_NativeWindow);
+            return std::make_unique<BrowserProcess>(program, control.winId(), control.size(),
+                                                    address);
+        };
+    }
+    const CreateWebViewFunction create = WebViewFactory();
+    if (create == nullptr) {
+        return nullptr;
+    }
+    return [create](QWidget& control, const QUrl& address) -> std::unique_ptr<PageView> {
+        auto view = std::make_unique<ModuleView>(create, control);
+        if (view->Ended()) {
+            return nullptr;
+        }
+        view->Resize(control.size());
+        if (address.isValid()) {
+            view->Load(address);
+        }
+        return view;
+    };
+}
+
+// The control: the view fills it. Hidden for long, it gives its view back; shown again, it
 // makes a new one that loads the address the old one showed.
 class ViewHolder : public QWidget {
 public:
-    ViewHolder(QWidget* parent, CreateWebViewFunction create) : QWidget(parent), create_(create) {
+    ViewHolder(QWidget* parent, MakePageView make) : QWidget(parent), make_(std::move(make)) {
         ids::SetControlId(this, ids::kBrowserControl);
+        QPalette blank = palette();
+        blank.setColor(QPalette::Window, kBlankPage);
+        setPalette(blank);
+        setAutoFillBackground(true);
         release_.setSingleShot(true);
         release_.setInterval(CRadio_explorer::kReleaseDelay);
         QObject::connect(&release_, &QTimer::timeout, this, [this] { Release(); });
     }
 
-    // Makes the view; false when the module made none.
+    // Makes the view, in place of one whose program ended; false when none could be made.
     bool MakeView() {
-        view_ = create_(this);
+        Forget();
+        view_ = make_(*this, shown_);
         if (view_ == nullptr) {
             return false;
         }
-        view_->setGeometry(rect());
-        view_->show();
-        if (shown_.isValid()) {
-            view_->setProperty(kWebViewUrlProperty, shown_);
+        if (isVisible()) {
+            view_->SetShown(true);
         }
         return true;
     }
 
-    QWidget* View() const { return view_; }
+    QWidget* View() const { return view_ != nullptr ? view_->Widget() : nullptr; }
 
     void Load(const QUrl& address) {
         shown_ = address;
-        if (view_ != nullptr) {
-            view_->setProperty(kWebViewUrlProperty, address);
+        if (view_ != nullptr && !view_->Ended()) {
+            view_->Load(address);
         } else if (isVisible()) {
             MakeView();
         }
@@ -191,41 +277,49 @@ protected:
     void resizeEvent(QResizeEvent* event) override {
         QWidget::resizeEvent(event);
         if (view_ != nullptr) {
-            view_->setGeometry(rect());
+            view_->Resize(size());
         }
     }
 
     void showEvent(QShowEvent* event) override {
         QWidget::showEvent(event);
         release_.stop();
-        if (view_ == nullptr) {
+        if (view_ == nullptr || view_->Ended()) {
             MakeView();
+        } else {
+            view_->SetShown(true);
         }
     }
 
     void hideEvent(QHideEvent* event) override {
         QWidget::hideEvent(event);
         if (view_ != nullptr) {
+            view_->SetShown(false);
             release_.start();
         }
     }
 
 private:
     void Release() {
-        if (view_ == nullptr || isVisible()) {
+        if (!isVisible()) {
+            Forget();
+        }
+    }
+
+    // Gives the view back, keeping the address it shows.
+    void Forget() {
+        if (view_ == nullptr) {
             return;
         }
-        // The address it shows now: the user may have followed links.
-        const QUrl showing = view_->property(kWebViewUrlProperty).toUrl();
+        const QUrl showing = view_->Showing();
         if (showing.isValid()) {
             shown_ = showing;
         }
-        delete view_;
-        GiveEngineMemoryBack();
+        view_.reset();
     }
 
-    CreateWebViewFunction create_;
-    QPointer<QWidget> view_;
+    MakePageView make_;
+    std::unique_ptr<PageView> view_;
     QUrl shown_;
     QTimer release_;
 };
@@ -236,38 +330,16 @@ ViewHolder* HolderOf(const QPointer<QWidget>& control) {
 
 } // namespace
 
-void PrepareWebEngineFor(bool superuser) {
-    if (superuser) {
-        qputenv(kDisableSandbox, "1");
-        return;
-    }
-    qunsetenv(kDisableSandbox);
-    const QByteArrayList flags = qgetenv(kChromiumFlags).split(' ');
-    QByteArrayList kept;
-    for (const QByteArray& flag : flags) {
-        if (!flag.isEmpty() && flag != kNoSandboxFlag) {
-            kept.append(flag);
-        }
-    }
-    if (kept.size() != flags.size()) {
-        qputenv(kChromiumFlags, kept.join(' '));
-    }
-}
-
-void PrepareWebEngine() {
-    PrepareWebEngineFor(geteuid() == 0);
-}
-
 void CRadio_explorer::Create(const QRect& rect, QWidget* parent) {
     if (control_ != nullptr || parent == nullptr) {
         return;
     }
     PrepareWebEngine();
-    const CreateWebViewFunction create = WebViewFactory();
-    if (create == nullptr) {
+    MakePageView make = PageViewMaker();
+    if (make == nullptr) {
         return;
     }
-    auto* holder = new ViewHolder(parent, create);
+    auto* holder = new ViewHolder(parent, std::move(make));
     holder->setGeometry(rect);
     if (!holder->MakeView()) {
         delete holder;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "components/WebEngineSandbox.h"
+
 #include <QPointer>
 #include <QRect>
 #include <QString>
@@ -9,21 +11,16 @@ class QWidget;
 
 namespace sonavia {
 
-// Runs the web engine's sandbox for everyone but the superuser, whom the engine refuses to run
-// for with it: the sandbox is lifted for the superuser and kept for any other user, whatever the
-// environment asks. Takes effect only before the first web view exists, so the start-up calls it
-// before the application object; Create calls it again.
-void PrepareWebEngine();
-// The same for a process run by the superuser or not.
-void PrepareWebEngineFor(bool superuser);
-
 // The browser pane's web view. The radio window holds one and creates its view only when the
-// pane first opens: the web engine is a module of its own (WebViewModule.h), loaded then, as it
-// is costly to start.
+// pane first opens, as the web engine is costly to start; the program does not link the engine.
 //
-// The control is a plain widget that holds the web view. Hidden for kReleaseDelay, it gives the
-// view back, and with it what the engine holds for its page (its renderer process above all);
-// shown again, it makes a new view, which loads the address the old one showed.
+// The control is a plain widget that holds the view. On X11 the view runs in the browser program
+// (BrowserProtocol.h), started then, with its window inside the control's; elsewhere it is a web
+// view of the engine's module (WebViewModule.h), loaded into the program then. Hidden for
+// kReleaseDelay, the control gives the view back: the browser program ends, and with it the
+// engine and all its processes; a view of the module goes, with its renderer process (the engine
+// itself stays in the program until it ends). Shown again, the control makes a new view, which
+// loads the address the old one showed.
 //
 // The maker's pages end in ".php" and come from folders (file://) or from servers that may send
 // them with no or a wrong type; the engine would offer such a page as a download or show its
@@ -42,11 +39,11 @@ public:
     ~CRadio_explorer() = default;
 
     // Creates the control with its web view as a visible child of `parent` in `rect`. Afterwards
-    // Window() is null when the view could not be created (the web engine's module is missing);
-    // the caller then does nothing more.
+    // Window() is null when the view could not be created (neither the browser program nor the
+    // web engine's module is there); the caller then does nothing more.
     void Create(const QRect& rect, QWidget* parent);
     QWidget* Window() const;
-    // The web view (a QWebEngineView) while the control holds one.
+    // The web view (a QWebEngineView) while the control holds one in this process, else null.
     QWidget* View() const;
     // Starts loading `address` and returns at once.
     void Navigate(const QString& address);

@@ -28,6 +28,8 @@ OK_BUTTON_CENTRE = (170, 87)
 # The first station of the first country of the bundled catalogue, in the tree's first row; the
 # archive's built-in copy lists another station there.
 FIRST_BUNDLED_STATION = (b"triple j", (150, 70))
+# The radio window's "Website" link, which opens the browser pane.
+WEBSITE_LINK = (689, 143)
 
 
 def read(path):
@@ -36,6 +38,19 @@ def read(path):
         return None
     with open(path, "rb") as f:
         return f.read()
+
+
+def children(pid):
+    """The programs that the process `pid` started and that still run."""
+    found = []
+    for entry in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/stat" % entry) as f:
+                if int(f.read().rsplit(")", 1)[1].split()[1]) == pid:
+                    found.append(os.readlink("/proc/%s/exe" % entry))
+        except (OSError, IndexError, ValueError):
+            continue
+    return found
 
 
 def png_size(path):
@@ -122,6 +137,11 @@ class InstallTest(unittest.TestCase):
         self.desktop.xdotool("mousemove", "--window", window, x, y, "click", 1)
         channel = os.path.join(startup, "channel.dat")
         self.assertTrue(wait_for(lambda: read(channel) == b"package0\n" + name, rig.TIMEOUT))
+
+        # The browser pane runs the installed browser program.
+        self.desktop.xdotool("mousemove", "--window", window, *WEBSITE_LINK, "click", 1)
+        browser = os.path.join(self.prefix, "lib", "sonavia-plus", "sonavia-browser")
+        self.assertTrue(wait_for(lambda: browser in children(program.pid), rig.TIMEOUT))
         self.assertEqual(self.processes.stop(program, rig.TIMEOUT), 0)
         self.assertFalse(os.path.exists("/setting.dat"))
 
