@@ -50,12 +50,13 @@ void CSonavia::Create(std::unique_ptr<PlayerEngine> player) {
     connect(core_.get(), &RadioCore::MessageRequested, this, &ShowMessage);
     connect(core_.get(), &RadioCore::StateChanged, this, &CSonavia::ShowState);
     mediaControls_ = std::make_unique<MprisService>(*core_, *this);
+    tray_->Show();
+
     settings_ = LoadSettings(app::startupDirectory);
     core_->SetSavedVolume(settings_.volume);
     // The catalogue is usually in by now: the remembered station connects while the window is
     // built, instead of after it.
     core_->TakeEndedRequests();
-    tray_->Show();
     hide();
 
     tray_->StartAnimation();
