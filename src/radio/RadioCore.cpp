@@ -30,6 +30,28 @@ std::optional<std::size_t> NamedStartupPosition(const RadioCatalogue& catalogue,
     return catalogue.filled > 0 ? std::optional<std::size_t>(0) : std::nullopt;
 }
 
+// A stream's title comes from its server as it likes: the tooltip, the station list and the media
+// controls show it as one line of readable length.
+constexpr qsizetype kLongestStreamTitle = 160;
+
+QString TitleLine(const QString& title) {
+    QString line = title;
+    for (QChar& c : line) {
+        if (c.category() == QChar::Other_Control) {
+            c = QLatin1Char(' ');
+        }
+    }
+    line = line.simplified();
+    if (line.size() > kLongestStreamTitle) {
+        qsizetype cut = kLongestStreamTitle - 1;
+        if (line.at(cut - 1).isHighSurrogate()) {
+            --cut;
+        }
+        line = line.left(cut).trimmed() + QChar(0x2026);
+    }
+    return line;
+}
+
 } // namespace
 
 struct RadioCore::LoadedCatalogue {
@@ -385,8 +407,9 @@ void RadioCore::OnDropped() {
 }
 
 void RadioCore::OnTitleChanged(const QString& title) {
-    if (playing_ && title != streamTitle_) {
-        streamTitle_ = title;
+    const QString line = TitleLine(title);
+    if (playing_ && line != streamTitle_) {
+        streamTitle_ = line;
         emit StateChanged();
     }
 }

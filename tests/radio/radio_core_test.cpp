@@ -100,6 +100,12 @@ TEST_F(RadioCoreTest, StartsWithoutWaitingAndPlaysTheRememberedEightBitNameOnce)
     EXPECT_EQ(core_.State(), PlayState::Playing);
     emit player_.TitleChanged(QStringLiteral("Song"));
     EXPECT_EQ(core_.StreamTitle(), QStringLiteral("Song"));
+    // A server's control characters and overlong titles: one line of readable length.
+    emit player_.TitleChanged(QStringLiteral("Night\x01\a Shift\x1b[2J\r\n\t") +
+                              QString(4000, QLatin1Char('x')));
+    EXPECT_TRUE(core_.StreamTitle().startsWith(QStringLiteral("Night Shift [2J xxx")));
+    EXPECT_EQ(core_.StreamTitle().size(), 160);
+    EXPECT_TRUE(core_.StreamTitle().endsWith(QChar(0x2026)));
 }
 
 TEST_F(RadioCoreTest, TheLatestChoiceWinsAndAHeldRequestNeverHoldsTheCaller) {

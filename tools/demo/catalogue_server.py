@@ -5,21 +5,27 @@ Serves the files of a folder over HTTP on 127.0.0.1 and records every request (i
 and its user agent, one line each; with --times a tab and the time it came in, in seconds since
 the epoch, follow) in a log file. A folder's address serves its index.html; a
 file that holds a web page is sent as text/html whatever its name (the site's pages end in
-".php"), a style sheet as text/css, every other file as text/plain. Paths that start with
-/fault/<mode>/ misbehave:
+".php"), a style sheet as text/css, an ".mp3" or ".ogg" file as audio (whatever it holds), every
+other file as text/plain. Paths that start with /fault/<mode>/ misbehave:
 
   silent         accepts, reads the request and sends nothing
+  headers        sends the header of an MP3 stream, then nothing
   stall          sends the header and the first half of the body, then nothing
   drip           sends the reply (at least 4 kB) one byte every 100 ms
   close          announces the whole body, sends half of it and closes
+  cut            sends the first half of the file as a stream (no length given), then closes
   big            sends the file followed by filler, 1 MB in all
   html           answers with a web page
   404, 500       answer that status with a plain-text body
-  redirect       redirects to the path after the mode
+  redirect       redirects to the path after the mode, or to the address after it
+                 (/fault/redirect/file:///tmp/x)
   redirect-loop  redirects to itself for ever
   icy            streams the file (an MP3 of 128 kbit/s) over and over at real time as a radio
                  server does; a client that asks for metadata gets an empty block after every
                  byte of audio (icy-metaint 1)
+  titles         as icy, with a stream title every second to a client that asks for metadata:
+                 the longest a metadata block holds (4080 bytes), with control characters
+  reset          as icy without metadata for two seconds, then resets the connection
 
 A file that has a "<name>.hold" beside it is held: its request waits as many seconds as the hold
 file says (at most until the hold file goes), then gets its answer.
@@ -36,8 +42,10 @@ import argparse
 import http.server
 import json
 import os
+import re
 import select
 import socket
+import struct
 import sys
 import threading
 import time
@@ -53,12 +61,19 @@ ERROR_BODIES = {404: b"Not Found\n", 500: b"Internal Server Error\n"}
 DEFAULT_BODY = b"0123456789" * 100
 ICY_BYTES_PER_SECOND = 16000
 ICY_CHUNKS_PER_SECOND = 10
+AUDIO_TYPES = {".mp3": "audio/mpeg", ".ogg": "audio/ogg"}
+# A metadata block's length is one byte, in units of 16 bytes.
+LONGEST_TITLE_BLOCK = 255 * 16
+TITLE_START = b"StreamTitle='Night\x01\x07 Shift\x1b[2J\r\n\t"
+RESET_AFTER = 2.0
 
 
 def content_type(path, body):
     if body.lstrip()[:15].lower().startswith((b"<!doctype html", b"<html")):
         return "text/html"
-    return "text/css" if path.endswith(".css") else "text/plain"
+    if path.endswith(".css"):
+        return "text/css"
+    return AUDIO_TYPES.get(os.path.splitext(path)[1], "text/plain")
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -105,24 +120,36 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if readable and not self.connection.recv(4096):
                 return
 
-    def icy_stream(self, audio):
-        metadata = self.headers.get("Icy-MetaData") == "1"
+    def icy_stream(self, audio, mode):
+        """Streams the audio over and over at real time; "icy" puts an empty metadata block after
+        every byte, "titles" a title block after every second, "reset" ends in a reset."""
+        metadata = self.headers.get("Icy-MetaData") == "1" and mode != "reset"
+        interval = 1 if mode == "icy" else ICY_BYTES_PER_SECOND
         self.send_response(200)
         self.send_header("Content-Type", "audio/mpeg")
         if metadata:
-            self.send_header("icy-metaint", "1")
+            self.send_header("icy-metaint", str(interval))
         self.end_headers()
         chunk = ICY_BYTES_PER_SECOND // ICY_CHUNKS_PER_SECOND
         looped = audio + audio[:chunk]
+        title = TITLE_START.ljust(LONGEST_TITLE_BLOCK - 2, b"x") + b"';"
+        block = bytes([LONGEST_TITLE_BLOCK // 16]) + title
         start, sent = time.monotonic(), 0
-        while True:
+        while mode != "reset" or sent < RESET_AFTER * ICY_BYTES_PER_SECOND:
             at = sent % len(audio)
             piece = looped[at:at + chunk]
-            # An empty metadata block is one zero byte.
-            self.wfile.write(b"".join(bytes([b, 0]) for b in piece) if metadata else piece)
+            if metadata and interval == 1:
+                # An empty metadata block is one zero byte.
+                piece = b"".join(bytes([b, 0]) for b in piece)
+            elif metadata and (sent + chunk) % interval == 0:
+                piece += block
+            self.wfile.write(piece)
             self.wfile.flush()
             sent += chunk
             time.sleep(max(0.0, start + sent / ICY_BYTES_PER_SECOND - time.monotonic()))
+        # No orderly end: closed at once with a lingering time of 0, the connection is reset.
+        self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        os.close(self.connection.detach())
 
     def hold(self, rest):
         """Waits while a hold file stands beside the file, for as long as it says."""
@@ -156,15 +183,23 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_plain(200, HTML_PAGE, "text/html")
             self.wfile.write(HTML_PAGE)
             return
+        if mode == "headers":
+            self.send_response(200)
+            self.send_header("Content-Type", "audio/mpeg")
+            self.end_headers()
+            self.wfile.flush()
+            self.wait_for_close()
+            return
         if mode in ("redirect", "redirect-loop"):
+            target = rest[1:] if re.match(r"/[a-z]+:", rest) else rest
             self.send_response(302)
-            self.send_header("Location", rest if mode == "redirect" else self.path)
+            self.send_header("Location", target if mode == "redirect" else self.path)
             self.send_header("Content-Length", "0")
             self.end_headers()
             return
         body = self.file_bytes(rest) or DEFAULT_BODY
-        if mode == "icy":
-            self.icy_stream(body)
+        if mode in ("icy", "titles", "reset"):
+            self.icy_stream(body, mode)
         elif mode == "stall":
             self.send_plain(200, body)
             self.wfile.write(body[: len(body) // 2])
@@ -179,6 +214,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.wfile.write(body[i : i + 1])
                 self.wfile.flush()
                 time.sleep(DRIP_INTERVAL)
+        elif mode == "cut":
+            self.send_response(200)
+            self.send_header("Content-Type", content_type(rest, body))
+            self.end_headers()
+            self.wfile.write(body[: len(body) // 2])
         elif mode == "close":
             self.send_plain(200, body)
             self.wfile.write(body[: len(body) // 2])
