@@ -33,6 +33,8 @@ std::optional<std::size_t> NamedStartupPosition(const RadioCatalogue& catalogue,
 // A stream's title comes from its server as it likes: the tooltip, the station list and the media
 // controls show it as one line of readable length.
 constexpr qsizetype kLongestStreamTitle = 160;
+// Ends a title that was cut.
+constexpr char16_t kEllipsis = u'\u2026';
 
 QString TitleLine(const QString& title) {
     QString line = title;
@@ -47,7 +49,7 @@ QString TitleLine(const QString& title) {
         if (line.at(cut - 1).isHighSurrogate()) {
             --cut;
         }
-        line = line.left(cut).trimmed() + QChar(0x2026);
+        line = line.left(cut).trimmed() + QChar(kEllipsis);
     }
     return line;
 }
