@@ -17,12 +17,11 @@ import unittest
 
 import rig
 from servers import Station
-from session_bus import python_with_gi, start_session_bus
+from session_bus import start_notifier_host, start_session_bus
 
 MPRIS = "org.mpris.MediaPlayer2.SonaviaPlus"
 MPRIS_PATH = "/org/mpris/MediaPlayer2"
 PLAYER = "org.mpris.MediaPlayer2.Player"
-HERE = os.path.dirname(os.path.abspath(__file__))
 # A station whose stream names what it plays.
 TITLED = Station("Norway", "Morning Tone", "Tells its title", 698,
                  "audiotestsrc is-live=true freq=698 volume=0.5 ! taginject tags=title=Wake-Up-Song"
@@ -48,17 +47,11 @@ class DesktopBusTest(unittest.TestCase):
     @classmethod
     def start_bus(cls):
         folder = os.path.join(cls.rig.home, "bus")
-        processes = cls.rig.processes
-        cls.bus = start_session_bus(processes, folder)
-        env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=cls.bus)
-        cls.host = processes.start([python_with_gi(), os.path.join(HERE, "status_notifier_host.py")],
-                                   os.path.join(folder, "host.log"), env=env,
-                                   stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        cls.bus = start_session_bus(cls.rig.processes, folder)
+        cls.host = start_notifier_host(cls.rig.processes, folder, cls.bus)
         cls.events = queue.Queue()
         threading.Thread(target=lambda: [cls.events.put(line.split())
                                          for line in cls.host.stdout], daemon=True).start()
-        if cls.next_event("ready") is None:
-            raise RuntimeError("the status notifier watcher did not start")
 
     @classmethod
     def tearDownClass(cls):

@@ -27,9 +27,8 @@ from dataclasses import replace
 import rig
 from radio_window_test import MUTE, Radio
 from servers import Station
-from session_bus import python_with_gi, start_session_bus
+from session_bus import start_notifier_host, start_session_bus
 
-HERE = os.path.dirname(os.path.abspath(__file__))
 ITEM = "org.kde.StatusNotifierItem"
 EXIT = (712, 38)
 RANDOM_CHANNEL = (592, 54)
@@ -183,12 +182,7 @@ class FaultMatrixTest(unittest.TestCase):
     def start_bus(cls):
         folder = os.path.join(cls.rig.home, "bus")
         cls.bus = start_session_bus(cls.rig.processes, folder)
-        host = cls.rig.processes.start(
-            [python_with_gi(), os.path.join(HERE, "status_notifier_host.py")],
-            os.path.join(folder, "host.log"), env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=cls.bus),
-            stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-        if host.stdout.readline().strip() != "ready":
-            raise RuntimeError("the status notifier watcher did not start")
+        host = start_notifier_host(cls.rig.processes, folder, cls.bus)
         # The items registered so far: (service, path), the latest last.
         cls.items = []
         threading.Thread(target=lambda: [cls.items.append(tuple(line.split()[1:3]))

@@ -3,6 +3,8 @@
 start_session_bus(processes, folder) starts dbus-daemon and returns its address;
 start_accessibility_bus(processes, folder, address) starts the accessibility bus launcher on it,
 as a desktop session does, so that programs and screen readers (AT-SPI) find each other.
+start_notifier_host(processes, folder, address) starts the status notifier watcher and host
+(status_notifier_host.py) on it and returns the host once it is ready, its reports on its output.
 python_with_gi() is a Python that has GObject introspection (python3-gi, python3-pyatspi): the
 system's, where another one runs the tests.
 """
@@ -15,6 +17,7 @@ import unittest
 from servers import wait_for
 
 ACCESSIBILITY_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
+HERE = os.path.dirname(os.path.abspath(__file__))
 
 
 def start_session_bus(processes, folder):
@@ -41,6 +44,16 @@ def start_accessibility_bus(processes, folder, address):
 
     if not wait_for(registered, 30):
         raise RuntimeError("the accessibility bus did not start")
+
+
+def start_notifier_host(processes, folder, address):
+    host = processes.start([python_with_gi(), os.path.join(HERE, "status_notifier_host.py")],
+                           os.path.join(folder, "host.log"),
+                           env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=address),
+                           stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+    if host.stdout.readline().strip() != "ready":
+        raise RuntimeError("the status notifier watcher did not start")
+    return host
 
 
 def python_with_gi():

@@ -65,6 +65,13 @@ BURSTY_LINK = r"""
 import socket, sys, threading, time
 port, server_port, hold = int(sys.argv[1]), int(sys.argv[2]), float(sys.argv[3])
 
+def close(*ends):
+    for end in ends:
+        try:
+            end.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
+
 def forward(source, target):
     try:
         while True:
@@ -74,11 +81,7 @@ def forward(source, target):
             target.sendall(data)
     except OSError:
         pass
-    for end in (source, target):
-        try:
-            end.shutdown(socket.SHUT_RDWR)
-        except OSError:
-            pass
+    close(source, target)
 
 def hold_back(source, target):
     held, lock, ended = [], threading.Lock(), threading.Event()
@@ -106,11 +109,7 @@ def hold_back(source, target):
                 break
     except OSError:
         pass
-    for end in (source, target):
-        try:
-            end.shutdown(socket.SHUT_RDWR)
-        except OSError:
-            pass
+    close(source, target)
 
 listener = socket.socket()
 listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
