@@ -25,12 +25,6 @@ namespace sonavia::browser {
 
 namespace {
 
-constexpr char kX11Platform[] = "xcb";
-// Qt on X11 makes its OpenGL support ready when asked whether there is any, and that loads the
-// graphics driver (and, for software rendering, libLLVM). The view draws in software, so the web
-// engine, which asks, is told there is none, unless the user chose an integration.
-constexpr char kXcbGlIntegration[] = "QT_XCB_GL_INTEGRATION";
-constexpr char kNoXcbGlIntegration[] = "none";
 constexpr int kUsageExitCode = 2;
 constexpr std::size_t kReadChunk = 4096;
 // Longer than any address the control sends: a line this long is not a command and is dropped.
@@ -148,9 +142,7 @@ private:
 int main(int argc, char** argv) {
     using namespace sonavia::browser;
     sonavia::PrepareWebEngine();
-    if (!qEnvironmentVariableIsSet(kXcbGlIntegration)) {
-        qputenv(kXcbGlIntegration, kNoXcbGlIntegration);
-    }
+    sonavia::KeepWebEngineOffOpenGl();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(sonavia::kBrowserPaneTitle));
     const QStringList arguments = QApplication::arguments();

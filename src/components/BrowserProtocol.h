@@ -14,6 +14,8 @@ namespace sonavia::browser {
 // and puts its window, hidden, inside that X11 window (the control's); the window manager never
 // sees it. It ends when its standard input ends, and with it every process the engine started.
 inline constexpr char kProgramFile[] = "sonavia-browser";
+// Qt's name for the X11 platform: only there can a window of another process lie in the program's.
+inline constexpr char kX11Platform[] = "xcb";
 inline constexpr char kIntoOption[] = "--into";
 
 // The control writes one command a line to the browser's standard input; the browser takes them

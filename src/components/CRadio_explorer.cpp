@@ -43,14 +43,6 @@ namespace {
 
 // Where an installation keeps the module and the browser program, from the program's folder.
 constexpr char kInstalledFolder[] = "../lib";
-// Only X11 lets a window of another process lie inside the program's.
-constexpr char kX11Platform[] = "xcb";
-// Qt on X11 makes its OpenGL support ready when asked whether there is any, and that loads the
-// graphics driver (and, for software rendering, libLLVM). The pane draws in software and
-// nothing else in the program draws with OpenGL, so the web engine, which asks, is told there is
-// none, unless the user chose an integration.
-constexpr char kXcbGlIntegration[] = "QT_XCB_GL_INTEGRATION";
-constexpr char kNoXcbGlIntegration[] = "none";
 constexpr char kMappedFiles[] = "/proc/self/maps";
 // Until the page draws: a blank page.
 constexpr Qt::GlobalColor kBlankPage = Qt::white;
@@ -146,9 +138,8 @@ private:
 // The web engine's module, loaded the first time a view is made and kept for the rest of the
 // run (the engine cannot be unloaded); null when it is nowhere to be found.
 CreateWebViewFunction WebViewFactory() {
-    if (QGuiApplication::platformName() == QLatin1String("xcb") &&
-        !qEnvironmentVariableIsSet(kXcbGlIntegration)) {
-        qputenv(kXcbGlIntegration, kNoXcbGlIntegration);
+    if (QGuiApplication::platformName() == QLatin1String(browser::kX11Platform)) {
+        KeepWebEngineOffOpenGl();
     }
     static const UnmadeShareContext shareContext;
     static const CreateWebViewFunction factory = [] {
@@ -205,7 +196,7 @@ using MakePageView = std::function<std::unique_ptr<PageView>(QWidget& control, c
 // The browser program where its window can lie in the control's, else the module's view; null
 // when neither is there.
 MakePageView PageViewMaker() {
-    const QString program = QGuiApplication::platformName() == QLatin1String(kX11Platform)
+    const QString program = QGuiApplication::platformName() == QLatin1String(browser::kX11Platform)
                                 ? FindBesideProgram(browser::kProgramFile)
                                 : QString();
     if (!program.isEmpty()) {

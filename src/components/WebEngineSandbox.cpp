@@ -11,6 +11,8 @@ namespace {
 constexpr char kDisableSandbox[] = "QTWEBENGINE_DISABLE_SANDBOX";
 constexpr char kChromiumFlags[] = "QTWEBENGINE_CHROMIUM_FLAGS";
 constexpr char kNoSandboxFlag[] = "--no-sandbox";
+constexpr char kXcbGlIntegration[] = "QT_XCB_GL_INTEGRATION";
+constexpr char kNoXcbGlIntegration[] = "none";
 
 } // namespace
 
@@ -29,6 +31,12 @@ void PrepareWebEngineFor(bool superuser) {
     }
     if (kept.size() != flags.size()) {
         qputenv(kChromiumFlags, kept.join(' '));
+    }
+}
+
+void KeepWebEngineOffOpenGl() {
+    if (!qEnvironmentVariableIsSet(kXcbGlIntegration)) {
+        qputenv(kXcbGlIntegration, kNoXcbGlIntegration);
     }
 }
 

@@ -11,5 +11,10 @@ namespace sonavia {
 void PrepareWebEngine();
 // The same for a process run by the superuser or not.
 void PrepareWebEngineFor(bool superuser);
+// Qt on X11 makes its OpenGL support ready when asked whether there is any, and that loads the
+// graphics driver (and, for software rendering, libLLVM). The web view draws in software, so the
+// engine, which asks, is told there is none, unless the user chose an integration. Takes effect
+// before the first web view exists.
+void KeepWebEngineOffOpenGl();
 
 } // namespace sonavia
