@@ -13,7 +13,8 @@ packages=(
   libgtest-dev libgmock-dev
   icecast2 python3 strace procps locales
   xvfb xauth x11-utils openbox trayer xdotool imagemagick fonts-dejavu-core
-  pulseaudio pulseaudio-utils
+  pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber
+  weston xwayland qt6-wayland
   desktop-file-utils appstream
   dbus-daemon libglib2.0-bin python3-gi at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 )
