@@ -17,10 +17,11 @@ namespace sonavia {
 
 namespace {
 
-// playbin's flags: audio only, volume and mute applied by playbin itself, which works on every
-// output, not only on those with a volume control of their own.
+// playbin's flags: audio only. The volume and the mute are the player's own volume element
+// (playbin's audio filter), not playbin's: playbin hands its volume to an output that has a
+// stream volume of its own (a PulseAudio or PipeWire stream), and that volume dies with the
+// output's stream at every stop, so the next station would start at the sound server's default.
 constexpr guint kPlayFlagAudio = 0x02;
-constexpr guint kPlayFlagSoftVolume = 0x10;
 constexpr char kDefaultAudioSink[] = "autoaudiosink";
 // A playlist may list another playlist; deeper nesting is not followed.
 constexpr int kMaxPlaylistDepth = 2;
@@ -486,6 +487,7 @@ CMediaPlayer::~CMediaPlayer() {
         gst_object_unref(bus);
     }
     gst_object_unref(playbin_);
+    gst_object_unref(volume_);
 }
 
 CMediaPlayer::Setup CMediaPlayer::Create() {
@@ -504,11 +506,15 @@ CMediaPlayer::Setup CMediaPlayer::Create() {
     gst_object_ref_sink(playbin);
     KeepRegistryLean();
     GstElement* sink = MakeAudioSink();
+    GstElement* volume = gst_element_factory_make("volume", nullptr);
     GstBus* bus = gst_element_get_bus(playbin);
     GstPad* sinkPad = sink != nullptr ? gst_element_get_static_pad(sink, "sink") : nullptr;
-    if (sink == nullptr || bus == nullptr || sinkPad == nullptr) {
+    if (sink == nullptr || volume == nullptr || bus == nullptr || sinkPad == nullptr) {
         if (sinkPad != nullptr) {
             gst_object_unref(sinkPad);
+        }
+        if (volume != nullptr) {
+            gst_object_unref(gst_object_ref_sink(volume));
         }
         if (sink != nullptr) {
             gst_object_unref(gst_object_ref_sink(sink));
@@ -523,7 +529,8 @@ CMediaPlayer::Setup CMediaPlayer::Create() {
     gst_object_unref(sinkPad);
     const gint64 networkQueueNs =
         std::chrono::duration_cast<std::chrono::nanoseconds>(kNetworkQueueTime).count();
-    g_object_set(playbin, "flags", kPlayFlagAudio | kPlayFlagSoftVolume, "audio-sink", sink,
+    volume_ = GST_ELEMENT(gst_object_ref_sink(volume));
+    g_object_set(playbin, "flags", kPlayFlagAudio, "audio-sink", sink, "audio-filter", volume_,
                  "buffer-duration", networkQueueNs, nullptr);
     g_signal_connect(playbin, "source-setup", G_CALLBACK(Callbacks::OnSourceSetup), this);
     g_signal_connect(playbin, "deep-element-added", G_CALLBACK(Callbacks::OnElementAdded), this);
@@ -919,7 +926,7 @@ bool CMediaPlayer::SetVolume(int volume) {
     if (playbin_ == nullptr || volume < 0 || volume > kMaxVolume) {
         return false;
     }
-    g_object_set(playbin_, "volume", static_cast<gdouble>(volume) / kMaxVolume, nullptr);
+    g_object_set(volume_, "volume", static_cast<gdouble>(volume) / kMaxVolume, nullptr);
     return true;
 }
 
@@ -927,7 +934,7 @@ bool CMediaPlayer::SetMute(bool mute) {
     if (playbin_ == nullptr) {
         return false;
     }
-    g_object_set(playbin_, "mute", static_cast<gboolean>(mute), nullptr);
+    g_object_set(volume_, "mute", static_cast<gboolean>(mute), nullptr);
     return true;
 }
 

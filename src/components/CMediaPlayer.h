@@ -145,6 +145,9 @@ private:
     void HandleTitle(const QString& title, std::uint64_t generation);
 
     GstElement* playbin_ = nullptr;
+    // The volume and the mute, applied to the decoded audio whatever the output; set with
+    // playbin_.
+    GstElement* volume_ = nullptr;
     std::atomic<std::uint64_t> receivedPackets_{0};
     // Buffers that reached the audio output in this attempt.
     std::atomic<std::uint64_t> decodedBuffers_{0};

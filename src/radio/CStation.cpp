@@ -140,10 +140,12 @@ void CStation::Create() {
     connect(&core_, &RadioCore::CatalogueChanged, this, &CStation::FillLists);
     connect(&core_, &RadioCore::StationShown, this, &CStation::ShowCurrentStation);
     connect(&core_, &RadioCore::MuteChanged, this, &CStation::ShowMute);
-    connect(&core_, &RadioCore::VolumeChanged, this, [this](int volume) {
-        const QSignalBlocker quiet(volumeSlider_);
-        volumeSlider_->setValue(volume);
-    });
+    for (const auto moved : {&RadioCore::VolumeChanged, &RadioCore::FadeStepped}) {
+        connect(&core_, moved, this, [this](int volume) {
+            const QSignalBlocker quiet(volumeSlider_);
+            volumeSlider_->setValue(volume);
+        });
+    }
     if (core_.CatalogueReady()) {
         FillLists();
     }
@@ -479,10 +481,6 @@ void CStation::RestoreFromTaskBar() {
 void CStation::TimerTick() {
     animation_->TickMeterAndActivity(*this, muteBox_->Checked());
     DescribeStatus();
-    if (const auto slider = core_.TickFade()) {
-        const QSignalBlocker quiet(volumeSlider_);
-        volumeSlider_->setValue(*slider);
-    }
     animation_->TickFlashAndFilm(*this);
 }
 

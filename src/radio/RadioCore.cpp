@@ -74,6 +74,12 @@ RadioCore::RadioCore(PlayerEngine& player, std::filesystem::path startupDirector
     connect(&player_, &PlayerEngine::OpenFailed, this, &RadioCore::OnOpenFailed);
     connect(&player_, &PlayerEngine::Dropped, this, &RadioCore::OnDropped);
     connect(&player_, &PlayerEngine::TitleChanged, this, &RadioCore::OnTitleChanged);
+    fadeTimer_.setInterval(kFadeStepInterval);
+    connect(&fadeTimer_, &QTimer::timeout, this, [this] {
+        if (const auto slider = TickFade()) {
+            emit FadeStepped(*slider);
+        }
+    });
 }
 
 RadioCore::~RadioCore() {
@@ -317,9 +323,18 @@ void RadioCore::SetVolumeOfPlayer(int volume) {
     }
 }
 
+void RadioCore::RunFade() {
+    if (fade_.active && bufferingFinished_) {
+        fadeTimer_.start();
+    } else {
+        fadeTimer_.stop();
+    }
+}
+
 void RadioCore::SetVolume(int volume) {
     volume = std::clamp(volume, 0, kMaxVolume);
     fade_.active = false;
+    fadeTimer_.stop();
     fade_.target = volume;
     raiseVolumeWhenPlaying_ = false;
     SetVolumeOfPlayer(volume);
@@ -346,11 +361,13 @@ void RadioCore::WindowOpened(int settingsVolume) {
         SetVolumeOfPlayer(fade_.target);
     }
     windowOpenedBefore_ = true;
+    RunFade();
 }
 
 void RadioCore::WindowClosed(bool randomEveryStart) {
     if (fade_.active) {
         fade_.active = false;
+        fadeTimer_.stop();
         SetVolumeOfPlayer(fade_.target);
         emit VolumeChanged(fade_.target);
     }
@@ -363,6 +380,9 @@ std::optional<int> RadioCore::TickFade() {
     const FadeTick tick = StepFade(fade_, bufferingFinished_);
     if (tick.volume) {
         SetVolumeOfPlayer(*tick.volume);
+    }
+    if (tick.ended) {
+        fadeTimer_.stop();
     }
     return tick.slider;
 }
@@ -384,13 +404,20 @@ void RadioCore::OnBuffering(bool started) {
     if (!started) {
         // The fade-in starts as the first stream plays, with its first step that is heard,
         // rather than at the window's next tick.
-        if (!std::exchange(bufferingFinished_, true) && fade_.active) {
-            fade_.level = std::max(fade_.level, 1);
-            TickFade();
-        }
+        bool stepNow = !std::exchange(bufferingFinished_, true) && fade_.active;
+        // A start-up play comes up from silence as a first opening does, window or none.
         if (std::exchange(raiseVolumeWhenPlaying_, false) && !fade_.active) {
-            SetVolumeOfPlayer(fade_.target);
+            fade_.level = 0;
+            fade_.active = true;
+            stepNow = true;
         }
+        if (stepNow) {
+            fade_.level = std::max(fade_.level, 1);
+            if (const auto slider = TickFade()) {
+                emit FadeStepped(*slider);
+            }
+        }
+        RunFade();
     }
     SetState(started ? PlayState::Connecting : PlayState::Playing);
 }

@@ -10,6 +10,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
@@ -89,8 +90,8 @@ public:
     // every start" chosen, channel.dat names "random" for the next start while the current
     // station goes on playing.
     void WindowClosed(bool randomEveryStart);
-    // One tick of the window's 50 ms timer: a step of the fade-in. Returns the volume slider's
-    // new position when it moves.
+    // A step of the fade-in; the core's fade timer takes one every kFadeStepInterval while a
+    // fade runs, window or none. Returns the volume slider's new position when it moves.
     std::optional<int> TickFade();
 
     // What the radio does.
@@ -147,6 +148,8 @@ signals:
     void StateChanged();
     // The volume the user set changed (from any control), or the mute did.
     void VolumeChanged(int volume);
+    // A step of the fade-in moved the volume slider.
+    void FadeStepped(int slider);
     void MuteChanged(bool muted);
     // Something to tell the user in the message dialog; the sequence goes on once it returns.
     void MessageRequested(const QString& text);
@@ -175,6 +178,8 @@ private:
     void StationFailed();
     void SetState(PlayState state);
     void SetVolumeOfPlayer(int volume);
+    // Runs the fade timer while a fade is under way and the first stream has played.
+    void RunFade();
     void SaveChannelChoice(const std::string& name) const;
     // Acts that need the catalogue wait for it.
     bool WaitForCatalogue(std::function<void()> act);
@@ -211,9 +216,9 @@ private:
     bool muted_ = false;
     int currentVolume_ = kDefaultVolume;
     FadeIn fade_{kDefaultVolume, 0, false};
+    QTimer fadeTimer_;
     bool windowOpenedBefore_ = false;
-    // A start-up play set the volume to 0: it comes up to the target once the stream plays,
-    // unless a fade-in raises it.
+    // A start-up play set the volume to 0: it fades in to the target once the stream plays.
     bool raiseVolumeWhenPlaying_ = false;
     QString streamTitle_;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 
 namespace sonavia {
@@ -12,6 +13,9 @@ struct FadeIn {
     int level = 0; // the next volume the fade sets
     bool active = false;
 };
+
+// One step of the fade every this long: at 50 steps, the default volume comes up in 2.5 s.
+inline constexpr std::chrono::milliseconds kFadeStepInterval{50};
 
 // Starts a fade towards `target` (taken into 0..100), keeping the level reached so far.
 void StartFade(FadeIn& fade, int target);

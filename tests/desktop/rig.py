@@ -13,6 +13,8 @@ A Rig holds, for one group of tests:
 With Rig(pulse=True) the programs play to a PulseAudio server of the rig's own (a null sink),
 and program.recording is what that server plays (its monitor, recorded from the rig's start):
 timing-sensitive sound (gaps, drops, recovery) is heard as a user's sound server plays it.
+pulse="restore" gives that server module-stream-restore (it keeps each program's volume), and
+pulse="pipewire" runs PipeWire with its PulseAudio server and WirePlumber instead.
 Every process is stopped by its PID: programs by rig.stop_programs() (call it in tearDown, so a
 failing test stops them too), everything by rig.stop(), at exit, and by a guard process should
 the test be killed outright. rig.stop() removes the rig's folder unless SONAVIA_KEEP_RIG is set
@@ -297,32 +299,66 @@ class MonitorRecording(Recording):
 
 
 class PulseAudio:
-    """A PulseAudio server of the rig's own, with one null sink and no other device, reached by
-    its socket only (no session bus, no other user's server), and the recording of its monitor."""
+    """A sound server of the rig's own that speaks PulseAudio's protocol, with one null sink and
+    no other device, reached by its socket only (no other user's server), and the recording of its
+    monitor. `kind` is "pulseaudio" (no session bus, no volumes kept), "restore" (PulseAudio
+    keeping each program's volume, as desktops set it up) or "pipewire" (PipeWire, WirePlumber
+    and PipeWire's PulseAudio server, on a session bus of their own)."""
 
     SINK = "sonavia"
+    KINDS = ("pulseaudio", "restore", "pipewire")
 
-    def __init__(self, processes, folder):
+    def __init__(self, processes, folder, kind="pulseaudio"):
+        if kind not in self.KINDS:
+            raise ValueError("no sound server %r" % kind)
+        self.kind = kind
         home = os.path.join(folder, "pulse")
         os.makedirs(home, 0o700)
-        self.socket = os.path.join(home, "native")
         server_env = {k: v for k, v in os.environ.items()
                       if k not in ("DBUS_SESSION_BUS_ADDRESS", "DISPLAY", "PULSE_SERVER")}
         server_env.update(HOME=home, XDG_RUNTIME_DIR=home, XDG_CONFIG_HOME=home)
-        self.server = processes.start(
-            ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
-             "--use-pid-file=no", "--log-target=stderr",
-             "-L", "module-null-sink sink_name=%s" % self.SINK,
-             "-L", "module-native-protocol-unix auth-anonymous=1 socket=%s" % self.socket],
-            os.path.join(folder, "pulseaudio.log"), env=server_env)
+        log = os.path.join(folder, "soundserver.log")
+        if kind == "pipewire":
+            from session_bus import start_session_bus
+            server_env["DBUS_SESSION_BUS_ADDRESS"] = start_session_bus(
+                processes, os.path.join(folder, "soundbus"))
+            self.socket = os.path.join(home, "pulse", "native")
+            processes.start(["pipewire"], log, env=server_env)
+            if not wait_for(lambda: os.path.exists(os.path.join(home, "pipewire-0")), TIMEOUT):
+                raise RuntimeError("PipeWire did not start (see %s)" % log)
+            processes.start(["wireplumber"], log, env=server_env)
+            processes.start(["pipewire-pulse"], log, env=server_env)
+        else:
+            self.socket = os.path.join(home, "native")
+            modules = ["module-null-sink sink_name=%s" % self.SINK,
+                       "module-native-protocol-unix auth-anonymous=1 socket=%s" % self.socket]
+            if kind == "restore":
+                modules.append("module-stream-restore restore_device=false")
+            processes.start(
+                ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
+                 "--use-pid-file=no", "--log-target=stderr"] +
+                [a for m in modules for a in ("-L", m)], log, env=server_env)
         # The clients reach it by its socket; none starts a server of its own.
         self.env = {"PULSE_SERVER": "unix:" + self.socket, "PULSE_SINK": self.SINK}
         client_env = dict(server_env, **self.env)
-        if not wait_for(lambda: run(["pactl", "info"], client_env).find(self.SINK) >= 0,
+        if kind == "pipewire":
+            # PipeWire's null sink is made through its PulseAudio server, once that answers.
+            wait_for(lambda: os.path.exists(self.socket), TIMEOUT)
+            wait_for(lambda: run(["pactl", "load-module", "module-null-sink",
+                                  "sink_name=" + self.SINK], client_env).strip().isdigit(),
+                     TIMEOUT, 0.2)
+        if not wait_for(lambda: self.SINK in run(["pactl", "list", "short", "sinks"], client_env),
                         TIMEOUT, 0.1):
-            raise RuntimeError("PulseAudio did not start (see %s)" % folder)
+            raise RuntimeError("the sound server did not start (see %s)" % log)
+        self.client_env = client_env
         self.monitor = MonitorRecording(processes, os.path.join(folder, "heard.raw"), client_env,
                                         self.SINK + ".monitor")
+
+    def stream_volumes(self):
+        """The volume in percent of each stream that plays to the server, as pactl shows it."""
+        text = run(["pactl", "list", "sink-inputs"], self.client_env)
+        return [int(line.split("/")[1].strip().rstrip("%")) for line in text.splitlines()
+                if line.strip().startswith("Volume:") and "/" in line]
 
 
 class Program:
@@ -429,7 +465,8 @@ class Rig:
         try:
             self.desktop = Desktop(self.processes, self.home, tray)
             if pulse:
-                self.pulse = PulseAudio(self.processes, self.home)
+                self.pulse = PulseAudio(self.processes, self.home,
+                                        "pulseaudio" if pulse is True else pulse)
             self.servers = DemoServers(
                 self.processes, os.path.join(self.home, "servers"), self.build.radiocat,
                 os.path.join(os.path.dirname(self.build.program), "site", "sonavia"))

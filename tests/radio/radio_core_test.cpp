@@ -93,11 +93,16 @@ TEST_F(RadioCoreTest, StartsWithoutWaitingAndPlaysTheRememberedEightBitNameOnce)
     EXPECT_EQ(File(kChannelChoiceFile), "package0\n" + kLatinName) << "start-up play keeps it";
     EXPECT_EQ(core_.State(), PlayState::Connecting);
 
-    // Silent until it plays, then at the saved volume, as no window fades it in.
+    // Silent until it plays, then it fades in to the saved volume, with no window to tick.
     EXPECT_EQ(player_.volume, 0);
     emit player_.Buffering(false);
-    EXPECT_EQ(player_.volume, kSavedVolume);
+    EXPECT_EQ(player_.volume, 1);
     EXPECT_EQ(core_.State(), PlayState::Playing);
+    QTest::qWait(kFadeStepInterval.count() * 10);
+    EXPECT_GT(player_.volume, 1);
+    EXPECT_LT(player_.volume, kSavedVolume) << "one step per tick, not one jump";
+    EXPECT_TRUE(QTest::qWaitFor([this] { return player_.volume == kSavedVolume; },
+                                kFadeStepInterval.count() * (kSavedVolume + 20)));
     emit player_.TitleChanged(QStringLiteral("Song"));
     EXPECT_EQ(core_.StreamTitle(), QStringLiteral("Song"));
     // A server's control characters and overlong titles: one line of readable length.
