@@ -114,26 +114,29 @@ void GiveEngineMemoryBack() {
 // exist: it would, had the program asked for it before its application object, at the cost of
 // making an OpenGL context at every start. The pane is drawn in software (SiteWebView.cpp), so
 // the engine is given a shared context that is never made: it has a format, and no graphics
-// driver is loaded for it. It stays until the program ends, as the engine does.
-class UnmadeShareContext {
-public:
-    UnmadeShareContext() {
-        if (qt_gl_global_share_context() == nullptr) {
-            context_ = std::make_unique<QOpenGLContext>();
-            qt_gl_set_global_share_context(context_.get());
-        }
-    }
-    UnmadeShareContext(const UnmadeShareContext&) = delete;
-    UnmadeShareContext& operator=(const UnmadeShareContext&) = delete;
-    ~UnmadeShareContext() {
-        if (context_ != nullptr && qt_gl_global_share_context() == context_.get()) {
-            qt_gl_set_global_share_context(nullptr);
-        }
-    }
+// driver is loaded for it. It stays while the application object does, as the engine does, and
+// goes with it: after that, Qt's per-thread data that a context's end reads is gone.
+std::unique_ptr<QOpenGLContext>& UnmadeShareContext() {
+    static std::unique_ptr<QOpenGLContext> context;
+    return context;
+}
 
-private:
-    std::unique_ptr<QOpenGLContext> context_;
-};
+void ReleaseUnmadeShareContext() {
+    std::unique_ptr<QOpenGLContext>& context = UnmadeShareContext();
+    if (context != nullptr && qt_gl_global_share_context() == context.get()) {
+        qt_gl_set_global_share_context(nullptr);
+    }
+    context.reset();
+}
+
+void MakeUnmadeShareContext() {
+    std::unique_ptr<QOpenGLContext>& context = UnmadeShareContext();
+    if (context == nullptr && qt_gl_global_share_context() == nullptr) {
+        context = std::make_unique<QOpenGLContext>();
+        qt_gl_set_global_share_context(context.get());
+        qAddPostRoutine(ReleaseUnmadeShareContext);
+    }
+}
 
 // The web engine's module, loaded the first time a view is made and kept for the rest of the
 // run (the engine cannot be unloaded); null when it is nowhere to be found.
@@ -141,8 +144,8 @@ CreateWebViewFunction WebViewFactory() {
     if (QGuiApplication::platformName() == QLatin1String(browser::kX11Platform)) {
         KeepWebEngineOffOpenGl();
     }
-    static const UnmadeShareContext shareContext;
     static const CreateWebViewFunction factory = [] {
+        MakeUnmadeShareContext();
         LibrariesBeforeEngine() = MappedFiles();
         const QString path = FindBesideProgram(kWebViewModuleFile);
         QLibrary module(path);

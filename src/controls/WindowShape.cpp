@@ -13,6 +13,7 @@ namespace sonavia {
 namespace {
 
 constexpr char kX11Platform[] = "xcb";
+constexpr char kWaylandPlatformPrefix[] = "wayland";
 
 xcb_connection_t* X11Connection() {
     if (QGuiApplication::platformName() != QLatin1String(kX11Platform)) {
@@ -24,7 +25,10 @@ xcb_connection_t* X11Connection() {
 
 } // namespace
 
-WindowShape::WindowShape(QWidget& window) : QObject(&window), window_(window) {
+WindowShape::WindowShape(QWidget& window)
+    : QObject(&window), window_(window), seeThrough_(QGuiApplication::platformName().startsWith(
+                                             QLatin1String(kWaylandPlatformPrefix))) {
+    window_.setAttribute(Qt::WA_TranslucentBackground, seeThrough_);
     window_.installEventFilter(this);
 }
 

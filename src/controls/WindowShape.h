@@ -15,6 +15,10 @@ namespace sonavia {
 // pixels is set on the native window itself (X Shape extension) after Qt's mask, and again each
 // time the window is shown, as Qt sets its own mask when it makes the native window. At ratio 1,
 // and on other platforms, Qt's mask is the shape.
+//
+// On Wayland the mask only decides where the window takes clicks: what lies outside the shape
+// would show the skin's key colour. There the window is translucent, and paints only inside its
+// shape, so that the desktop shows through.
 class WindowShape : public QObject {
     Q_OBJECT
 public:
@@ -27,6 +31,9 @@ public:
 
     // Whether the device-pixel shape is the native window's.
     bool NativeShapeSet() const { return nativeSet_; }
+    // Whether the outside of the shape is see-through by the window's transparency: the window
+    // is translucent and paints only inside the shape.
+    bool SeeThrough() const { return seeThrough_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -38,6 +45,7 @@ private:
     QRegion devicePixels_;
     bool wanted_ = false;
     bool nativeSet_ = false;
+    const bool seeThrough_;
 };
 
 } // namespace sonavia

@@ -8,9 +8,12 @@
 #include "rules/PaneGeometry.h"
 #include "shell/AppValues.h"
 
+#include <QGuiApplication>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QWindow>
+#include <algorithm>
 
 namespace sonavia {
 
@@ -19,10 +22,12 @@ namespace {
 // The holder: what the view leaves free of it, a 6-pixel frame, shows the panel colour.
 class PaneHolder : public QWidget {
 public:
-    explicit PaneHolder(QWidget* radioWindow)
-        : QWidget(radioWindow, Qt::Window | Qt::FramelessWindowHint) {
+    PaneHolder(QWidget* radioWindow, bool inWindow)
+        : QWidget(radioWindow, inWindow ? Qt::Widget : Qt::Window | Qt::FramelessWindowHint) {
         ids::SetControlId(this, ids::kBrowserHolder);
         setWindowTitle(QString::fromLatin1(kBrowserPaneTitle));
+        // A part of the radio window would show with it; the pane shows when it opens.
+        hide();
     }
 
 protected:
@@ -40,12 +45,15 @@ QRect RectOf(const EdgeRect& edges) {
     return {edges.left, edges.top, edges.Width(), edges.Height()};
 }
 
+constexpr char kWaylandPlatformPrefix[] = "wayland";
+
 } // namespace
 
 BrowserPane::BrowserPane(QWidget& radioWindow, QPushButton& hideButton, CSkinButton& toggleButton,
                          RadioCore& core)
-    : window_(radioWindow), hideButton_(hideButton), toggleButton_(toggleButton), core_(core),
-      holder_(new PaneHolder(&radioWindow)) {
+    : inWindow_(QGuiApplication::platformName().startsWith(QLatin1String(kWaylandPlatformPrefix))),
+      window_(radioWindow), hideButton_(hideButton), toggleButton_(toggleButton), core_(core),
+      holder_(new PaneHolder(&radioWindow, inWindow_)) {
     hideButton_.setText(QString::fromLatin1(kHideCaption));
     toggleButton_.SetTooltipText(QString::fromLatin1(kLaunchBrowserTooltip));
 }
@@ -57,13 +65,20 @@ void BrowserPane::Open(const QString& address) {
     if (holder_ == nullptr) {
         return;
     }
-    const EdgeRect window = AtTopEdge(EdgesOf(window_.frameGeometry()));
-    window_.move(window.left, window.top);
+    EdgeRect window;
+    if (inWindow_) {
+        Grow();
+        window = {0, 0, skinSize_.width(), skinSize_.height()};
+    } else {
+        window = AtTopEdge(EdgesOf(window_.frameGeometry()));
+        window_.move(window.left, window.top);
+    }
     holder_->setWindowTitle(QString::fromLatin1(kBrowserPaneTitle));
     if (browser_.Window() == nullptr) {
         browser_.Create(RectOf(BrowserViewRect(window, app::screenHeight)), holder_);
     }
     if (browser_.Window() == nullptr) {
+        Shrink();
         return;
     }
     browser_.SetParent(holder_);
@@ -76,7 +91,7 @@ void BrowserPane::Open(const QString& address) {
     }
     core_.SetBrowserPaneOpen(true);
     hideButton_.setText(QString::fromLatin1(kCloseBrowserCaption));
-    holder_->setGeometry(RectOf(BrowserPaneRect(window, app::screenHeight)));
+    holder_->setGeometry(RectOf(PaneRect()));
     holder_->show();
     holder_->setEnabled(true);
     browser_.Navigate(address);
@@ -86,6 +101,7 @@ void BrowserPane::Open(const QString& address) {
 void BrowserPane::Toggle(const QString& startPage) {
     if (Shown()) {
         holder_->hide();
+        Shrink();
         toggleButton_.SetTooltipText(QString::fromLatin1(kLaunchBrowserTooltip));
         core_.SetBrowserPaneOpen(false);
         return;
@@ -101,11 +117,57 @@ void BrowserPane::HideForClose() {
     if (holder_ != nullptr && holder_->isVisible()) {
         holder_->hide();
     }
+    Shrink();
 }
 
-void BrowserPane::RepaintFrame() {
-    if (holder_ != nullptr) {
-        holder_->update();
+void BrowserPane::SkinChanged() {
+    grown_ = false;
+    if (holder_ == nullptr) {
+        return;
+    }
+    if (inWindow_ && Shown()) {
+        Grow();
+        holder_->setGeometry(RectOf(PaneRect()));
+    }
+    holder_->update();
+}
+
+EdgeRect BrowserPane::PaneRect() const {
+    if (inWindow_) {
+        return BrowserPaneRect({0, 0, skinSize_.width(), skinSize_.height()}, app::screenHeight);
+    }
+    return BrowserPaneRect(AtTopEdge(EdgesOf(window_.frameGeometry())), app::screenHeight);
+}
+
+void BrowserPane::Grow() {
+    const bool growing = !grown_;
+    if (growing) {
+        skinSize_ = window_.size();
+        skinShape_ = window_.mask();
+        grown_ = true;
+    }
+    const EdgeRect pane = PaneRect();
+    window_.setFixedSize(skinSize_.width(), std::max(skinSize_.height(), pane.bottom));
+    if (!skinShape_.isEmpty()) {
+        window_.setMask(skinShape_ | QRegion(RectOf(pane)));
+    }
+    // Grown in place, the window would reach past the bottom of the screen: shown anew, the
+    // compositor places it whole, as the pane below a window at the top edge fits the screen.
+    QWindow* surface = window_.windowHandle();
+    if (growing && surface != nullptr && surface->isVisible()) {
+        surface->hide();
+        surface->show();
+    }
+}
+
+void BrowserPane::Shrink() {
+    if (!grown_) {
+        return;
+    }
+    grown_ = false;
+    window_.setFixedSize(skinSize_);
+    if (!skinShape_.isEmpty()) {
+        window_.setMask(skinShape_);
     }
 }
 

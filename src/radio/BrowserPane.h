@@ -1,8 +1,11 @@
 #pragma once
 
 #include "components/CRadio_explorer.h"
+#include "rules/PaneGeometry.h"
 
 #include <QPointer>
+#include <QRegion>
+#include <QSize>
 #include <QString>
 
 class QPushButton;
@@ -21,6 +24,10 @@ inline constexpr char kHideCaption[] = "Hide";
 // as the web engine costs a great deal of memory once started; a radio window that never opens
 // the pane never starts it. The holder is a window of the radio window's own, so that it takes
 // input while the radio window runs modally, and goes with it.
+//
+// Where no program may place its own windows (Wayland), the holder is part of the radio window
+// instead: the window grows down to hold the pane at the same place below its skin, its shape
+// takes the pane in, and window and pane move as one.
 //
 // The radio keeps whether the pane was open when the radio window closed: set when the pane
 // opens, cleared by the toggle, kept by the radio window's "Hide".
@@ -42,19 +49,34 @@ public:
     // The radio window closes with "Hide": the pane goes too but stays marked open, so that the
     // next radio window opens it again.
     void HideForClose();
-    // The frame around the view takes the panel colour, which changes with the hue.
-    void RepaintFrame();
+    // The skin set the radio window's size and shape anew (a change of hue): the frame around
+    // the view takes the new panel colour, and a pane in the window takes its room again.
+    void SkinChanged();
 
     // The view exists and the pane is on the screen.
     bool Shown() const;
+    // The pane is part of the radio window rather than a window of its own.
+    bool InWindow() const { return inWindow_; }
 
 private:
+    // The pane's place: below the radio window at the top edge of the screen, in screen
+    // coordinates, or below the skin in the radio window's own.
+    EdgeRect PaneRect() const;
+    // The radio window as the skin makes it, or grown to hold the pane.
+    void Grow();
+    void Shrink();
+
+    const bool inWindow_;
     QWidget& window_;
     QPushButton& hideButton_;
     CSkinButton& toggleButton_;
     RadioCore& core_;
     QPointer<QWidget> holder_;
     CRadio_explorer browser_;
+    // The skin's size and shape, kept while the window is grown.
+    bool grown_ = false;
+    QSize skinSize_;
+    QRegion skinShape_;
 };
 
 } // namespace sonavia

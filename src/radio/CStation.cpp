@@ -87,7 +87,6 @@ CStation::CStation(CSonavia& base)
                                 resources::kCursorPressedHotY, devicePixelRatioF())),
       windowShape_(std::make_unique<WindowShape>(*this)) {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-    setAttribute(Qt::WA_TranslucentBackground, false);
     setMouseTracking(true);
     timer_.setObjectName(QString::number(kWindowTimerId));
     timer_.setInterval(kWindowTimerIntervalMs);
@@ -345,7 +344,7 @@ void CStation::ApplyHue(int hue) {
     LoadSkinButtons();
     ApplyLayout();
     animation_->LoadFrames(app::interfacePack, hue, SkinScale());
-    pane_->RepaintFrame();
+    pane_->SkinChanged();
     update();
     SaveInterfaceHue(app::startupDirectory, hue);
 }
@@ -493,7 +492,7 @@ void CStation::DescribeStatus() {
 
 void CStation::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    painter.setClipRegion(event->region());
+    painter.setClipRegion(windowShape_->SeeThrough() ? event->region() & shape_ : event->region());
     painter.drawImage(QPoint(0, 0), background_);
     animation_->Paint(painter);
 }
@@ -507,7 +506,9 @@ void CStation::mousePressEvent(QMouseEvent* event) {
         searchEdit_->setText(QString::fromLatin1(kSearchHint));
     }
     setCursor(pressedCursor_);
-    if (core_.BrowserPaneOpen()) {
+    // A pane of its own stays below the window at the top edge; one inside the window moves
+    // with it.
+    if (core_.BrowserPaneOpen() && !pane_->InWindow()) {
         return;
     }
     // The window manager moves the window; where it will not, the window follows the mouse.

@@ -10,11 +10,13 @@
 #include "shell/CMessage.h"
 #include "shell/KeyboardFilter.h"
 #include "shell/QuitSignals.h"
+#include "startup/DisplayPlatform.h"
 #include "startup/SingleInstance.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QScreen>
+#include <cstdio>
 #include <curl/curl.h>
 #include <memory>
 #include <optional>
@@ -39,6 +41,11 @@ int CViewerApp::Run(int argc, char** argv) {
     // Taken before anything else, as the instance name must be claimed first.
     SingleInstanceLock instanceLock;
 
+    // Without a display Qt would abort; the user reads why instead.
+    if (const auto noWindow = PrepareDisplay()) {
+        std::fprintf(stderr, "%s\n", noWindow->c_str());
+        return kStartFailedExitCode;
+    }
     PrepareWebEngine();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kProductTitle));

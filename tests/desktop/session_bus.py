@@ -31,7 +31,11 @@ def start_session_bus(processes, folder):
 
 
 def start_accessibility_bus(processes, folder, address):
-    env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=address)
+    # Its socket goes in a runtime folder of its own: in a shared one, another test's bus would
+    # take its place.
+    runtime = os.path.join(folder, "runtime")
+    os.makedirs(runtime, 0o700, exist_ok=True)
+    env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=address, XDG_RUNTIME_DIR=runtime)
     processes.start([ACCESSIBILITY_LAUNCHER, "--launch-immediately"],
                     os.path.join(folder, "accessibility.log"), env=env)
 
