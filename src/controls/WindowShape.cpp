@@ -1,5 +1,7 @@
 #include "controls/WindowShape.h"
 
+#include "controls/DisplayServer.h"
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QWidget>
@@ -12,11 +14,8 @@ namespace sonavia {
 
 namespace {
 
-constexpr char kX11Platform[] = "xcb";
-constexpr char kWaylandPlatformPrefix[] = "wayland";
-
 xcb_connection_t* X11Connection() {
-    if (QGuiApplication::platformName() != QLatin1String(kX11Platform)) {
+    if (!OnX11()) {
         return nullptr;
     }
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
@@ -26,8 +25,7 @@ xcb_connection_t* X11Connection() {
 } // namespace
 
 WindowShape::WindowShape(QWidget& window)
-    : QObject(&window), window_(window), seeThrough_(QGuiApplication::platformName().startsWith(
-                                             QLatin1String(kWaylandPlatformPrefix))) {
+    : QObject(&window), window_(window), seeThrough_(OnWayland()) {
     window_.setAttribute(Qt::WA_TranslucentBackground, seeThrough_);
     window_.installEventFilter(this);
 }

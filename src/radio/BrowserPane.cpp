@@ -1,6 +1,7 @@
 #include "radio/BrowserPane.h"
 
 #include "controls/CSkinButton.h"
+#include "controls/DisplayServer.h"
 #include "controls/Painting.h"
 #include "radio/RadioCore.h"
 #include "resources/ControlIds.h"
@@ -8,7 +9,6 @@
 #include "rules/PaneGeometry.h"
 #include "shell/AppValues.h"
 
-#include <QGuiApplication>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -45,15 +45,12 @@ QRect RectOf(const EdgeRect& edges) {
     return {edges.left, edges.top, edges.Width(), edges.Height()};
 }
 
-constexpr char kWaylandPlatformPrefix[] = "wayland";
-
 } // namespace
 
 BrowserPane::BrowserPane(QWidget& radioWindow, QPushButton& hideButton, CSkinButton& toggleButton,
                          RadioCore& core)
-    : inWindow_(QGuiApplication::platformName().startsWith(QLatin1String(kWaylandPlatformPrefix))),
-      window_(radioWindow), hideButton_(hideButton), toggleButton_(toggleButton), core_(core),
-      holder_(new PaneHolder(&radioWindow, inWindow_)) {
+    : inWindow_(OnWayland()), window_(radioWindow), hideButton_(hideButton),
+      toggleButton_(toggleButton), core_(core), holder_(new PaneHolder(&radioWindow, inWindow_)) {
     hideButton_.setText(QString::fromLatin1(kHideCaption));
     toggleButton_.SetTooltipText(QString::fromLatin1(kLaunchBrowserTooltip));
 }

@@ -8,6 +8,7 @@
 #include "controls/CSearchEdit.h"
 #include "controls/CSkinButton.h"
 #include "controls/ControlState.h"
+#include "controls/DisplayServer.h"
 #include "controls/Painting.h"
 #include "controls/SkinCursor.h"
 #include "controls/SkinShape.h"
@@ -474,6 +475,12 @@ void CStation::Exit() {
 void CStation::RestoreFromTaskBar() {
     if (isMinimized()) {
         showNormal();
+    }
+    // A Wayland client can neither take its window back from the task bar nor raise it itself,
+    // and is not told that it went there: a window not in use is shown anew, at the front.
+    if (OnWayland() && !isActiveWindow() && windowHandle() != nullptr) {
+        windowHandle()->hide();
+        windowHandle()->show();
     }
 }
 

@@ -1,8 +1,8 @@
 """The program on a Wayland desktop: weston, headless, with and without XWayland. The screen is
 read with weston-screenshooter; the program is driven over AT-SPI, as a screen reader user drives
 it, since a headless weston takes no input from outside. On each: the window shows with no pixel
-of the skin's key colour, the browser pane opens below the window, and Exit ends the program with
-code 0, also after the pane was open. Without any display the program says why it cannot start.
+of the skin's key colour, the browser pane opens below the window, Hide and the media controls'
+Raise work without a tray, and Exit ends the program with code 0, also after the pane was open. Without any display the program says why it cannot start.
 
 usage: wayland_test.py PROGRAM ARCHIVE RADIOCAT [unittest arguments]
 """
@@ -26,6 +26,8 @@ KEY_COLOUR = (255, 0, 255)
 OPEN_PANE_NAME = "Launch Browser"
 CLOSE_PANE_NAME = "Hide Browser"
 EXIT_NAME = "Exit Sonavia Plus"
+HIDE_NAME = "Hide Sonavia Plus"
+MEDIA_CONTROLS = "org.mpris.MediaPlayer2.SonaviaPlus"
 PANE_TITLE = "Sonavia Browser"
 # The pane lies below the window, 12 pixels in from each side of it.
 PANE_INSET = 12
@@ -181,6 +183,17 @@ class WaylandTest:
 
         self.assertTrue(self.press(CLOSE_PANE_NAME), "the toggle closes the pane")
         self.assertTrue(rig.wait_for(lambda: PANE_TITLE not in self.names(), rig.TIMEOUT, 0.5))
+
+        # Without a tray, Hide takes the window to the task bar; the media controls bring it back.
+        self.assertTrue(self.press(HIDE_NAME), "Hide is there")
+        self.assertTrue(rig.wait_for(lambda: self.weston.screenshot()[1][PANEL_HEIGHT:] ==
+                                     desktop[PANEL_HEIGHT:], rig.TIMEOUT, 0.5), "the window goes")
+        subprocess.run(["gdbus", "call", "--session", "--dest", MEDIA_CONTROLS, "--object-path",
+                        "/org/mpris/MediaPlayer2", "--method", "org.mpris.MediaPlayer2.Raise"],
+                       env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.bus), check=True,
+                       capture_output=True, timeout=rig.TIMEOUT)
+        self.assertTrue(rig.wait_for(lambda: changed_box(desktop, self.weston.screenshot()[1]),
+                                     rig.TIMEOUT, 0.5), "Raise shows the window again")
         self.assertTrue(self.press(EXIT_NAME), "Exit is there")
         self.assertEqual(program.wait(), 0, "Exit ends the program cleanly")
 
