@@ -3,6 +3,7 @@
 #include "catalogue/Config.h"
 #include "components/CRadio_explorer.h"
 #include "controls/ArchiveImages.h"
+#include "localfiles/VersionRecord.h"
 #include "radio/CSonavia.h"
 #include "resources/Resources.h"
 #include "rules/Product.h"
@@ -10,12 +11,16 @@
 #include "shell/CMessage.h"
 #include "shell/KeyboardFilter.h"
 #include "shell/QuitSignals.h"
+#include "startup/CommandLine.h"
+#include "startup/RunningInstance.h"
 #include "startup/SingleInstance.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QScreen>
 #include <curl/curl.h>
+#include <filesystem>
+#include <iostream>
 #include <memory>
 #include <optional>
 
@@ -36,6 +41,26 @@ struct NetworkServices {
 } // namespace
 
 int CViewerApp::Run(int argc, char** argv) {
+    // Read before the instance name is claimed: help, the version and a mistyped option start
+    // nothing and touch no file.
+    const CommandLine command = ParseCommandLine(argc, argv);
+    const std::string program =
+        argc > 0 ? std::filesystem::path(argv[0]).filename().string() : std::string("sonavia");
+    switch (command.action) {
+    case CommandAction::Help:
+        std::cout << UsageText(program);
+        return 0;
+    case CommandAction::Version:
+        std::cout << VersionText(ReadOwnVersionNumber());
+        return 0;
+    case CommandAction::Invalid:
+        std::cerr << InvalidText(program, command.unknown);
+        return kUsageExitCode;
+    case CommandAction::Run:
+    case CommandAction::Show:
+        break;
+    }
+
     // Taken before anything else, as the instance name must be claimed first.
     SingleInstanceLock instanceLock;
 
@@ -47,15 +72,20 @@ int CViewerApp::Run(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon(QString::fromLatin1(resources::kWindowIcon)));
     KeyboardFilter keyboardFilter;
     application.installEventFilter(&keyboardFilter);
-    return RunInstance(instanceLock);
+    return RunInstance(instanceLock, command.action == CommandAction::Show);
 }
 
-int CViewerApp::RunInstance(const SingleInstanceLock& instanceLock) {
+int CViewerApp::RunInstance(const SingleInstanceLock& instanceLock, bool showRunning) {
     // The desktop matches the program's windows to its launcher and icon by this name.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kApplicationId));
     if (instanceLock.AnotherInstanceRuns()) {
+        if (showRunning && RaiseRunningInstance()) {
+            return 0;
+        }
+        // Asked to show the running program's window and that failed: the user learns why no
+        // window came, and the caller that it did not.
         ShowMessage(QString::fromLatin1(kAlreadyRunningText));
-        return 0;
+        return showRunning ? kNotShownExitCode : 0;
     }
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
