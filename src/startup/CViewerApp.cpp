@@ -28,6 +28,9 @@ namespace sonavia {
 
 namespace {
 
+// How the messages of the command line name the program when it was started without a name.
+constexpr char kProgramName[] = "sonavia";
+
 // Releases the HTTP library's global state when the program ends, however it ends.
 struct NetworkServices {
     bool ok = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
@@ -45,7 +48,7 @@ int CViewerApp::Run(int argc, char** argv) {
     // nothing and touch no file.
     const CommandLine command = ParseCommandLine(argc, argv);
     const std::string program =
-        argc > 0 ? std::filesystem::path(argv[0]).filename().string() : std::string("sonavia");
+        argc > 0 ? std::filesystem::path(argv[0]).filename().string() : std::string(kProgramName);
     switch (command.action) {
     case CommandAction::Help:
         std::cout << UsageText(program);
@@ -82,8 +85,8 @@ int CViewerApp::RunInstance(const SingleInstanceLock& instanceLock, bool showRun
         if (showRunning && RaiseRunningInstance()) {
             return 0;
         }
-        // Asked to show the running program's window and that failed: the user learns why no
-        // window came, and the caller that it did not.
+        // A plain second start, or --show that the running program did not take: the message
+        // says why no window comes, and --show's exit code that it failed.
         ShowMessage(QString::fromLatin1(kAlreadyRunningText));
         return showRunning ? kNotShownExitCode : 0;
     }
