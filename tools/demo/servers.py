@@ -14,12 +14,12 @@ DemoServers.catalogue_variant() serves another catalogue beside the demo's,
 Icecast.stop_feed() / start_feed() take a station off the air and back,
 Icecast tells the title of each station that has titles (Station.titles), the next one every
 TITLE_INTERVAL seconds, through icecast2's metadata call: MP3 listeners get it in the stream's
-metadata, Ogg listeners in the stream's tags (icecast2 starts a new chain with the new comments),
-and
-Icecast.on_air_for() says how long a station has been on the air (icecast2 sends a new listener
-a burst of up to 64 KiB from what it holds: a station on the air for some seconds sends it whole),
-and BurstyLink(processes, port) is a loopback proxy to a server that hands on what the server
-sends only every so often, as a link that delivers in bursts does.
+metadata, Ogg listeners in the stream's tags (icecast2 starts a new chain with the new comments,
+which a listener follows as playbin does), and Icecast.on_air_for() says how long a station has
+been on the air (icecast2 sends a new listener a burst of up to 64 KiB from what it holds: a
+station on the air for some seconds sends it whole), and BurstyLink(processes, port) is a
+loopback proxy to a server that hands on what the server sends only every so often, as a link
+that delivers in bursts does.
 
 Every process goes through Processes, which stops each by its PID (stop, stop_all, and at exit).
 A guard process holds the list of PIDs too and ends them should this process be killed outright.
