@@ -100,6 +100,11 @@ TEST_F(StartUp, ASecondInstanceShowsTheMessageAndStartsNothing) {
     EXPECT_EQ(result, 0);
     EXPECT_TRUE(app::startupDirectory.empty());
     EXPECT_FALSE(std::filesystem::exists(dir_ / "setting.dat"));
+
+    // --show with no running program on this bus to take it: the same message, and a failure.
+    const auto shown = test::CatchMessages([&] { result = application.RunInstance(second, true); });
+    EXPECT_EQ(shown, texts);
+    EXPECT_EQ(result, kNotShownExitCode);
 }
 
 TEST_F(StartUp, ReadsTheArchiveBelowTheWorkingDirectoryAndRunsUntilTheExitRequest) {
