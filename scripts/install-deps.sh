@@ -1,23 +1,46 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, running and testing the player needs.
+# Installs the Debian packages that the player needs:
+#   install-deps.sh          everything: building, running, the demo and every test (the default)
+#   install-deps.sh --run    building and running the player only
+#   install-deps.sh --demo   that, and the offline demo's stations (tools/demo)
 # Safe to run again: packages already present are left alone.
 set -euo pipefail
 
-packages=(
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
+mode=${1:---all}
+case "$mode" in
+  --all|--run|--demo) ;;
+  *) echo "usage: $0 [--run|--demo]" >&2; exit 2 ;;
+esac
+
+# Building the program and its tools, and what it loads while it plays: playbin with the Ogg and
+# Vorbis decoders (base), the HTTP source, MP3 and the sound servers' sinks (good),
+# HLS streams (bad) and AAC (libav).
+run_packages=(
+  build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev libxcb-shape0-dev
   libcurl4-openssl-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
-  gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
   libtotem-plparser-dev
+)
+# The demo's stations: icecast2 fed by gst-launch-1.0, and the scripts that start them.
+demo_packages=(icecast2 gstreamer1.0-tools python3)
+# The tests, the fuzzing and the format check: the desktops, tray hosts, sound servers and
+# buses the whole-program tests run the player on, and the tools that drive and check them.
+test_packages=(
+  clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev
-  icecast2 python3 strace procps locales
+  strace procps locales
   xvfb xauth x11-utils openbox trayer xdotool imagemagick fonts-dejavu-core
   pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber
   weston xwayland qt6-wayland
   desktop-file-utils appstream
   dbus-daemon libglib2.0-bin python3-gi at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 )
+
+packages=("${run_packages[@]}")
+[ "$mode" = --run ] || packages+=("${demo_packages[@]}")
+[ "$mode" != --all ] || packages+=("${test_packages[@]}")
 
 # The tests read and print numbers under a comma-decimal locale.
 test_locale=de_DE.UTF-8
@@ -31,6 +54,7 @@ sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 
 generate_test_locale() {
+  [ "$mode" = --all ] || return 0
   locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8' && return 0
   "${sudo_cmd[@]}" localedef -i de_DE -f UTF-8 "$test_locale"
 }

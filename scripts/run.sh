@@ -12,7 +12,8 @@ case "${1:-}" in
   --demo) ;;
   *) echo "usage: $0 [--demo]" >&2; exit 2 ;;
 esac
-bash scripts/build.sh
+# Only what running needs is installed and built; scripts/test.sh adds the tests.
+bash scripts/build.sh "${1:---run}"
 if [ "${1:-}" = "--demo" ]; then
   exec python3 tools/demo/demo.py build
 fi

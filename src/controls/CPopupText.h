@@ -12,7 +12,7 @@ namespace sonavia {
 class CPopupText : public QWidget {
     Q_OBJECT
 public:
-    // The tooltip timer keeps its historical number as its object name.
+    // The tooltip timer's number, which the program uses as the timer's object name.
     static constexpr int kTooltipTimerId = 19846;
     static constexpr int kDefaultMargin = 4;
     static constexpr int kMinHeight = 15;

@@ -22,7 +22,6 @@ namespace {
 
 constexpr char kPropertiesInterface[] = "org.freedesktop.DBus.Properties";
 constexpr char kPropertiesChanged[] = "PropertiesChanged";
-constexpr char kRootInterface[] = "org.mpris.MediaPlayer2";
 constexpr char kPlayerInterface[] = "org.mpris.MediaPlayer2.Player";
 constexpr char kNoTrack[] = "/org/mpris/MediaPlayer2/TrackList/NoTrack";
 constexpr char kTrackPathPrefix[] = "/org/sonavia/Plus/station/";
@@ -105,7 +104,8 @@ double MprisService::Volume() const {
 void MprisService::AnnounceState() {
     Announce(QString::fromLatin1(kPlayerInterface),
              {{QStringLiteral("PlaybackStatus"), PlaybackStatus()},
-              {QStringLiteral("Metadata"), Metadata()}});
+              {QStringLiteral("Metadata"), Metadata()},
+              {QStringLiteral("CanGoPrevious"), !core_.PreviousStation().empty()}});
 }
 
 void MprisService::AnnounceVolume() {
@@ -163,12 +163,24 @@ void MprisPlayerAdaptor::Next() {
     service_.Core().StartupPlay(kRandomStationName);
 }
 
+bool MprisPlayerAdaptor::CanGoPrevious() const {
+    return !service_.Core().PreviousStation().empty();
+}
+
+void MprisPlayerAdaptor::Previous() {
+    service_.Core().PlayPrevious();
+}
+
 void MprisPlayerAdaptor::Pause() {
     Stop();
 }
 
 void MprisPlayerAdaptor::PlayPause() {
-    service_.Core().StopOrResume();
+    if (service_.Core().Playing()) {
+        service_.Core().StopOrResume();
+    } else {
+        Play();
+    }
 }
 
 void MprisPlayerAdaptor::Stop() {
@@ -178,9 +190,7 @@ void MprisPlayerAdaptor::Stop() {
 }
 
 void MprisPlayerAdaptor::Play() {
-    if (!service_.Core().Playing()) {
-        service_.Core().StopOrResume();
-    }
+    service_.Core().PlayOrResume();
 }
 
 } // namespace sonavia

@@ -20,6 +20,8 @@ class MprisService : public QObject {
 public:
     static constexpr char kServiceName[] = "org.mpris.MediaPlayer2.SonaviaPlus";
     static constexpr char kObjectPath[] = "/org/mpris/MediaPlayer2";
+    // The application's interface, with Raise and Quit.
+    static constexpr char kRootInterface[] = "org.mpris.MediaPlayer2";
 
     MprisService(RadioCore& core, CSonavia& base);
     ~MprisService() override;
@@ -108,7 +110,7 @@ public:
     void SetVolume(double volume);
     qlonglong Position() const { return 0; }
     bool CanGoNext() const { return true; }
-    bool CanGoPrevious() const { return false; }
+    bool CanGoPrevious() const;
     bool CanPlay() const { return true; }
     bool CanPause() const { return true; }
     bool CanSeek() const { return false; }
@@ -117,7 +119,8 @@ public:
 public slots:
     // "Random Channel".
     void Next();
-    void Previous() {}
+    // The station heard before this one.
+    void Previous();
     // A live stream cannot hold: pausing stops it, as the tray's "Stop/Resume" does.
     void Pause();
     void PlayPause();

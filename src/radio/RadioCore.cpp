@@ -215,6 +215,31 @@ void RadioCore::StopOrResume() {
     }
 }
 
+void RadioCore::PlayOrResume() {
+    // Whether a station was remembered is known once the catalogue is in.
+    if (WaitForCatalogue([this] { PlayOrResume(); }) || playing_ ||
+        state_ == PlayState::Connecting) {
+        return;
+    }
+    StartupPlay(currentStationName_.empty() ? std::string(kRandomStationName)
+                                            : currentStationName_);
+}
+
+void RadioCore::PlayPrevious() {
+    if (const std::string previous = PreviousStation(); !previous.empty()) {
+        StartupPlay(previous);
+    }
+}
+
+std::string RadioCore::PreviousStation() const {
+    for (const std::string& name : heard_) {
+        if (!name.empty() && name != currentStationName_) {
+            return name;
+        }
+    }
+    return {};
+}
+
 void RadioCore::Play(Origin origin, std::size_t position) {
     const StationRecord& record = radioCatalogue_.records[position];
     const Choice choice{origin, record.name, record.index};
@@ -307,6 +332,9 @@ void RadioCore::StationFailed() {
 }
 
 void RadioCore::SetState(PlayState state) {
+    if (state == PlayState::Playing && heard_[0] != currentStationName_) {
+        heard_[1] = std::exchange(heard_[0], currentStationName_);
+    }
     if (state != state_) {
         state_ = state;
         emit StateChanged();

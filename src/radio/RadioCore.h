@@ -12,6 +12,7 @@
 #include <QString>
 #include <QTimer>
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -77,6 +78,11 @@ public:
     void StartupPlay(const std::string& name);
     // The tray's "Stop/Resume": stops what plays, or plays the current station again.
     void StopOrResume();
+    // The media controls' Play: with nothing playing or on its way, resumes as "Stop/Resume"
+    // does; with no station chosen yet, a random one plays.
+    void PlayOrResume();
+    // The media controls' Previous: the previous station (below) plays as by start-up play.
+    void PlayPrevious();
     // The volume the user set (0..100): it ends a fade-in and the mute.
     void SetVolume(int volume);
     // The "Mute" box: switches the player's mute over.
@@ -111,6 +117,8 @@ public:
     int SliderVolume() const {
         return fade_.active ? std::min(fade_.level, fade_.target) : fade_.target;
     }
+    // The station heard before the current one; empty until a second station is chosen.
+    std::string PreviousStation() const;
     // The stream's own title for what plays now; empty when it sends none.
     const QString& StreamTitle() const { return streamTitle_; }
     // Buffers received for what plays now; none while stopped or failed.
@@ -221,6 +229,9 @@ private:
     // A start-up play set the volume to 0: it fades in to the target once the stream plays.
     bool raiseVolumeWhenPlaying_ = false;
     QString streamTitle_;
+    // The last two stations heard, the latest first, each unlike the other: the one before the
+    // current station is among them.
+    std::array<std::string, 2> heard_;
 
     int interfaceHue_ = kDefaultHue;
     bool browserPaneOpen_ = false;

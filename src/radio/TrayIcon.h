@@ -27,7 +27,8 @@ public:
     static constexpr int kAnimationTimerId = 10002;
     static constexpr int kAnimationIntervalMs = 1500;
 
-    // The menu's commands, by their historical identifiers.
+    // The menu's commands, by the identifiers the program uses for them: each menu action
+    // carries its command's identifier.
     enum class Command { None = 0, Open = 157, Exit = 158, RandomChannel = 164, StopResume = 165 };
 
     explicit TrayIcon(QObject* parent = nullptr);

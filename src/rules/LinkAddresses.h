@@ -21,8 +21,8 @@ inline constexpr char kWatchTvPage[] = "watchtv.php";
 inline constexpr char kStorePage[] = "store.php";
 
 // The page a link button opens: the site base followed by the button's page. The shopping link
-// puts a "/" of its own between the base and its page, so its path holds two slashes there; the
-// site has always been addressed that way.
+// puts a "/" of its own between the base and its page, so its path holds two slashes there: that
+// is the address the program opens.
 std::string LinkAddress(LinkButton button, std::string_view siteBase);
 
 // The search box's hint: searching for it opens the search engine's home page.

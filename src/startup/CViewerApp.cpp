@@ -3,6 +3,7 @@
 #include "catalogue/Config.h"
 #include "components/CRadio_explorer.h"
 #include "controls/ArchiveImages.h"
+#include "localfiles/VersionRecord.h"
 #include "radio/CSonavia.h"
 #include "resources/Resources.h"
 #include "rules/Product.h"
@@ -10,20 +11,26 @@
 #include "shell/CMessage.h"
 #include "shell/KeyboardFilter.h"
 #include "shell/QuitSignals.h"
+#include "startup/CommandLine.h"
 #include "startup/DisplayPlatform.h"
+#include "startup/RunningInstance.h"
 #include "startup/SingleInstance.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QScreen>
-#include <cstdio>
 #include <curl/curl.h>
+#include <filesystem>
+#include <iostream>
 #include <memory>
 #include <optional>
 
 namespace sonavia {
 
 namespace {
+
+// How the messages of the command line name the program when it was started without a name.
+constexpr char kProgramName[] = "sonavia";
 
 // Releases the HTTP library's global state when the program ends, however it ends.
 struct NetworkServices {
@@ -38,12 +45,32 @@ struct NetworkServices {
 } // namespace
 
 int CViewerApp::Run(int argc, char** argv) {
+    // Read before the instance name is claimed: help, the version and a mistyped option start
+    // nothing and touch no file.
+    const CommandLine command = ParseCommandLine(argc, argv);
+    const std::string program =
+        argc > 0 ? std::filesystem::path(argv[0]).filename().string() : std::string(kProgramName);
+    switch (command.action) {
+    case CommandAction::Help:
+        std::cout << UsageText(program);
+        return 0;
+    case CommandAction::Version:
+        std::cout << VersionText(ReadOwnVersionNumber());
+        return 0;
+    case CommandAction::Invalid:
+        std::cerr << InvalidText(program, command.unknown);
+        return kUsageExitCode;
+    case CommandAction::Run:
+    case CommandAction::Show:
+        break;
+    }
+
     // Taken before anything else, as the instance name must be claimed first.
     SingleInstanceLock instanceLock;
 
     // Without a display Qt would abort; the user reads why instead.
     if (const auto noWindow = PrepareDisplay()) {
-        std::fprintf(stderr, "%s\n", noWindow->c_str());
+        std::cerr << *noWindow << '\n';
         return kStartFailedExitCode;
     }
     PrepareWebEngine();
@@ -54,15 +81,20 @@ int CViewerApp::Run(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon(QString::fromLatin1(resources::kWindowIcon)));
     KeyboardFilter keyboardFilter;
     application.installEventFilter(&keyboardFilter);
-    return RunInstance(instanceLock);
+    return RunInstance(instanceLock, command.action == CommandAction::Show);
 }
 
-int CViewerApp::RunInstance(const SingleInstanceLock& instanceLock) {
+int CViewerApp::RunInstance(const SingleInstanceLock& instanceLock, bool showRunning) {
     // The desktop matches the program's windows to its launcher and icon by this name.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kApplicationId));
     if (instanceLock.AnotherInstanceRuns()) {
+        if (showRunning && RaiseRunningInstance()) {
+            return 0;
+        }
+        // A plain second start, or --show that the running program did not take: the message
+        // says why no window comes, and --show's exit code that it failed.
         ShowMessage(QString::fromLatin1(kAlreadyRunningText));
-        return 0;
+        return showRunning ? kNotShownExitCode : 0;
     }
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

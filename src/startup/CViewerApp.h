@@ -12,8 +12,9 @@ public:
     int Run(int argc, char** argv);
 
     // Everything after the application object exists: the instance check, the start-up steps,
-    // the message loop and the clean-up.
-    int RunInstance(const SingleInstanceLock& instanceLock);
+    // the message loop and the clean-up. With `showRunning` (--show), another instance that runs
+    // is asked to show its radio window instead of being announced.
+    int RunInstance(const SingleInstanceLock& instanceLock, bool showRunning = false);
 };
 
 inline constexpr char kAlreadyRunningText[] = "Sonavia is already running";
@@ -26,5 +27,7 @@ inline constexpr char kArchiveMissingText[] = "was not found";
 inline constexpr char kArchiveNotCopiedText[] = "could not be copied into ";
 // The process's exit code when it ends without its archive.
 inline constexpr int kStartFailedExitCode = 1;
+// The exit code of --show when the running instance could not be asked to show its window.
+inline constexpr int kNotShownExitCode = 1;
 
 } // namespace sonavia

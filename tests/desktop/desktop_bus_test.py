@@ -86,12 +86,13 @@ class DesktopBusTest(unittest.TestCase):
     def property(self, interface, name):
         return self.call(MPRIS, MPRIS_PATH, "org.freedesktop.DBus.Properties.Get", interface, name)
 
-    def start(self, station):
+    def start(self, station=None, args=()):
+        """The program with the media controls on the bus; `station` is the remembered one."""
         # Only what this program registers counts.
         while not self.events.empty():
             self.events.get()
-        program = self.rig.start(self.rig.folder({"channel.dat": "package0\n%s\n" % station.name}),
-                                 env=self.env)
+        files = {"channel.dat": "package0\n%s\n" % station.name} if station else {}
+        program = self.rig.start(self.rig.folder(files), env=self.env, args=args)
         window = program.wait_window()
         self.assertTrue(rig.wait_for(lambda: MPRIS in self.call(
             "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus.ListNames"),
@@ -119,10 +120,18 @@ class DesktopBusTest(unittest.TestCase):
         self.player("Play")
         self.assertTrue(self.heard(program, TITLED), "Play brings it back")
         self.assertIn("'Playing'", self.property(PLAYER, "PlaybackStatus"))
+        self.assertIn("false", self.property(PLAYER, "CanGoPrevious"))
         self.player("Next")
-        self.assertTrue(rig.wait_for(lambda: rig.station_playing(
-            program.recording.wait_for(0.5, 5), self.stations) not in (None, TITLED),
-            rig.TIMEOUT, 0), "Next plays another station")
+        other = rig.wait_for(lambda: rig.station_playing(
+            program.recording.wait_for(0.5, 5), self.rig.stations), rig.TIMEOUT, 0)
+        self.assertIsNotNone(other, "Next plays another station")
+        # The demo's stations tell titles of their own, Ogg and MP3 alike.
+        self.assertTrue(rig.wait_for(lambda: any(
+            title in self.property(PLAYER, "Metadata") for title in other.titles), rig.TIMEOUT),
+            "%s tells its title" % other.name)
+        self.assertIn("true", self.property(PLAYER, "CanGoPrevious"))
+        self.player("Previous")
+        self.assertTrue(self.heard(program, TITLED), "Previous goes back to the first")
 
         # The volume, read and written in step with what the user set.
         self.assertIn("0.5", self.property(PLAYER, "Volume"))
@@ -138,6 +147,22 @@ class DesktopBusTest(unittest.TestCase):
         self.call(MPRIS, MPRIS_PATH, root + ".Quit")
         self.assertEqual(program.wait(), 0)
         self.assertEqual(program.file("setting.dat").split(b"\n")[4], b"25")
+
+    def test_show_starts_the_program_or_brings_back_its_hidden_window(self):
+        # Nothing running: --show starts the program as usual; no station is remembered.
+        program, window = self.start(args=["--show"])
+        self.assertTrue(rig.silent(program.recording.wait_for(1.0, 3)))
+        self.player("Play")
+        self.assertIsNotNone(rig.wait_for(lambda: rig.station_playing(
+            program.recording.wait_for(0.5, 5), self.stations), rig.TIMEOUT, 0),
+            "Play with no station remembered plays one")
+
+        program.click(window, 673, 38)
+        self.assertTrue(rig.wait_for(lambda: not program.windows(), rig.TIMEOUT))
+        shown = self.rig.start(self.rig.folder(), env=self.env, args=["--show"])
+        self.assertEqual(shown.wait(), 0, "--show ends at once, showing no message")
+        program.wait_window()
+        self.assertTrue(program.running())
 
     def test_the_status_notifier_item_opens_the_window_and_its_menu_acts(self):
         program, window = self.start(self.rig.servers.station("Fjord Tone"))

@@ -6,7 +6,6 @@ usage: rig_test.py PROGRAM ARCHIVE RADIOCAT
 
 import array
 import os
-import shlex
 import shutil
 import signal
 import sys
@@ -73,9 +72,11 @@ class RigTest(unittest.TestCase):
         fed = [s for s in desk.stations if s.sound]
         self.assertGreaterEqual(len(fed), 6)
         self.assertGreaterEqual(len({s.country for s in fed}), 3)
+        # Through playbin, as the program plays: a station's new title starts a new Ogg chain,
+        # whose new pads a bare decoder left linked to one sink would not follow.
         def record(station, recording):
-            return desk.processes.start(["gst-launch-1.0", "-q", "uridecodebin",
-                                         "uri=" + station.url, "!"] + shlex.split(recording.sink))
+            return desk.processes.start(["gst-launch-1.0", "-q", "playbin", "uri=" + station.url,
+                                         "audio-sink=" + recording.sink])
 
         def check_heard(station, recording):
             heard = recording.wait_for(1.0)

@@ -186,6 +186,39 @@ TEST_F(RadioCoreTest, TheUsersVolumeAndMuteSurviveFadesAndOpenings) {
     EXPECT_FALSE(player_.muted) << "moving the volume ends the mute";
 }
 
+TEST_F(RadioCoreTest, PlayPicksAStationWhenNoneIsRememberedAndPreviousGoesBackAndForth) {
+    Start();
+    EXPECT_TRUE(player_.opened.empty()) << "no channel.dat: nothing plays at start-up";
+    core_.PlayOrResume();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player_.opened.size() == 1; }, kWaitMs));
+    const std::string first = core_.CurrentStationName();
+    ASSERT_FALSE(first.empty());
+    emit player_.Buffering(false);
+    EXPECT_EQ(core_.PreviousStation(), "") << "one station heard so far";
+    core_.PlayOrResume();
+    QTest::qWait(300);
+    EXPECT_EQ(player_.opened.size(), 1u) << "Play while a station plays starts nothing";
+
+    const std::string second = first == "Alpha" ? "Gamma" : "Alpha";
+    core_.ChooseStation(second);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player_.opened.size() == 2; }, kWaitMs));
+    EXPECT_EQ(core_.PreviousStation(), first) << "known while the new one connects";
+    emit player_.Buffering(false);
+
+    core_.PlayPrevious();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player_.opened.size() == 3; }, kWaitMs));
+    EXPECT_EQ(player_.opened.back(), player_.opened.front());
+    EXPECT_EQ(core_.CurrentStationName(), first);
+    emit player_.Buffering(false);
+    EXPECT_EQ(core_.PreviousStation(), second) << "Previous again goes back to the second";
+
+    // Stopped, Play resumes the current station rather than picking another.
+    core_.StopOrResume();
+    core_.PlayOrResume();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player_.opened.size() == 4; }, kWaitMs));
+    EXPECT_EQ(core_.CurrentStationName(), first);
+}
+
 TEST_F(RadioCoreTest, ShutdownEndsRequestsThatTheServerHolds) {
     ::setenv(kCatalogueBaseVariable, server_.Url("/fault/silent/").c_str(), 1);
     core_.Start();

@@ -5,6 +5,7 @@ home on the rig's desktop; and a program started from a folder without its archi
 usage: install_test.py BUILD_DIR CMAKE VERSION
 """
 
+import configparser
 import os
 import shutil
 import struct
@@ -111,10 +112,15 @@ class InstallTest(unittest.TestCase):
                           ["appstreamcli", "validate", "--no-net", metainfo]):
             checked = subprocess.run(validator, capture_output=True, text=True)
             self.assertEqual(checked.returncode, 0, checked.stdout + checked.stderr)
-        with open(launcher) as f:
-            entry = dict(line.strip().split("=", 1) for line in f if "=" in line)
+        groups = configparser.ConfigParser(interpolation=None)
+        groups.optionxform = str
+        groups.read(launcher)
+        entry = groups["Desktop Entry"]
         self.assertEqual(entry["Icon"], APP_ID)
         self.assertTrue(os.access(os.path.join(self.prefix, "bin", entry["Exec"]), os.X_OK))
+        # The launcher's action that brings the window back runs the same program.
+        show = groups["Desktop Action %s" % entry["Actions"].rstrip(";")]
+        self.assertEqual(show["Exec"], entry["Exec"] + " --show")
         component = ElementTree.parse(metainfo).getroot()
         self.assertEqual(component.find("releases/release").get("version"), VERSION)
         self.assertTrue(component.find("screenshots/screenshot/image").text.startswith("https://"))

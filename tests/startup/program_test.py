@@ -1,6 +1,6 @@
 """Whole-program tests: real processes of the player on the rig's desktop (Xvfb).
 
-usage: program_test.py PROGRAM ARCHIVE
+usage: program_test.py PROGRAM ARCHIVE VERSION
 """
 
 import os
@@ -17,6 +17,7 @@ from servers import Processes, wait_for  # noqa: E402
 
 PROGRAM = None
 ARCHIVE = None
+VERSION = None      # major.minor, as the build embeds it
 
 # Where the message dialog's "OK" button sits in the dialog's client area.
 OK_BUTTON_CENTRE = (170, 87)
@@ -135,6 +136,30 @@ class ProgramTest(unittest.TestCase):
         again.terminate()
         self.assertEqual(again.wait(START_TIMEOUT), 0)
 
+    def test_help_version_and_a_mistyped_option_start_nothing_and_touch_no_file(self):
+        folder = self.make_folder("radio")
+        # No display and no session bus: the answers need neither.
+        env = {k: v for k, v in self.env.items() if k not in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS")}
+        before = sorted(os.listdir(folder)), sorted(os.listdir(self.runtime))
+
+        def run(*args):
+            return subprocess.run([PROGRAM] + list(args), cwd=folder, env=env, capture_output=True,
+                                  text=True, timeout=START_TIMEOUT)
+
+        helped = run("--help")
+        self.assertEqual(helped.returncode, 0, helped.stderr)
+        self.assertIn("--show", helped.stdout)
+        self.assertIn("--version", helped.stdout)
+        versioned = run("--version")
+        self.assertEqual((versioned.returncode, versioned.stdout), (0, "Sonavia Plus %s\n" % VERSION))
+        for wrong in (["--frobnicate"], ["--show", "-x"], ["radio.pls"]):
+            mistyped = run(*wrong)
+            self.assertEqual(mistyped.returncode, 2, wrong)
+            self.assertIn("'%s'" % wrong[-1], mistyped.stderr)
+            self.assertIn("--help", mistyped.stderr)
+        self.assertEqual((sorted(os.listdir(folder)), sorted(os.listdir(self.runtime))), before,
+                         "no settings file and no instance lock")
+
     def test_files_are_read_and_written_below_the_working_directory(self):
         if shutil.which("strace") is None:
             self.skipTest("strace is not installed")
@@ -158,4 +183,5 @@ class ProgramTest(unittest.TestCase):
 if __name__ == "__main__":
     PROGRAM = os.path.realpath(sys.argv[1])
     ARCHIVE = os.path.realpath(sys.argv[2])
+    VERSION = sys.argv[3]
     unittest.main(argv=sys.argv[:1], verbosity=2)

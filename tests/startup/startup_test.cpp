@@ -7,6 +7,7 @@
 #include "radio/CStation.h"
 #include "shell/AppValues.h"
 #include "startup/CViewerApp.h"
+#include "startup/CommandLine.h"
 #include "startup/SingleInstance.h"
 
 #include <QTimer>
@@ -49,6 +50,25 @@ TEST(SingleInstance, TheSecondLockSeesTheFirstAndAnEndedHolderBlocksNothing) {
     std::filesystem::remove(SingleInstanceLock::LockPath(name));
 }
 
+TEST(CommandLineTest, TheToolkitsOptionsPassAndAnyOtherWordIsRefused) {
+    const auto parse = [](std::vector<const char*> words) {
+        words.insert(words.begin(), "sonavia");
+        return ParseCommandLine(static_cast<int>(words.size()), words.data());
+    };
+    EXPECT_EQ(parse({}).action, CommandAction::Run);
+    EXPECT_EQ(parse({"-platform", "xcb", "--show", "--style=fusion", "-reverse"}).action,
+              CommandAction::Show);
+    // A toolkit option's value is never read as a word of the program's.
+    EXPECT_EQ(parse({"--display", "--help-me"}).action, CommandAction::Run);
+    EXPECT_EQ(parse({"--show", "--version"}).action, CommandAction::Version);
+    EXPECT_EQ(parse({"--bogus", "-h"}).action, CommandAction::Help);
+
+    const CommandLine wrong = parse({"--show", "--reverse=1", "radio.pls"});
+    EXPECT_EQ(wrong.action, CommandAction::Invalid);
+    EXPECT_EQ(wrong.unknown, "--reverse=1") << "the first unknown word is named";
+    EXPECT_EQ(parse({"--sho"}).action, CommandAction::Invalid);
+}
+
 class StartUp : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -80,6 +100,11 @@ TEST_F(StartUp, ASecondInstanceShowsTheMessageAndStartsNothing) {
     EXPECT_EQ(result, 0);
     EXPECT_TRUE(app::startupDirectory.empty());
     EXPECT_FALSE(std::filesystem::exists(dir_ / "setting.dat"));
+
+    // --show with no running program on this bus to take it: the same message, and a failure.
+    const auto shown = test::CatchMessages([&] { result = application.RunInstance(second, true); });
+    EXPECT_EQ(shown, texts);
+    EXPECT_EQ(result, kNotShownExitCode);
 }
 
 TEST_F(StartUp, ReadsTheArchiveBelowTheWorkingDirectoryAndRunsUntilTheExitRequest) {

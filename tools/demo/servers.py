@@ -11,17 +11,22 @@ DemoServers(processes, folder, radiocat, pages) starts, all on 127.0.0.1:
     download button flashes), a search page and shopping pages.
 DemoServers.env() gives the variables that point the program at them;
 DemoServers.catalogue_variant() serves another catalogue beside the demo's,
-Icecast.stop_feed() / start_feed() take a station off the air and back, and
-Icecast.on_air_for() says how long a station has been on the air (icecast2 sends a new listener
-a burst of up to 64 KiB from what it holds: a station on the air for some seconds sends it whole),
-and BurstyLink(processes, port) is a loopback proxy to a server that hands on what the server
-sends only every so often, as a link that delivers in bursts does.
+Icecast.stop_feed() / start_feed() take a station off the air and back,
+Icecast tells the title of each station that has titles (Station.titles), the next one every
+TITLE_INTERVAL seconds, through icecast2's metadata call: MP3 listeners get it in the stream's
+metadata, Ogg listeners in the stream's tags (icecast2 starts a new chain with the new comments,
+which a listener follows as playbin does), and Icecast.on_air_for() says how long a station has
+been on the air (icecast2 sends a new listener a burst of up to 64 KiB from what it holds: a
+station on the air for some seconds sends it whole), and BurstyLink(processes, port) is a
+loopback proxy to a server that hands on what the server sends only every so often, as a link
+that delivers in bursts does.
 
 Every process goes through Processes, which stops each by its PID (stop, stop_all, and at exit).
 A guard process holds the list of PIDs too and ends them should this process be killed outright.
 """
 
 import atexit
+import base64
 import http.client
 import json
 import os
@@ -30,7 +35,9 @@ import shutil
 import socket
 import subprocess
 import sys
+import threading
 import time
+import urllib.parse
 from dataclasses import dataclass, replace
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -40,6 +47,11 @@ STOP_GRACE = 2
 # Above the program's own version, whatever the build: the download button offers it.
 PUBLISHED_VERSION = "9.5"
 SOURCE_PASSWORD = "demo-source"
+ADMIN_USER = "admin"
+ADMIN_PASSWORD = "demo-admin"
+# Seconds between two titles of a station, as a station plays one song after another; the
+# stations take turns, so that some title changes every few seconds.
+TITLE_INTERVAL = 60
 
 # Kills what is left of a list of PIDs once its input closes: when the process that started them
 # ends without stopping them (killed by a signal that cannot be caught, or a crash).
@@ -222,6 +234,7 @@ class Station:
     mount: str = ""   # "/" + file name on icecast2
     url: str = ""     # set once the server runs
     position: int = 0  # record index in the catalogue: its address file is package0/<position+1>.rd
+    titles: tuple = ()  # what it plays, "Artist - Title", one after another
 
     def __post_init__(self):
         stem = "".join(c for c in self.name.lower() if c.isalnum())
@@ -250,16 +263,26 @@ def _chord(root, *others):
 # one sound comes near another station's frequency (the square's 495, 825, 1155 Hz; the chord's
 # 330 and 392 Hz; the triangle's 1761 Hz).
 STATIONS = [
-    Station("Norway", "Fjord Tone", "A steady 440 Hz tone", 440, _tone(440)),
+    Station("Norway", "Fjord Tone", "A steady 440 Hz tone", 440, _tone(440),
+            titles=("The Tuning Forks - Concert A", "Lena Strand - Still Water",
+                    "The Tuning Forks - Four Hundred Forty")),
     Station("Norway", "Aurora Chord", "A C major chord on 262 Hz", 262, _chord(262, 330, 392),
-            mp3=True),
+            mp3=True, titles=("Nordlys Trio - Major Lights", "Nordlys Trio - Middle C",
+                              "Kari Vik - Polar Night")),
     Station("Italy", "Campanile Ticks", "Short 880 Hz beeps, four a second", 880,
-            _ticks(880, 250, 100)),
+            _ticks(880, 250, 100), titles=("Orologio - Quarter Past", "Orologio - Mezzanotte",
+                                           "I Rintocchi - Campane")),
     Station("Italy", "Basso Square", "A buzzing 165 Hz square wave", 165,
-            _tone(165, "square", 0.3), mp3=True),
-    Station("Japan", "Sakura Flute", "A soft 587 Hz triangle wave", 587, _tone(587, "triangle")),
+            _tone(165, "square", 0.3), mp3=True,
+            titles=("Onda Quadra - Basso Continuo", "Marco Ferro - Ronzio",
+                    "Onda Quadra - Low Hum")),
+    Station("Japan", "Sakura Flute", "A soft 587 Hz triangle wave", 587, _tone(587, "triangle"),
+            titles=("Hana Mori - Spring Breath", "Hana Mori - Petals",
+                    "Kaze Ensemble - Bamboo Wind")),
     Station("Japan", "Kyoto Pulse", "A slow 1245 Hz pulse, two a second", 1245,
-            _ticks(1245, 500, 250), mp3=True),
+            _ticks(1245, 500, 250), mp3=True,
+            titles=("Shinkansen Beat - Platform Two", "Yuki Sato - Heartbeat City",
+                    "Shinkansen Beat - Night Line")),
     # In the catalogue but not in the package: never listed, never played.
     Station("Japan", "Closed Channel", "Not offered in the free package", 440, "",
             mount="/fjordtone.ogg", offered=False),
@@ -301,8 +324,8 @@ class Icecast:
             "<icecast>\n"
             "  <limits><clients>50</clients><sources>16</sources>"
             "<burst-size>65536</burst-size></limits>\n"
-            "  <authentication><source-password>%s</source-password><admin-user>admin</admin-user>"
-            "<admin-password>demo-admin</admin-password></authentication>\n"
+            "  <authentication><source-password>%s</source-password><admin-user>%s</admin-user>"
+            "<admin-password>%s</admin-password></authentication>\n"
             "  <hostname>127.0.0.1</hostname>\n"
             "  <listen-socket><port>%d</port>"
             "<bind-address>127.0.0.1</bind-address></listen-socket>\n"
@@ -310,7 +333,8 @@ class Icecast:
             "  <logging><accesslog>access.log</accesslog><errorlog>error.log</errorlog>"
             "<loglevel>2</loglevel></logging>\n"
             "  <security><chroot>0</chroot>%s</security>\n"
-            "</icecast>\n") % (SOURCE_PASSWORD, self.port, logs, owner))
+            "</icecast>\n") % (SOURCE_PASSWORD, ADMIN_USER, ADMIN_PASSWORD, self.port, logs,
+                                owner))
         self.server = processes.start(["icecast2", "-c", config],
                                       os.path.join(folder, "icecast.out"))
         if not wait_for(lambda: self.server.poll() is None and self.serves("/"), START_TIMEOUT):
@@ -333,6 +357,12 @@ class Icecast:
 
         if not wait_for(all_served, START_TIMEOUT, 0.2):
             raise RuntimeError("the demo mounts are not served (see %s)" % folder)
+        self.stations = stations
+        self.titles_started = time.monotonic()
+        self.told = {}      # mount: the title icecast2 took for its current feed
+        self.told_lock = threading.Lock()
+        self.tell_titles()
+        threading.Thread(target=self._tell_titles_in_turn, daemon=True).start()
 
     def stop_feed(self, station):
         """Takes the station off the air: its feed ends and icecast2 drops its listeners."""
@@ -347,7 +377,52 @@ class Icecast:
         self._feed(station)
         if not wait_for(lambda: self.serves(station.mount) == 200, START_TIMEOUT, step):
             raise RuntimeError("%s is not served again (see %s)" % (station.mount, self.folder))
-        return time.monotonic()
+        served = time.monotonic()
+        # A new feed starts without the title: it is told again.
+        with self.told_lock:
+            self.told.pop(station.mount, None)
+        self.tell_titles()
+        return served
+
+    def title_now(self, station):
+        """The title the station plays now; None for a station without titles."""
+        if not station.titles:
+            return None
+        # Each station's turn comes at its own point of the interval.
+        turn_order = self.stations.index(station) if station in self.stations else 0
+        offset = turn_order * TITLE_INTERVAL / max(1, len(self.stations))
+        turn = int((time.monotonic() - self.titles_started + offset) // TITLE_INTERVAL)
+        return station.titles[turn % len(station.titles)]
+
+    def tell_titles(self):
+        """Tells icecast2 the title of each station on the air whose title it has not yet."""
+        for station in self.stations:
+            title = self.title_now(station)
+            if title is None or station.mount not in self.feeds:
+                continue
+            with self.told_lock:
+                if self.told.get(station.mount) == title:
+                    continue
+                if self._tell_title(station.mount, title):
+                    self.told[station.mount] = title
+
+    def _tell_titles_in_turn(self):
+        while self.server.poll() is None:
+            time.sleep(1)
+            self.tell_titles()
+
+    def _tell_title(self, mount, title):
+        query = urllib.parse.urlencode({"mount": mount, "mode": "updinfo", "song": title})
+        credentials = base64.b64encode(("%s:%s" % (ADMIN_USER, ADMIN_PASSWORD)).encode()).decode()
+        connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=2)
+        try:
+            connection.request("GET", "/admin/metadata?" + query,
+                               headers={"Authorization": "Basic " + credentials})
+            return connection.getresponse().status == 200
+        except OSError:
+            return False
+        finally:
+            connection.close()
 
     def on_air_for(self, station):
         """Seconds since the station's feed started (and, give or take, since it went on air)."""
