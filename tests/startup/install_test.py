@@ -132,6 +132,9 @@ class InstallTest(unittest.TestCase):
         program = self.start(os.path.join(self.prefix, "bin", "sonavia"), "/")
         window = self.wait_window(program)
         self.assertEqual(self.size(window), RADIO_WINDOW_SIZE)
+        # A dock matches the window to its launcher by the window's class.
+        classes = self.desktop.xprop("-id", window, "WM_CLASS").split("=", 1)[1]
+        self.assertEqual(classes.split(",")[1].strip().strip('"'), entry["StartupWMClass"])
         startup = os.path.join(self.home, ".local", "share", "sonavia-plus")
         self.assertEqual(os.readlink("/proc/%d/cwd" % program.pid), startup)
         self.assertEqual(read(os.path.join(startup, "Interface", "radio.int")),
