@@ -135,4 +135,20 @@ QRegion WindowPixelShape(const QImage& image) {
     });
 }
 
+QImage WithKeyColourClear(const QImage& image) {
+    if (image.isNull()) {
+        return image;
+    }
+    QImage pixels = ThirtyTwoBit(image).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QRgb key = pixels.pixel(0, 0) & kColourBits;
+    for (int y = 0; y < pixels.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(pixels.scanLine(y));
+        for (int x = 0; x < pixels.width(); ++x) {
+            line[x] = (line[x] & kColourBits) == key ? 0 : line[x] | ~kColourBits;
+        }
+    }
+    pixels.setDevicePixelRatio(image.devicePixelRatio());
+    return pixels;
+}
+
 } // namespace sonavia

@@ -17,4 +17,9 @@ QRegion ShapeFromKeyColour(const QImage& image);
 // ratio 1 it is ShapeFromKeyColour.
 QRegion WindowPixelShape(const QImage& image);
 
+// The picture with its key-coloured pixels (those of the colour of pixel (0, 0)) see-through and
+// the rest opaque, for a window whose outside is see-through by its transparency: exact at every
+// device pixel, where a clip in window pixels is not. Keeps the device pixel ratio.
+QImage WithKeyColourClear(const QImage& image);
+
 } // namespace sonavia

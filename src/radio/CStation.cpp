@@ -180,6 +180,9 @@ void CStation::SkinWindow() {
     }
     setFixedSize(picture.isNull() ? layout::kWindowSize : picture.deviceIndependentSize().toSize());
     windowShape_->Set(shape_, ratio == 1.0 ? shape_ : ShapeFromKeyColour(background_));
+    if (windowShape_->SeeThrough()) {
+        background_ = WithKeyColourClear(background_);
+    }
     update();
 }
 
@@ -499,7 +502,7 @@ void CStation::DescribeStatus() {
 
 void CStation::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    painter.setClipRegion(windowShape_->SeeThrough() ? event->region() & shape_ : event->region());
+    painter.setClipRegion(event->region());
     painter.drawImage(QPoint(0, 0), background_);
     animation_->Paint(painter);
 }
