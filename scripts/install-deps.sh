@@ -32,7 +32,7 @@ test_packages=(
   libgtest-dev libgmock-dev
   strace procps locales
   xvfb xauth x11-utils openbox trayer xdotool imagemagick fonts-dejavu-core
-  pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber
+  pulseaudio pulseaudio-utils libasound2-plugins pipewire pipewire-pulse wireplumber
   weston xwayland qt6-wayland
   desktop-file-utils appstream
   dbus-daemon libglib2.0-bin python3-gi at-spi2-core python3-pyatspi gir1.2-atspi-2.0

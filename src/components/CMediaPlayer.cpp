@@ -17,10 +17,12 @@ namespace sonavia {
 
 namespace {
 
-// playbin's flags: audio only. The volume and the mute are the player's own volume element
-// (playbin's audio filter), not playbin's: playbin hands its volume to an output that has a
+// playbin's flags: audio only. The volume and the mute are the player's own volume element,
+// just ahead of the output, not playbin's: playbin hands its volume to an output that has a
 // stream volume of its own (a PulseAudio or PipeWire stream), and that volume dies with the
 // output's stream at every stop, so the next station would start at the sound server's default.
+// (As playbin's audio filter, the element would sit ahead of a second of queued audio, and a
+// change of volume would be heard that much later.)
 constexpr guint kPlayFlagAudio = 0x02;
 constexpr char kDefaultAudioSink[] = "autoaudiosink";
 // A playlist may list another playlist; deeper nesting is not followed.
@@ -151,6 +153,36 @@ GstElement* MakeAudioSink() {
         gst_caps_unref(caps);
     }
     return sink;
+}
+
+// The output with the player's volume element ahead of it, in a bin whose sink pad is the
+// element's; `volume` and `output` are the two elements, owned by the bin. Null when either
+// cannot be made.
+GstElement* MakeAudioSinkWithVolume(GstElement*& volume, GstElement*& output) {
+    GstElement* sink = MakeAudioSink();
+    output = sink;
+    volume = gst_element_factory_make("volume", nullptr);
+    GstElement* bin = gst_bin_new(nullptr);
+    if (sink == nullptr || volume == nullptr) {
+        for (GstElement* made : {sink, volume, bin}) {
+            if (made != nullptr) {
+                gst_object_unref(gst_object_ref_sink(made));
+            }
+        }
+        volume = nullptr;
+        return nullptr;
+    }
+    gst_bin_add_many(GST_BIN(bin), volume, sink, nullptr);
+    GstPad* input = gst_element_get_static_pad(volume, "sink");
+    const bool ready = gst_element_link(volume, sink) &&
+                       gst_element_add_pad(bin, gst_ghost_pad_new("sink", input));
+    gst_object_unref(input);
+    if (!ready) {
+        gst_object_unref(gst_object_ref_sink(bin));
+        volume = nullptr;
+        return nullptr;
+    }
+    return bin;
 }
 
 using MessageRef = std::shared_ptr<GstMessage>;
@@ -505,16 +537,14 @@ CMediaPlayer::Setup CMediaPlayer::Create() {
     }
     gst_object_ref_sink(playbin);
     KeepRegistryLean();
-    GstElement* sink = MakeAudioSink();
-    GstElement* volume = gst_element_factory_make("volume", nullptr);
+    GstElement* volume = nullptr;
+    GstElement* output = nullptr;
+    GstElement* sink = MakeAudioSinkWithVolume(volume, output);
     GstBus* bus = gst_element_get_bus(playbin);
     GstPad* sinkPad = sink != nullptr ? gst_element_get_static_pad(sink, "sink") : nullptr;
-    if (sink == nullptr || volume == nullptr || bus == nullptr || sinkPad == nullptr) {
+    if (sink == nullptr || bus == nullptr || sinkPad == nullptr) {
         if (sinkPad != nullptr) {
             gst_object_unref(sinkPad);
-        }
-        if (volume != nullptr) {
-            gst_object_unref(gst_object_ref_sink(volume));
         }
         if (sink != nullptr) {
             gst_object_unref(gst_object_ref_sink(sink));
@@ -529,9 +559,10 @@ CMediaPlayer::Setup CMediaPlayer::Create() {
     gst_object_unref(sinkPad);
     const gint64 networkQueueNs =
         std::chrono::duration_cast<std::chrono::nanoseconds>(kNetworkQueueTime).count();
-    volume_ = GST_ELEMENT(gst_object_ref_sink(volume));
-    g_object_set(playbin, "flags", kPlayFlagAudio, "audio-sink", sink, "audio-filter", volume_,
-                 "buffer-duration", networkQueueNs, nullptr);
+    volume_ = GST_ELEMENT(gst_object_ref(volume));
+    output_ = output;
+    g_object_set(playbin, "flags", kPlayFlagAudio, "audio-sink", sink, "buffer-duration",
+                 networkQueueNs, nullptr);
     g_signal_connect(playbin, "source-setup", G_CALLBACK(Callbacks::OnSourceSetup), this);
     g_signal_connect(playbin, "deep-element-added", G_CALLBACK(Callbacks::OnElementAdded), this);
     gst_bus_set_sync_handler(bus, Callbacks::OnBusMessage, this, nullptr);

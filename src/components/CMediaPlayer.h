@@ -88,8 +88,10 @@ public:
     bool SetMute(bool mute) override;
     std::uint64_t ReceivedPackets() const override { return receivedPackets_.load(); }
 
-    // The playbin element, for measurements and tests that look inside; null until Create().
+    // The playbin element and the audio output inside it, for measurements and tests that look
+    // inside; null until Create().
     GstElement* Playbin() const { return playbin_; }
+    GstElement* Output() const { return output_; }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -145,9 +147,11 @@ private:
     void HandleTitle(const QString& title, std::uint64_t generation);
 
     GstElement* playbin_ = nullptr;
-    // The volume and the mute, applied to the decoded audio whatever the output; set with
-    // playbin_.
+    // The volume and the mute, applied to the decoded audio just ahead of the output, whatever
+    // the output; set with playbin_.
     GstElement* volume_ = nullptr;
+    // Owned by playbin_.
+    GstElement* output_ = nullptr;
     std::atomic<std::uint64_t> receivedPackets_{0};
     // Buffers that reached the audio output in this attempt.
     std::atomic<std::uint64_t> decodedBuffers_{0};

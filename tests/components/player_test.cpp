@@ -144,12 +144,7 @@ protected:
         ASSERT_EQ(player_.Create(), CMediaPlayer::Setup::Ready);
     }
 
-    GstElement* Sink() const {
-        GstElement* sink = nullptr;
-        g_object_get(player_.Playbin(), "audio-sink", &sink, nullptr);
-        gst_object_unref(sink); // playbin keeps its own reference
-        return sink;
-    }
+    GstElement* Sink() const { return player_.Output(); }
 
     // A second of the audio decoded from now on, the event loop running meanwhile. What was
     // already on its way to the output when the call came is left out.

@@ -368,7 +368,7 @@ class Program:
         self.rig, self.folder = rig, folder
         if rig.pulse:
             self.recording = rig.pulse.monitor
-            env = dict(env, SONAVIA_AUDIO_SINK="pulsesink")
+            env = dict({"SONAVIA_AUDIO_SINK": "pulsesink"}, **env)
         else:
             self.recording = Recording(os.path.join(folder, "played.raw"))
             env = dict(env, SONAVIA_AUDIO_SINK=self.recording.sink)

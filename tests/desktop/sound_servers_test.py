@@ -1,6 +1,7 @@
 """The volume that the user set, as each sound server that users run plays it: PulseAudio as it
-comes (it keeps no volumes), PulseAudio keeping each program's volume (as desktops set it up), and
-PipeWire with its PulseAudio server. On each, the sound stays at the user's volume across a click
+comes (it keeps no volumes), PulseAudio keeping each program's volume (as desktops set it up),
+PipeWire with its PulseAudio server, and an ALSA output (ALSA's PulseAudio device, so that what it
+plays can be recorded). On each, the sound stays at the user's volume across a click
 in the list, Random Channel and a reconnection; the levels heard are printed.
 
 usage: sound_servers_test.py PROGRAM ARCHIVE RADIOCAT [unittest arguments]
@@ -30,6 +31,7 @@ def peak(samples):
 
 class SoundServerTest:
     KIND = None
+    SINK = "pulsesink"
 
     @classmethod
     def setUpClass(cls):
@@ -47,7 +49,7 @@ class SoundServerTest:
         heard = radio.program.recording.wait_for(1.0, 5)
         level = peak(heard) / self.mix
         print("%s, %s: %s at volume %d peaks at %.3f (RMS %.4f), streams at %s %%" % (
-            self.KIND, what, station.name, VOLUME, level, rig.rms(heard) / self.mix,
+            type(self).__name__, what, station.name, VOLUME, level, rig.rms(heard) / self.mix,
             self.rig.pulse.stream_volumes()), file=sys.stderr)
         self.assertTrue(QUIETEST < level < LOUDEST,
                         "%s: %s plays at the user's volume (peak %.3f)" % (what, station.name,
@@ -57,7 +59,7 @@ class SoundServerTest:
         first = self.rig.servers.station("Fjord Tone")
         radio = Radio(self, self.rig.start(self.rig.folder({
             "channel.dat": "package0\n%s\n" % first.name,
-            "setting.dat": "1\n1\n0\n0\n%d\n" % VOLUME})))
+            "setting.dat": "1\n1\n0\n0\n%d\n" % VOLUME}), {"SONAVIA_AUDIO_SINK": self.SINK}))
         radio.wait_window()
         radio.wait_heard(first)
         time.sleep(FADE_SECONDS)
@@ -76,8 +78,8 @@ class SoundServerTest:
         self.assertIsNotNone(start, "Resume plays")
         fade = [level / self.mix for level in
                 levels(radio.program.recording.heard(asked + start, FADE_SECONDS))]
-        print("%s, the tray's Resume: levels %s" % (self.KIND, " ".join("%.3f" % l for l in fade)),
-              file=sys.stderr)
+        print("%s, the tray's Resume: levels %s" % (
+            type(self).__name__, " ".join("%.3f" % level for level in fade)), file=sys.stderr)
         steady = SINE_PEAK / 2 ** 0.5
         self.assertLess(fade[0], steady * 0.3, "it comes up from silence")
         self.assertGreaterEqual(len([l for l in fade if l < steady * 0.8]), 5, "step by step")
@@ -117,6 +119,11 @@ class RestoringPulseAudioTest(SoundServerTest, unittest.TestCase):
 
 class PipeWireTest(SoundServerTest, unittest.TestCase):
     KIND = "pipewire"
+
+
+class AlsaTest(SoundServerTest, unittest.TestCase):
+    KIND = "pulseaudio"
+    SINK = "alsasink device=pulse"
 
 
 if __name__ == "__main__":
