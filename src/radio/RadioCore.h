@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace sonavia {
@@ -98,6 +99,8 @@ public:
     const std::string& CurrentStationName() const { return currentStationName_; }
     // The catalogue position of the current station.
     std::optional<std::size_t> CurrentPosition() const;
+    // Whether the station failed when it was last played: it stays marked until it plays again.
+    bool Unreachable(const std::string& name) const { return unreachable_.contains(name); }
     bool Playing() const { return playing_; }
     bool StreamPlaying() const { return streamPlaying_; }
     bool BufferingFinished() const { return bufferingFinished_; }
@@ -216,6 +219,8 @@ private:
     // unless a fade-in raises it.
     bool raiseVolumeWhenPlaying_ = false;
     QString streamTitle_;
+    // The stations that could not be reached when they were last played.
+    std::set<std::string> unreachable_;
 
     int interfaceHue_ = kDefaultHue;
     bool browserPaneOpen_ = false;
