@@ -123,8 +123,9 @@ int RenderIcons(const QString& folder) {
         write(resources::kWindowIcon, WindowIcon(scale));
         write(resources::kCursorNormal, NormalCursor(scale));
         write(resources::kCursorPressed, PressedCursor(scale));
-        write(resources::kTreeClosed, TreeBitmap(false, scale));
-        write(resources::kTreeSelected, TreeBitmap(true, scale));
+        write(resources::kTreeClosed, TreeBitmap(TreePicture::Listed, scale));
+        write(resources::kTreeSelected, TreeBitmap(TreePicture::Selected, scale));
+        write(resources::kTreeFailed, TreeBitmap(TreePicture::Failed, scale));
     }
     return ok ? 0 : kFailure;
 }
