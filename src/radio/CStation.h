@@ -25,6 +25,7 @@ class CRadioButton;
 class CSearchEdit;
 class CSkinButton;
 class RadioCore;
+class TunerDisplay;
 class WindowAnimation;
 class WindowShape;
 struct ShoppingData;
@@ -57,6 +58,7 @@ public:
     CMediaView* Tree() const { return tree_; }
     QComboBox* CountryList() const { return countryList_; }
     CSkinButton* Button(int id) const;
+    const TunerDisplay& Tuner() const { return *tuner_; }
 
     // The hue slider released at `hue`: the skin is rebuilt in the new colours and iface.dat
     // rewritten. A release at the current hue changes nothing.
@@ -140,6 +142,7 @@ private:
 
     std::unique_ptr<WindowShape> windowShape_;
     std::unique_ptr<WindowAnimation> animation_;
+    std::unique_ptr<TunerDisplay> tuner_;
     std::unique_ptr<BrowserPane> pane_;
     // Where the shopping topics' pages lie; empty until the catalogue server names it.
     std::string shoppingRoot_;
