@@ -31,6 +31,7 @@ TunerDisplay::TunerDisplay(const RadioCore& core, QWidget& window)
     font_.setPixelSize(layout::kTunerLinePixelSize);
     font_.setStyleStrategy(QFont::PreferAntialias);
     status_->setGeometry(layout::kTunerLine);
+    status_->SetStatus(QString::fromLatin1(kNothingPlays));
 }
 
 void TunerDisplay::LoadSkin(const InterfacePackDirectory& archive, int hue, int scale) {
