@@ -209,6 +209,7 @@ void Display(QPainter& painter, bool lampLit) {
     painter.drawText(lampText, Qt::AlignRight | Qt::AlignVCenter, lamp);
     const double left = 410;
     const double right = 544;
+    // The scale's line, with its ticks above it and its numbers below.
     const double base = 64;
     painter.setFont(SkinFont(7.5));
     for (int i = 0; i <= 40; ++i) {

@@ -58,7 +58,6 @@ public:
     CMediaView* Tree() const { return tree_; }
     QComboBox* CountryList() const { return countryList_; }
     CSkinButton* Button(int id) const;
-    const TunerDisplay& Tuner() const { return *tuner_; }
 
     // The hue slider released at `hue`: the skin is rebuilt in the new colours and iface.dat
     // rewritten. A release at the current hue changes nothing.

@@ -41,11 +41,6 @@ public:
     // Paints the line and, unless it is lit, the dim lamp over the background.
     void Paint(QPainter& painter) const;
 
-    const QString& Text() const { return text_; }
-    bool LampLit() const { return lampLit_; }
-    // Where the line has moved to the left: 0 at rest.
-    int ScrollOffset() const { return offset_; }
-
 private:
     bool Scrolls() const;
     // Whether the lamp is lit at this moment of the state.
@@ -61,6 +56,7 @@ private:
 
     QString text_;
     int textWidth_ = 0;
+    // How far the line has moved to the left, and the ticks it still rests before it moves.
     int offset_ = 0;
     int rest_ = kScrollRestTicks;
     bool lampLit_ = true;
