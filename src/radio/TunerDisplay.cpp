@@ -8,6 +8,7 @@
 #include "resources/WindowLayout.h"
 
 #include <QFontMetricsF>
+#include <QLinearGradient>
 #include <QPainter>
 #include <QWidget>
 #include <algorithm>
@@ -104,27 +105,56 @@ void TunerDisplay::Tick() {
 }
 
 void TunerDisplay::Paint(QPainter& painter) const {
-    painter.save();
     if (!lampLit_ && !dimLamp_.isNull()) {
+        painter.save();
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(layout::kOnAirLamp.topLeft(), dimLamp_);
+        painter.restore();
     }
-    if (!text_.isEmpty()) {
-        painter.setClipRect(layout::kTunerLine, Qt::IntersectClip);
-        painter.setRenderHint(QPainter::TextAntialiasing);
-        painter.setFont(font_);
-        painter.setPen(colour_);
-        QRect line = layout::kTunerLine;
-        line.setWidth(std::max(textWidth_, line.width()));
-        line.translate(-offset_, 0);
-        painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, text_);
-        // The start comes round again behind the end.
-        if (Scrolls()) {
-            painter.drawText(line.translated(textWidth_ + kScrollGap, 0),
-                             Qt::AlignLeft | Qt::AlignVCenter, text_);
-        }
+    if (text_.isEmpty()) {
+        return;
     }
-    painter.restore();
+    if (!Scrolls()) {
+        painter.save();
+        PaintText(painter, layout::kTunerLine);
+        painter.restore();
+        return;
+    }
+    // A scrolled line fades out at both ends of the glass rather than being cut; at rest its
+    // start stands whole.
+    const qreal ratio = painter.device() != nullptr ? painter.device()->devicePixelRatioF() : 1.0;
+    QImage line(layout::kTunerLine.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    line.setDevicePixelRatio(ratio);
+    line.fill(Qt::transparent);
+    QPainter linePainter(&line);
+    const QRect lineRect(QPoint(0, 0), layout::kTunerLine.size());
+    PaintText(linePainter, lineRect);
+    QLinearGradient fade(lineRect.topLeft(), lineRect.topRight());
+    const qreal width = lineRect.width();
+    fade.setColorAt(0, offset_ > 0 ? Qt::transparent : Qt::black);
+    fade.setColorAt(std::min(offset_, kFadeWidth) / width, Qt::black);
+    fade.setColorAt(1 - kFadeWidth / width, Qt::black);
+    fade.setColorAt(1, Qt::transparent);
+    linePainter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+    linePainter.fillRect(lineRect, fade);
+    linePainter.end();
+    painter.drawImage(layout::kTunerLine.topLeft(), line);
+}
+
+void TunerDisplay::PaintText(QPainter& painter, const QRect& area) const {
+    painter.setClipRect(area, Qt::IntersectClip);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setFont(font_);
+    painter.setPen(colour_);
+    QRect text = area;
+    text.setWidth(std::max(textWidth_, area.width()));
+    text.translate(-offset_, 0);
+    painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, text_);
+    // The start comes round again behind the end.
+    if (Scrolls()) {
+        painter.drawText(text.translated(textWidth_ + kScrollGap, 0),
+                         Qt::AlignLeft | Qt::AlignVCenter, text_);
+    }
 }
 
 } // namespace sonavia

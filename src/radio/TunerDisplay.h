@@ -26,8 +26,10 @@ public:
     // two seconds at its start, then moves a pixel a tick.
     static constexpr int kBlinkTicks = 10;
     static constexpr int kScrollRestTicks = 40;
-    // Pixels between the end of a scrolled line and its start coming round again.
+    // Pixels between the end of a scrolled line and its start coming round again, and of the
+    // fade at each end of the glass.
     static constexpr int kScrollGap = 40;
+    static constexpr int kFadeWidth = 8;
 
     TunerDisplay(const RadioCore& core, QWidget& window);
 
@@ -43,6 +45,8 @@ public:
 
 private:
     bool Scrolls() const;
+    // The line, moved by the scroll, within `area`.
+    void PaintText(QPainter& painter, const QRect& area) const;
     // Whether the lamp is lit at this moment of the state.
     bool LampLitNow() const;
     void SetLamp(bool lit);
