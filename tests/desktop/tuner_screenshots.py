@@ -22,17 +22,20 @@ TITLED = Station("Norway", "Morning Tone", "Tells its title", 698,
                  """'tags="title=\\"%s\\""' ! {out}""" % TITLE)
 # Listed, but nothing answers at its address.
 UNREACHABLE = Station("Norway", "Harbour Light", "Off the air", 0, "", mount="/harbour.ogg")
+# Window pixels: the tuner's lamp and line, the station list, the "Hide" button.
 LAMP = (488, 25, 62, 16)
 LINE = (408, 42, 138, 12)
-REST_CHECK = 0.2
 TREE = (84, 61, 302, 107)
-HOLD_SECONDS = 4         # how long the connecting station's address is held back
-TITLE_TIME = 2.0         # seconds of playing before the title is in
-CONNECT_TIME = 1.2       # seconds into connecting: the lamp blinks, the picture takes it lit
-AWAY = (5, 5)             # where the pointer rests for a picture
 HIDE = (673, 38)
+LIT = 200                 # the lit lamp's brightest channel reaches it, the dim lamp's not
+WHITE = (255, 255, 255)
+HOLD_SECONDS = 4          # how long the connecting station's address is held back
+CONNECT_TIME = 1.2        # seconds into connecting before the lamp is looked at
+TITLE_TIME = 2.0          # seconds of playing before the title is in
+REST_CHECK = 0.2          # seconds between two looks at the line that show it at rest
+AWAY = (5, 5)             # where the pointer rests for a picture
 OPEN, STOP_RESUME = 0, 2  # entries of the tray's menu
-MENU_SETTLE = 0.5
+MENU_SETTLE = 0.5         # seconds for a menu to take its place
 
 
 def lamp_lit(program, window):
@@ -41,7 +44,7 @@ def lamp_lit(program, window):
     shot = program.rig.desktop.screenshot()
     left, top, _, _ = program.geometry(window)
     return max(max(shot.pixel(left + scaled(i)[0], top + scaled(j)[0]))
-               for i in range(x, x + width) for j in range(y, y + height)) > 200
+               for i in range(x, x + width) for j in range(y, y + height)) >= LIT
 
 
 def rows(program, window):
@@ -51,7 +54,7 @@ def rows(program, window):
     x, y, width, height = TREE
     found, start = [], None
     for j in range(y + 2, y + height - 2):
-        text = any(shot.pixel(left + scaled(i)[0], top + scaled(j)[0]) != (255, 255, 255)
+        text = any(shot.pixel(left + scaled(i)[0], top + scaled(j)[0]) != WHITE
                    for i in range(x + 20, x + 200, 2))
         if text and start is None:
             start = j
@@ -73,7 +76,7 @@ def line_at_rest(program, window):
 
     first = line()
     time.sleep(REST_CHECK)
-    return first == line() and max(max(p) for p in first) > 200
+    return first == line() and max(max(p) for p in first) >= LIT
 
 
 def tray_menu(desk, program, entry):
