@@ -44,6 +44,7 @@ void PaintDownloadFace(QPainter& painter, QPointF origin, bool highlighted);
 // Film frame 0 is the still picture; frames 1 to 4 loop while the cursor is over the button.
 QImage FilmFrame(int frame, int scale = 1);
 
-QImage Background(int scale = 1);
+// The background with the "ON AIR" lamp lit, or dim (the picture kLampDimBitmap is cut from).
+QImage Background(int scale = 1, bool lampLit = true);
 
 } // namespace sonavia::skin

@@ -1,5 +1,6 @@
 #include "Art.h"
 
+#include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainterPath>
 #include <QRadialGradient>
@@ -162,8 +163,9 @@ void Emblem(QPainter& painter) {
     }
 }
 
-// The dark glass of the display: a tuning scale on top, activity box and level meter below.
-void Display(QPainter& painter) {
+// The dark glass of the display: the tuner on top (its heading with the lamp, the line of what
+// plays, the scale), the activity box and level meter below.
+void Display(QPainter& painter, bool lampLit) {
     const auto glass = [&painter](const QRectF& box) {
         QPainterPath path;
         path.addRoundedRect(box, 8, 8);
@@ -185,29 +187,48 @@ void Display(QPainter& painter) {
     painter.setPen(Grey(150));
     painter.drawText(QRectF(408, 28, 140, 11), Qt::AlignLeft | Qt::AlignVCenter,
                      QStringLiteral("TUNER"));
-    painter.setPen(PanelTone(120, 255));
-    painter.drawText(QRectF(408, 28, 138, 11), Qt::AlignRight | Qt::AlignVCenter,
-                     QStringLiteral("\u25CF ON AIR"));
+    const QRectF lampText(408, 28, 138, 11);
+    const QString lamp = QStringLiteral("\u25CF ON AIR");
+    if (lampLit) {
+        // The lit lamp glows around its dot, the text's first letter.
+        const QRectF shown =
+            painter.boundingRect(lampText, Qt::AlignRight | Qt::AlignVCenter, lamp);
+        const double dotHalf = QFontMetricsF(small).horizontalAdvance(lamp.left(1)) / 2;
+        const QPointF dot(shown.left() + dotHalf, shown.center().y());
+        const double glowRadius = 6;
+        QRadialGradient glow(dot, glowRadius);
+        glow.setColorAt(0.0, PanelTone(200, 255, 150));
+        glow.setColorAt(1.0, PanelTone(200, 255, 0));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(glow);
+        painter.drawEllipse(dot, glowRadius, glowRadius);
+        painter.setPen(QColor(kTunerLight));
+    } else {
+        painter.setPen(PanelTone(60, 85));
+    }
+    painter.drawText(lampText, Qt::AlignRight | Qt::AlignVCenter, lamp);
     const double left = 410;
     const double right = 544;
+    // The scale's line, with its ticks above it and its numbers below.
+    const double base = 64;
     painter.setFont(SkinFont(7.5));
     for (int i = 0; i <= 40; ++i) {
         const double x = left + (right - left) * i / 40.0;
         const bool major = i % 8 == 0;
         painter.setPen(QPen(Grey(major ? 200 : 110), 1));
-        painter.drawLine(QPointF(x + 0.5, 58), QPointF(x + 0.5, major ? 50 : 54));
+        painter.drawLine(QPointF(x + 0.5, base), QPointF(x + 0.5, base - (major ? 8 : 4)));
         if (major) {
             painter.setPen(Grey(170));
-            painter.drawText(QRectF(x - 12, 61, 24, 10), Qt::AlignCenter,
+            painter.drawText(QRectF(x - 12, base + 2, 24, 10), Qt::AlignCenter,
                              QString::number(88 + i / 2));
         }
     }
     painter.setPen(QPen(Grey(80), 1));
-    painter.drawLine(QPointF(left, 58.5), QPointF(right + 1, 58.5));
+    painter.drawLine(QPointF(left, base + 0.5), QPointF(right + 1, base + 0.5));
     // The needle glows in the panel's colour.
     const double needle = left + (right - left) * 0.7;
-    painter.fillRect(QRectF(needle - 3, 43, 7, 30), PanelTone(200, 255, 50));
-    painter.fillRect(QRectF(needle - 0.5, 43, 2, 30), PanelTone(110, 255));
+    painter.fillRect(QRectF(needle - 3, base - 10, 7, 24), PanelTone(200, 255, 50));
+    painter.fillRect(QRectF(needle - 0.5, base - 10, 2, 24), PanelTone(110, 255));
 
     const QRectF meter(412, 89, 170, 58);
     glass(meter);
@@ -288,7 +309,7 @@ void Labels(QPainter& painter) {
 
 } // namespace
 
-QImage Background(int scale) {
+QImage Background(int scale, bool lampLit) {
     QImage art = TransparentImage(kWindowSize, scale);
     QPainter painter(&art);
     PrepareAntialiased(painter);
@@ -315,7 +336,7 @@ QImage Background(int scale) {
     SliderTrack(painter, kVolumeSlider, false);
     SliderTrack(painter, kHueSlider, true);
 
-    Display(painter);
+    Display(painter, lampLit);
     Labels(painter);
     for (const ButtonPlace& place : kButtons) {
         if (place.shown) {

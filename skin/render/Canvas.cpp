@@ -23,7 +23,8 @@ QColor Grey(int level, int alpha) {
 }
 
 QFont SkinFont(double pixelSize, bool bold, bool condensed) {
-    QFont font(condensed ? QStringLiteral("DejaVu Sans Condensed") : QStringLiteral("DejaVu Sans"));
+    QFont font(condensed ? QStringLiteral("DejaVu Sans Condensed")
+                         : QString::fromLatin1(kSkinFontFamily));
     // Images are 96 dots per inch: points are three quarters of a pixel, and allow half sizes.
     font.setPointSizeF(pixelSize * 0.75);
     font.setBold(bold);

@@ -135,26 +135,38 @@ QImage PressedCursor(int scale) {
     return image;
 }
 
-QImage TreeBitmap(bool selected, int scale) {
-    // A station dot, lit and playing when selected.
+QImage TreeBitmap(TreePicture picture, int scale) {
+    // A station dot: blue as listed, lit and playing when selected, struck out in red when the
+    // station could not be reached.
     QImage image = TransparentImage(kTreeBitmapSize, scale);
     QPainter painter(&image);
     PrepareAntialiased(painter);
     const QRectF dot(0.5, 1, 10, 10);
-    if (selected) {
+    switch (picture) {
+    case TreePicture::Selected:
         painter.setPen(QPen(QColor(196, 96, 8), 1));
         painter.setBrush(QColor(250, 150, 40));
         painter.drawEllipse(dot);
         painter.setPen(Qt::NoPen);
         painter.setBrush(Grey(255));
         painter.drawPolygon(QPolygonF{QPointF(4, 3.5), QPointF(4, 8.5), QPointF(8.2, 6)});
-    } else {
+        break;
+    case TreePicture::Listed:
         painter.setPen(QPen(QColor(52, 118, 170), 1));
         painter.setBrush(QColor(204, 232, 250));
         painter.drawEllipse(dot);
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor(52, 118, 170));
         painter.drawEllipse(QPointF(5.5, 6), 1.8, 1.8);
+        break;
+    case TreePicture::Failed:
+        painter.setPen(QPen(QColor(150, 28, 22), 1));
+        painter.setBrush(QColor(214, 52, 40));
+        painter.drawEllipse(dot);
+        painter.setPen(QPen(Grey(255), 1.6, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(QPointF(3.5, 4), QPointF(7.5, 8));
+        painter.drawLine(QPointF(7.5, 4), QPointF(3.5, 8));
+        break;
     }
     return image;
 }

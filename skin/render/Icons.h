@@ -14,7 +14,8 @@ QImage WindowIcon(int scale = 1);
 QImage ApplicationIcon(int size);
 QImage NormalCursor(int scale = 1);
 QImage PressedCursor(int scale = 1);
-// 11 x 12: the station as listed, and as selected.
-QImage TreeBitmap(bool selected, int scale = 1);
+// The station tree's pictures, 11 x 12.
+enum class TreePicture { Listed, Selected, Failed };
+QImage TreeBitmap(TreePicture picture, int scale = 1);
 
 } // namespace sonavia::skin

@@ -92,8 +92,9 @@ QImage PartsSheet(const std::filesystem::path& archivePath) {
     place(QStringLiteral("window"), ApplicationIcon(resources::kTrayIconSize * kZoom));
     place(QStringLiteral("cursor"), NormalCursor(kZoom));
     place(QStringLiteral("held"), PressedCursor(kZoom));
-    place(QStringLiteral("tree"), TreeBitmap(false, kZoom));
-    place(QStringLiteral("selected"), TreeBitmap(true, kZoom));
+    place(QStringLiteral("tree"), TreeBitmap(TreePicture::Listed, kZoom));
+    place(QStringLiteral("selected"), TreeBitmap(TreePicture::Selected, kZoom));
+    place(QStringLiteral("failed"), TreeBitmap(TreePicture::Failed, kZoom));
     painter.end();
     return sheet;
 }

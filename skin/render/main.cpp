@@ -61,6 +61,21 @@ template <typename Paint> QImage FaceBitmap(QSize size, int scale, Paint paint) 
     return ToKeyedPixels(art, kKeyColour);
 }
 
+// The lamp's rectangle of the background drawn with the lamp dim, framed by the key so that it
+// is keyed at (0, 0) like the other pictures drawn over the window.
+QImage DimLamp(int scale) {
+    QImage lamp = Background(scale, false)
+                      .copy(QRect(kOnAirLamp.topLeft() * scale, kOnAirLamp.size() * scale));
+    for (int y = 0; y < lamp.height(); ++y) {
+        for (int x = 0; x < lamp.width(); ++x) {
+            if (x < scale || y < scale || x >= lamp.width() - scale || y >= lamp.height() - scale) {
+                lamp.setPixel(x, y, kKeyColour);
+            }
+        }
+    }
+    return lamp;
+}
+
 // Every picture is drawn at each of these scales: the 1x ones under their own names, the finer
 // ones under ScaledEntryName's, for screens of more pixels per window pixel.
 constexpr std::array kScales{1, 2};
@@ -70,6 +85,7 @@ bool RenderArchiveAt(const QString& folder, int scale) {
         return QString::fromStdString(ScaledEntryName(plain, scale));
     };
     bool ok = WriteBitmap(folder, name(kBackgroundBitmap), Background(scale));
+    ok = WriteBitmap(folder, name(kLampDimBitmap), DimLamp(scale)) && ok;
     for (const ButtonPlace& place : kButtons) {
         ok = WriteBitmap(folder, name(place.bitmap),
                          FaceBitmap(place.size, scale,
@@ -123,8 +139,9 @@ int RenderIcons(const QString& folder) {
         write(resources::kWindowIcon, WindowIcon(scale));
         write(resources::kCursorNormal, NormalCursor(scale));
         write(resources::kCursorPressed, PressedCursor(scale));
-        write(resources::kTreeClosed, TreeBitmap(false, scale));
-        write(resources::kTreeSelected, TreeBitmap(true, scale));
+        write(resources::kTreeClosed, TreeBitmap(TreePicture::Listed, scale));
+        write(resources::kTreeSelected, TreeBitmap(TreePicture::Selected, scale));
+        write(resources::kTreeFailed, TreeBitmap(TreePicture::Failed, scale));
     }
     return ok ? 0 : kFailure;
 }

@@ -17,25 +17,33 @@ namespace {
 constexpr int kStationRole = Qt::UserRole;
 
 // Draws every entry black on white, as no desktop style would: the selected one too, which only
-// its own picture (image 1) marks, and no focus frame.
+// its own picture (image 1) marks, and no focus frame or hover. A station that could not be
+// reached shows its own picture, selected or not, until it plays again.
 class StationDelegate : public QStyledItemDelegate {
 public:
-    StationDelegate(QIcon selectedIcon, QObject* parent)
-        : QStyledItemDelegate(parent), selectedIcon_(std::move(selectedIcon)) {}
+    StationDelegate(const RadioCore& core, QIcon selectedIcon, QIcon failedIcon, QObject* parent)
+        : QStyledItemDelegate(parent), core_(core), selectedIcon_(std::move(selectedIcon)),
+          failedIcon_(std::move(failedIcon)) {}
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
-        if ((option->state & QStyle::State_Selected) != 0) {
+        const QVariant station = index.data(kStationRole);
+        if (station.isValid() && core_.Unreachable(TextOf(station.toByteArray()))) {
+            option->icon = failedIcon_;
+        } else if ((option->state & QStyle::State_Selected) != 0) {
             option->icon = selectedIcon_;
         }
-        option->state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
+        option->state &=
+            ~(QStyle::State_Selected | QStyle::State_HasFocus | QStyle::State_MouseOver);
         option->palette.setColor(QPalette::Text, Qt::black);
         option->backgroundBrush = QBrush(Qt::white);
     }
 
 private:
+    const RadioCore& core_;
     QIcon selectedIcon_;
+    QIcon failedIcon_;
 };
 
 } // namespace
@@ -52,14 +60,21 @@ CMediaView::CMediaView(RadioCore& core, QWidget* parent) : QTreeWidget(parent), 
     colours.setColor(QPalette::Text, Qt::black);
     colours.setColor(QPalette::Window, Qt::white);
     colours.setColor(QPalette::WindowText, Qt::black);
+    // Whatever the style marks with the selection's colour (the branch column left of the
+    // picture, a hovered row) stays white.
+    colours.setColor(QPalette::Highlight, Qt::white);
+    colours.setColor(QPalette::HighlightedText, Qt::black);
     setPalette(colours);
     // Added by file, each picture brings its twice-as-large twin for dense screens.
     const QString selected = QString::fromLatin1(resources::kTreeSelected);
     stationIcon_.addFile(QString::fromLatin1(resources::kTreeClosed), {}, QIcon::Normal);
     stationIcon_.addFile(selected, {}, QIcon::Selected);
-    setItemDelegate(new StationDelegate(QIcon(selected), this));
+    setItemDelegate(new StationDelegate(core_, QIcon(selected),
+                                        QIcon(QString::fromLatin1(resources::kTreeFailed)), this));
     connect(this, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current) { OnCurrentItemChanged(current); });
+    // A station that fails, or plays again, changes its picture.
+    connect(&core_, &RadioCore::StateChanged, viewport(), qOverload<>(&QWidget::update));
 }
 
 QTreeWidgetItem* CMediaView::AddStation(const std::string& name) {

@@ -19,6 +19,7 @@
 #include "radio/CMediaView.h"
 #include "radio/CatalogueDisplay.h"
 #include "radio/RadioCore.h"
+#include "radio/TunerDisplay.h"
 #include "radio/WindowAnimation.h"
 #include "resources/ControlIds.h"
 #include "resources/Resources.h"
@@ -131,6 +132,10 @@ void CStation::Create() {
     LoadSkinButtons();
     ApplyLayout();
     animation_->LoadFrames(app::interfacePack, core_.InterfaceHue(), SkinScale());
+    tuner_ = std::make_unique<TunerDisplay>(core_, *this);
+    tuner_->LoadSkin(app::interfacePack, core_.InterfaceHue(), SkinScale());
+    tuner_->Show();
+    connect(&core_, &RadioCore::StateChanged, this, [this] { tuner_->Show(); });
     core_.CheckVersion(this, app::versionNumber,
                        [this](float published) { OfferVersion(published); });
 
@@ -348,6 +353,7 @@ void CStation::ApplyHue(int hue) {
     LoadSkinButtons();
     ApplyLayout();
     animation_->LoadFrames(app::interfacePack, hue, SkinScale());
+    tuner_->LoadSkin(app::interfacePack, hue, SkinScale());
     pane_->SkinChanged();
     update();
     SaveInterfaceHue(app::startupDirectory, hue);
@@ -491,6 +497,7 @@ void CStation::TimerTick() {
     animation_->TickMeterAndActivity(*this, muteBox_->Checked());
     DescribeStatus();
     animation_->TickFlashAndFilm(*this);
+    tuner_->Tick();
 }
 
 void CStation::DescribeStatus() {
@@ -505,6 +512,7 @@ void CStation::paintEvent(QPaintEvent* event) {
     painter.setClipRegion(event->region());
     painter.drawImage(QPoint(0, 0), background_);
     animation_->Paint(painter);
+    tuner_->Paint(painter);
 }
 
 void CStation::mousePressEvent(QMouseEvent* event) {

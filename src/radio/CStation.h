@@ -25,6 +25,7 @@ class CRadioButton;
 class CSearchEdit;
 class CSkinButton;
 class RadioCore;
+class TunerDisplay;
 class WindowAnimation;
 class WindowShape;
 struct ShoppingData;
@@ -140,6 +141,7 @@ private:
 
     std::unique_ptr<WindowShape> windowShape_;
     std::unique_ptr<WindowAnimation> animation_;
+    std::unique_ptr<TunerDisplay> tuner_;
     std::unique_ptr<BrowserPane> pane_;
     // Where the shopping topics' pages lie; empty until the catalogue server names it.
     std::string shoppingRoot_;

@@ -13,6 +13,14 @@ constexpr char kStopped[] = " (stopped)";
 
 QString NowPlayingText(const RadioCore& core) {
     const std::string& station = core.CurrentStationName();
+    if (!station.empty() && core.State() == PlayState::Stopped) {
+        return DisplayText(station) + QString::fromLatin1(kStopped);
+    }
+    return TunerLineText(core);
+}
+
+QString TunerLineText(const RadioCore& core) {
+    const std::string& station = core.CurrentStationName();
     if (station.empty()) {
         return {};
     }
@@ -20,7 +28,7 @@ QString NowPlayingText(const RadioCore& core) {
     case PlayState::Failed:
         return CannotReachText(station);
     case PlayState::Stopped:
-        return DisplayText(station) + QString::fromLatin1(kStopped);
+        return {};
     case PlayState::Connecting:
     case PlayState::Playing:
         break;

@@ -34,4 +34,7 @@ inline QString CannotReachText(std::string_view station) {
 // reached, or that it is stopped; empty before any station.
 QString NowPlayingText(const RadioCore& core);
 
+// The same for the radio window's tuner, which shows nothing while the radio is stopped.
+QString TunerLineText(const RadioCore& core);
+
 } // namespace sonavia

@@ -244,6 +244,10 @@ void RadioCore::Play(Origin origin, std::size_t position) {
     const StationRecord& record = radioCatalogue_.records[position];
     const Choice choice{origin, record.name, record.index};
     const std::uint64_t request = ++playRequest_;
+    // What connects is named at once, by every way of playing: the window, the tray and the
+    // media controls never show the station before it while the address is on its way.
+    currentStationName_ = record.name;
+    unreachable_.erase(record.name);
     state_ = PlayState::Connecting;
     emit StateChanged();
     if (prefetched_ && prefetched_->position == position) {
@@ -287,7 +291,6 @@ void RadioCore::AddressFetched(const Choice& choice, const std::string& address,
         }
         break;
     case Origin::Window:
-        currentStationName_ = choice.name;
         SaveChannelChoice(choice.name);
         OpenInPlayer(address);
         emit StationShown();
@@ -297,7 +300,6 @@ void RadioCore::AddressFetched(const Choice& choice, const std::string& address,
             SetVolumeOfPlayer(0);
         }
         raiseVolumeWhenPlaying_ = OpenInPlayer(address);
-        currentStationName_ = choice.name;
         emit StationShown();
         break;
     }
@@ -328,6 +330,7 @@ void RadioCore::StationFailed() {
     playing_ = false;
     streamPlaying_ = false;
     streamTitle_.clear();
+    unreachable_.insert(currentStationName_);
     SetState(PlayState::Failed);
 }
 

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace sonavia {
@@ -105,6 +106,8 @@ public:
     const std::string& CurrentStationName() const { return currentStationName_; }
     // The catalogue position of the current station.
     std::optional<std::size_t> CurrentPosition() const;
+    // Whether the station failed when it was last played: it stays marked until it plays again.
+    bool Unreachable(const std::string& name) const { return unreachable_.contains(name); }
     bool Playing() const { return playing_; }
     bool StreamPlaying() const { return streamPlaying_; }
     bool BufferingFinished() const { return bufferingFinished_; }
@@ -232,6 +235,8 @@ private:
     // The last two stations heard, the latest first, each unlike the other: the one before the
     // current station is among them.
     std::array<std::string, 2> heard_;
+    // The stations that could not be reached when they were last played.
+    std::set<std::string> unreachable_;
 
     int interfaceHue_ = kDefaultHue;
     bool browserPaneOpen_ = false;

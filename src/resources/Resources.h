@@ -29,11 +29,12 @@ inline constexpr char kCursorPressed[] = ":/sonavia/cursor-pressed.png";
 inline constexpr int kCursorPressedHotX = 16;
 inline constexpr int kCursorPressedHotY = 16;
 
-// The station tree's two images, 11 x 12 with a transparent background: an entry as listed
-// (image 0) and as selected (image 1).
+// The station tree's images, 11 x 12 with a transparent background: an entry as listed
+// (image 0), as selected (image 1), and a station that could not be reached, selected or not.
 inline constexpr int kTreeBitmapWidth = 11;
 inline constexpr int kTreeBitmapHeight = 12;
 inline constexpr char kTreeClosed[] = ":/sonavia/tree-closed.png";
 inline constexpr char kTreeSelected[] = ":/sonavia/tree-selected.png";
+inline constexpr char kTreeFailed[] = ":/sonavia/tree-failed.png";
 
 } // namespace sonavia::resources

@@ -43,6 +43,17 @@ inline constexpr int kLevelBarCount = 9;
 inline constexpr int kLevelBarPitch = 11;
 inline constexpr int kLevelBarWidth = 10;
 
+// The tuner's glass: under its heading a line that tells what plays, drawn by the window at run
+// time in the tuner's light and the skin's font; right of the heading the "ON AIR" lamp, which
+// the background shows lit and the dim picture covers while nothing plays.
+inline constexpr QRect kTunerLine{408, 42, 138, 12};
+inline constexpr QRect kOnAirLamp{488, 25, 62, 16};
+inline constexpr char kLampDimBitmap[] = "onairdim.bmp";
+// The tuner's light at hue 0: the panel's hue, pale and bright.
+inline constexpr QRgb kTunerLight = 0xFF87D5FF; // RGB(135, 213, 255)
+inline constexpr char kSkinFontFamily[] = "DejaVu Sans";
+inline constexpr int kTunerLinePixelSize = 10;
+
 // Film frames, copied plainly at this point, all of this size.
 inline constexpr QPoint kFilmPosition{571, 29};
 inline constexpr QSize kFilmSize{42, 42};

@@ -95,7 +95,8 @@ bool Inside(const DecodedBitmap& bitmap, const std::vector<bool>& shape, QPoint 
 
 TEST(SkinArchive, HoldsEveryEntryTheProgramLoadsAsThirtyTwoBitBitmaps) {
     ASSERT_GT(Archive().count, 0) << "no archive at " << SONAVIA_INTERFACE_ARCHIVE;
-    std::vector<std::string> bitmaps{"stationbackground.bmp", "newversion.bmp", "contactus.bmp"};
+    std::vector<std::string> bitmaps{"stationbackground.bmp", "newversion.bmp", "contactus.bmp",
+                                     kLampDimBitmap};
     for (const auto& [name, position] : kShownButtons) {
         bitmaps.push_back(name);
     }

@@ -50,15 +50,19 @@ TEST(ProgramResources, CursorHotSpotsLieOnTheDrawnShape) {
 TEST(ProgramResources, TreePicturesAreSmallAndDiffer) {
     const QImage listed = Load(kTreeClosed);
     const QImage selected = Load(kTreeSelected);
-    EXPECT_EQ(listed.size(), QSize(kTreeBitmapWidth, kTreeBitmapHeight));
-    EXPECT_EQ(selected.size(), QSize(kTreeBitmapWidth, kTreeBitmapHeight));
+    const QImage failed = Load(kTreeFailed);
+    for (const QImage* picture : {&listed, &selected, &failed}) {
+        EXPECT_EQ(picture->size(), QSize(kTreeBitmapWidth, kTreeBitmapHeight));
+    }
     EXPECT_NE(listed, selected);
+    EXPECT_NE(failed, listed);
+    EXPECT_NE(failed, selected);
 }
 
 TEST(ProgramResources, EveryPictureHasATwinTwiceAsLargeForDenseScreens) {
     std::vector<const char*> pictures(kTrayIconFrames.begin(), kTrayIconFrames.end());
-    pictures.insert(pictures.end(),
-                    {kWindowIcon, kCursorNormal, kCursorPressed, kTreeClosed, kTreeSelected});
+    pictures.insert(pictures.end(), {kWindowIcon, kCursorNormal, kCursorPressed, kTreeClosed,
+                                     kTreeSelected, kTreeFailed});
     for (const char* path : pictures) {
         const QImage fine = Load(ScaledEntryName(path, 2).c_str());
         EXPECT_EQ(fine.size(), Load(path).size() * 2) << path;
