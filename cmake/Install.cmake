@@ -91,6 +91,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav")
 # On a Wayland desktop the player is a native Wayland client through Qt's Wayland plugin; without
-# it, it runs through XWayland where there is one.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+# it, it runs through XWayland where there is one. A desktop without a sound server plays through
+# GStreamer's ALSA output.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, gstreamer1.0-alsa")
 include(CPack)

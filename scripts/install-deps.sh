@@ -13,14 +13,15 @@ case "$mode" in
 esac
 
 # Building the program and its tools, and what it loads while it plays: playbin with the Ogg and
-# Vorbis decoders (base), the HTTP source, MP3 and the sound servers' sinks (good),
-# HLS streams (bad) and AAC (libav).
+# Vorbis decoders (base), the HTTP source, MP3 and the sound servers' sinks (good), the ALSA
+# output of desktops without a sound server (alsa), HLS streams (bad) and AAC (libav).
 run_packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev libxcb-shape0-dev
   libcurl4-openssl-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
-  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-alsa
+  gstreamer1.0-plugins-bad gstreamer1.0-libav
   libtotem-plparser-dev
 )
 # The demo's stations: icecast2 fed by gst-launch-1.0, and the scripts that start them.
