@@ -25,7 +25,7 @@ set(SONAVIA_PACKAGE_MAINTAINER "Sonavia Plus developers <sonavia@example.org>"
     CACHE STRING "The Debian package's maintainer: name <address>")
 
 install(TARGETS sonavia RUNTIME DESTINATION bin)
-# Beside the module (src/components), where the program looks for both.
+# Beside the module (src/browser), where the program looks for both.
 install(TARGETS sonavia-browser RUNTIME DESTINATION lib/${SONAVIA_DATA_FOLDER})
 install(FILES ${CMAKE_BINARY_DIR}/Interface/radio.int
         DESTINATION ${SONAVIA_DATA_DESTINATION}/Interface)

@@ -1,6 +1,6 @@
 #include "catalogue/Fetch.h"
 
-#include "catalogue/HttpRequest.h"
+#include "network/HttpRequest.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "components/CRadio_explorer.h"
+#include "browser/CRadio_explorer.h"
 #include "rules/PaneGeometry.h"
 
 #include <QPointer>

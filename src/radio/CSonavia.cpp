@@ -1,6 +1,6 @@
 #include "radio/CSonavia.h"
 
-#include "components/CMediaPlayer.h"
+#include "player/CMediaPlayer.h"
 #include "radio/CStation.h"
 #include "radio/CatalogueDisplay.h"
 #include "radio/MprisService.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "components/PlayerEngine.h"
 #include "localfiles/LocalFiles.h"
+#include "player/PlayerEngine.h"
 #include "radio/TrayIcon.h"
 
 #include <QDialog>

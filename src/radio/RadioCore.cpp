@@ -3,8 +3,8 @@
 #include "catalogue/CatalogueLoad.h"
 #include "catalogue/Fetch.h"
 #include "catalogue/VersionCheck.h"
-#include "components/PlayerEngine.h"
 #include "localfiles/LocalFiles.h"
+#include "player/PlayerEngine.h"
 #include "rules/RandomRules.h"
 
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 #include "catalogue/Package.h"
 #include "catalogue/ShoppingLoad.h"
 #include "localfiles/InterfaceArchive.h"
-#include "radio/RequestWorkers.h"
+#include "network/RequestWorkers.h"
 #include "rules/FadeIn.h"
 #include "rules/Product.h"
 #include "rules/RadioCatalogue.h"

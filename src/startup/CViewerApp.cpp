@@ -1,7 +1,7 @@
 #include "startup/CViewerApp.h"
 
+#include "browser/CRadio_explorer.h"
 #include "catalogue/Config.h"
-#include "components/CRadio_explorer.h"
 #include "controls/ArchiveImages.h"
 #include "localfiles/VersionRecord.h"
 #include "radio/CSonavia.h"

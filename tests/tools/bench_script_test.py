@@ -29,7 +29,7 @@ class BenchScriptTest(unittest.TestCase):
             write_program(os.path.join(root, "scripts", "build.sh"), "exit 0")
             bench = os.path.join(root, "build", "bench")
             for folder, name, text in (("catalogue", "bench_fetch", "echo fetch figures"),
-                                       ("components", "bench_player", "echo player broke; exit 3"),
+                                       ("player", "bench_player", "echo player broke; exit 3"),
                                        ("controls", "bench_shape", "echo shape figures")):
                 os.makedirs(os.path.join(bench, folder, name + "_autogen", "include"))
                 write_program(os.path.join(bench, folder, name), text)

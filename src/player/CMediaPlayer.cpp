@@ -1,8 +1,8 @@
-#include "components/CMediaPlayer.h"
+#include "player/CMediaPlayer.h"
 
-#include "components/AddressKind.h"
-#include "components/AddressProbe.h"
-#include "components/PlaylistEntries.h"
+#include "player/AddressKind.h"
+#include "player/AddressProbe.h"
+#include "player/PlaylistEntries.h"
 
 #include <QByteArray>
 #include <algorithm>

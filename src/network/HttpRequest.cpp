@@ -1,4 +1,4 @@
-#include "catalogue/HttpRequest.h"
+#include "network/HttpRequest.h"
 
 #include "rules/Product.h"
 

@@ -1,4 +1,4 @@
-#include "components/WebEngineSandbox.h"
+#include "browser/WebEngineSandbox.h"
 
 #include <QByteArrayList>
 #include <QtGlobal>

@@ -6,8 +6,8 @@
 // servers that send a wrong type. Elsewhere the view comes from the engine's module into the
 // program. Run by webview_test.py, which provides the X server.
 #include "StreamServers.h"
-#include "components/BrowserProcess.h"
-#include "components/CRadio_explorer.h"
+#include "browser/BrowserProcess.h"
+#include "browser/CRadio_explorer.h"
 #include "resources/ControlIds.h"
 
 #include <QApplication>

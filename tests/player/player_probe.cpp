@@ -1,7 +1,7 @@
 // Creates a media player the way the program does at start-up, posting the quit request when
 // the player is unavailable, and reports what happened; the player test runs it with GStreamer
 // set up to lack the player element.
-#include "components/CMediaPlayer.h"
+#include "player/CMediaPlayer.h"
 #include "shell/AppValues.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 // The web view of the browser pane, built as a module that the program loads when the pane
 // first opens (WebViewModule.h).
-#include "components/WebViewModule.h"
+#include "browser/WebViewModule.h"
 
 #include <QFile>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "components/PageView.h"
+#include "browser/PageView.h"
 
 #include <QMetaObject>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "components/AddressProbe.h"
+#include "player/AddressProbe.h"
 
-#include "catalogue/HttpRequest.h"
+#include "network/HttpRequest.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
-#include "components/CRadio_explorer.h"
+#include "browser/CRadio_explorer.h"
 
-#include "components/BrowserProcess.h"
-#include "components/BrowserProtocol.h"
-#include "components/PageView.h"
-#include "components/WebViewModule.h"
+#include "browser/BrowserProcess.h"
+#include "browser/BrowserProtocol.h"
+#include "browser/PageView.h"
+#include "browser/WebViewModule.h"
 #include "resources/ControlIds.h"
 #include "rules/Product.h"
 

@@ -1,4 +1,4 @@
-#include "radio/RequestWorkers.h"
+#include "network/RequestWorkers.h"
 
 #include <atomic>
 

@@ -1,4 +1,4 @@
-#include "components/PlaylistEntries.h"
+#include "player/PlaylistEntries.h"
 
 #include <algorithm>
 #include <charconv>

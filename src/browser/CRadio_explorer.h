@@ -1,6 +1,6 @@
 #pragma once
 
-#include "components/WebEngineSandbox.h"
+#include "browser/WebEngineSandbox.h"
 
 #include <QPointer>
 #include <QRect>

@@ -2,7 +2,7 @@
 #include "StreamServers.h"
 #include "TestSupport.h"
 #include "ToneAnalysis.h"
-#include "components/CMediaPlayer.h"
+#include "player/CMediaPlayer.h"
 
 #include <QElapsedTimer>
 #include <QProcess>

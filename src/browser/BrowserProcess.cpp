@@ -1,6 +1,6 @@
-#include "components/BrowserProcess.h"
+#include "browser/BrowserProcess.h"
 
-#include "components/BrowserProtocol.h"
+#include "browser/BrowserProtocol.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "components/AddressKind.h"
+#include "player/AddressKind.h"
 
 #include <string>
 #include <vector>

@@ -7,7 +7,7 @@
 //                                unless SONAVIA_AUDIO_SINK names another output)
 #include "StallMeter.h"
 #include "StreamServers.h"
-#include "components/CMediaPlayer.h"
+#include "player/CMediaPlayer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

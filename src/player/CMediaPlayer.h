@@ -1,6 +1,6 @@
 #pragma once
 
-#include "components/PlayerEngine.h"
+#include "player/PlayerEngine.h"
 
 #include <QTimer>
 #include <atomic>

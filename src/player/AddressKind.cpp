@@ -1,4 +1,4 @@
-#include "components/AddressKind.h"
+#include "player/AddressKind.h"
 
 #include <algorithm>
 #include <array>

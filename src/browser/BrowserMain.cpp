@@ -1,8 +1,8 @@
 // The browser program: the browser pane's web view in a process of its own, inside the window of
 // the control that started it (BrowserProtocol.h).
-#include "components/BrowserProtocol.h"
-#include "components/WebEngineSandbox.h"
-#include "components/WebViewModule.h"
+#include "browser/BrowserProtocol.h"
+#include "browser/WebEngineSandbox.h"
+#include "browser/WebViewModule.h"
 #include "rules/PaneGeometry.h"
 
 #include <QApplication>
