@@ -1,9 +1,21 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer and
-# runs each for the given number of inputs (default 200000). Any finding fails the script.
+# runs each over its corpus, then on new inputs:
+#   fuzz.sh [INPUTS]        for INPUTS new inputs (default 200000)
+#   fuzz.sh --seconds N     for N seconds (the test command's short run)
+# Any finding fails the script.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-runs=${1:-200000}
+if [ "${1:-}" = --seconds ]; then
+  [ -n "${2:-}" ] || { echo "usage: $0 [INPUTS | --seconds N]" >&2; exit 2; }
+  limit=(-max_total_time="$2")
+  what="$2 s"
+else
+  limit=(-runs="${1:-200000}")
+  what="${1:-200000} inputs"
+fi
+# Every rejected input would be logged: the fuzzers run without the program's log.
+export QT_LOGGING_RULES='sonavia.*=false'
 cmake -S . -B build-fuzz -G Ninja -DSONAVIA_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build build-fuzz -j "$(nproc)"
@@ -17,9 +29,9 @@ for source in fuzz/*_fuzzer.cpp; do
   work="$scratch/$name"
   mkdir -p "$work/corpus" "$work/tmp"
   [ -d "$corpus_seed" ] && cp -r "$corpus_seed/." "$work/corpus/"
-  echo "== $name: $runs inputs"
+  echo "== $name: its corpus, then $what"
   status=0
-  TMPDIR="$work/tmp" ./build-fuzz/fuzz/"$name" -runs="$runs" -max_len=4096 -seed=1 \
+  TMPDIR="$work/tmp" ./build-fuzz/fuzz/"$name" "${limit[@]}" -max_len=4096 -seed=1 \
     -print_final_stats=1 "$work/corpus" >"$work/log" 2>&1 || status=$?
   grep -E "^(stat::number_of_executed_units|Done|==[0-9]+==ERROR|SUMMARY)" "$work/log" || true
   [ "$status" -eq 0 ] || tail -n 60 "$work/log"

@@ -1,5 +1,6 @@
 #include "browser/BrowserProcess.h"
 
+#include "browser/BrowserLog.h"
 #include "browser/BrowserProtocol.h"
 
 #include <QCoreApplication>
@@ -40,6 +41,15 @@ BrowserProcess::BrowserProcess(const QString& program, WId control, const QSize&
     process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     reports_ = QObject::connect(process_.get(), &QProcess::readyReadStandardOutput, process_.get(),
                                 [this] { ReadReports(); });
+    QObject::connect(process_.get(), &QProcess::errorOccurred, process_.get(),
+                     [program](QProcess::ProcessError) {
+                         qCWarning(lcBrowser) << "the browser program" << program << "failed";
+                     });
+    QObject::connect(process_.get(), &QProcess::finished, process_.get(),
+                     [](int code, QProcess::ExitStatus status) {
+                         qCInfo(lcBrowser) << "the browser program ended with" << code
+                                           << (status == QProcess::CrashExit ? "(crashed)" : "");
+                     });
     process_->start(program, {QString::fromLatin1(browser::kIntoOption), QString::number(control)});
     // Taken in order once the browser reads its input.
     Resize(size);

@@ -1,5 +1,6 @@
 #include "browser/CRadio_explorer.h"
 
+#include "browser/BrowserLog.h"
 #include "browser/BrowserProcess.h"
 #include "browser/BrowserProtocol.h"
 #include "browser/PageView.h"
@@ -148,10 +149,21 @@ CreateWebViewFunction WebViewFactory() {
         MakeUnmadeShareContext();
         LibrariesBeforeEngine() = MappedFiles();
         const QString path = FindBesideProgram(kWebViewModuleFile);
+        if (path.isEmpty()) {
+            qCWarning(lcBrowser) << "the web engine's module" << kWebViewModuleFile
+                                 << "is not beside the program: the pane stays blank";
+            return CreateWebViewFunction{nullptr};
+        }
         QLibrary module(path);
-        return path.isEmpty()
-                   ? CreateWebViewFunction{nullptr}
-                   : reinterpret_cast<CreateWebViewFunction>(module.resolve(kCreateWebViewSymbol));
+        const auto create =
+            reinterpret_cast<CreateWebViewFunction>(module.resolve(kCreateWebViewSymbol));
+        if (create == nullptr) {
+            qCWarning(lcBrowser) << "the web engine's module cannot be loaded:"
+                                 << module.errorString();
+        } else {
+            qCInfo(lcBrowser) << "the pane shows pages through the module" << path;
+        }
+        return create;
     }();
     return factory;
 }
@@ -203,6 +215,7 @@ MakePageView PageViewMaker() {
                                 ? FindBesideProgram(browser::kProgramFile)
                                 : QString();
     if (!program.isEmpty()) {
+        qCInfo(lcBrowser) << "the pane shows pages through the browser program" << program;
         return [program](QWidget& control, const QUrl& address) -> std::unique_ptr<PageView> {
             // The browser's window lies in the control's own window.
             control.setAttribute(Qt::WA_DontCreateNativeAncestors);
@@ -259,6 +272,7 @@ public:
     QWidget* View() const { return view_ != nullptr ? view_->Widget() : nullptr; }
 
     void Load(const QUrl& address) {
+        qCInfo(lcBrowser) << "load" << address.toDisplayString();
         shown_ = address;
         if (view_ != nullptr && !view_->Ended()) {
             view_->Load(address);

@@ -1,5 +1,6 @@
 #include "catalogue/CatalogueLoad.h"
 
+#include "catalogue/CatalogueLog.h"
 #include "catalogue/Config.h"
 #include "catalogue/Fetch.h"
 #include "rules/CatalogueText.h"
@@ -9,7 +10,11 @@ namespace sonavia {
 std::string FetchCatalogueText(std::stop_token stop) {
     const std::string url = RadioCatalogueBase() + kCatalogueFolder + "/" + kCatalogueFile;
     std::string text = FetchText(url, kCatalogueProfile, std::move(stop));
-    return IsCatalogueWebPage(text) ? std::string() : text;
+    if (IsCatalogueWebPage(text)) {
+        qCWarning(lcCatalogue) << "the catalogue server sent a web page for" << url.c_str();
+        return {};
+    }
+    return text;
 }
 
 RadioCatalogue LoadRadioCatalogue(const InterfacePackDirectory& archive, std::stop_token stop) {
@@ -17,10 +22,15 @@ RadioCatalogue LoadRadioCatalogue(const InterfacePackDirectory& archive, std::st
     if (stop.stop_requested()) {
         return {};
     }
-    if (text.empty()) {
+    const bool fromServer = !text.empty();
+    if (!fromServer) {
+        qCWarning(lcCatalogue) << "no catalogue from the server: the interface archive's is used";
         text = ReadArchiveText(archive, kCatalogueFile);
     }
-    return ParseCatalogue(text);
+    RadioCatalogue catalogue = ParseCatalogue(text);
+    qCInfo(lcCatalogue) << "catalogue from the" << (fromServer ? "server:" : "archive:")
+                        << catalogue.records.size() << "entries";
+    return catalogue;
 }
 
 } // namespace sonavia

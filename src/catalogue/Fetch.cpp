@@ -74,7 +74,13 @@ std::string FetchText(const std::string& url, int connectTimeoutMs, std::size_t 
         curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, TakeBytes);
         curl_easy_setopt(h, CURLOPT_WRITEDATA, &reply);
 
-        const CURLcode code = curl_easy_perform(h);
+        const CURLcode code = PerformRequest(h, url, [&](CURLcode result) {
+            if (stopped()) {
+                return RequestEnd::Stopped;
+            }
+            return result == CURLE_WRITE_ERROR && reply.limitReached ? RequestEnd::ReaderHadEnough
+                                                                     : RequestEnd::AsLibcurlSays;
+        });
         if (stopped()) {
             return {};
         }

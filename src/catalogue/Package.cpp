@@ -1,5 +1,6 @@
 #include "catalogue/Package.h"
 
+#include "catalogue/CatalogueLog.h"
 #include "catalogue/Config.h"
 #include "catalogue/Fetch.h"
 
@@ -16,8 +17,12 @@ ChannelPackage ChoosePackage() {
 void ApplyRadioPackageFlags(ChannelPackage& package, RadioCatalogue& catalogue,
                             std::stop_token stop) {
     package.packageBase = WithoutFinalSeparator(package.packageBase);
-    const std::string flags =
-        FetchText(FlagsUrl(package.packageBase), kFlagsProfile, std::move(stop));
+    const std::string url = FlagsUrl(package.packageBase);
+    const std::string flags = FetchText(url, kFlagsProfile, std::move(stop));
+    if (flags.empty()) {
+        qCWarning(lcCatalogue) << "no availability flags from" << url.c_str()
+                               << "- no station is offered";
+    }
     ApplyPackageFlags(catalogue, flags);
 }
 

@@ -1,5 +1,6 @@
 #include "catalogue/ShoppingLoad.h"
 
+#include "catalogue/CatalogueLog.h"
 #include "catalogue/Config.h"
 #include "catalogue/Fetch.h"
 
@@ -20,6 +21,7 @@ ShoppingData LoadShopping(const InterfacePackDirectory& archive, std::stop_token
         text.clear();
     }
     if (text.empty()) {
+        qCInfo(lcCatalogue) << "no shopping list from the server: the interface archive's is used";
         text = ReadArchiveText(archive, kShoppingListFile);
     }
     data.list = ParseShoppingList(text);

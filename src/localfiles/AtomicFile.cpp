@@ -1,6 +1,9 @@
 #include "localfiles/AtomicFile.h"
 
+#include "localfiles/LocalFilesLog.h"
+
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -10,11 +13,17 @@ namespace sonavia {
 
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
     std::string temporary = path.string() + ".XXXXXX";
+    const auto failed = [&path](const char* step) {
+        qCWarning(lcLocalFiles) << path.c_str() << "cannot be written:" << step << "failed,"
+                                << std::strerror(errno);
+        return false;
+    };
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) {
-        return false;
+        return failed("making a temporary file");
     }
     bool ok = ::fchmod(fd, 0644) == 0;
+    const char* step = ok ? "writing" : "setting its mode";
     std::size_t written = 0;
     while (ok && written < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
@@ -26,13 +35,25 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
             written += static_cast<std::size_t>(n);
         }
     }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(temporary.c_str(), path.c_str()) == 0) {
+    if (ok) {
+        step = "flushing to the disk";
+        ok = ::fsync(fd) == 0;
+    }
+    if (::close(fd) != 0 && ok) {
+        step = "closing";
+        ok = false;
+    }
+    if (ok) {
+        step = "renaming into place";
+        ok = ::rename(temporary.c_str(), path.c_str()) == 0;
+    }
+    if (ok) {
         return true;
     }
+    const int error = errno;
     ::unlink(temporary.c_str());
-    return false;
+    errno = error;
+    return failed(step);
 }
 
 } // namespace sonavia

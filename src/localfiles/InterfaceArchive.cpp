@@ -1,6 +1,7 @@
 #include "localfiles/InterfaceArchive.h"
 
 #include "localfiles/AtomicFile.h"
+#include "localfiles/LocalFilesLog.h"
 
 #include <fstream>
 
@@ -103,6 +104,8 @@ InterfacePackDirectory ReadArchiveDirectory(const std::filesystem::path& path) {
     InterfacePackDirectory directory;
     directory.path = path;
     const auto fail = [&directory](ArchiveFault fault) {
+        qCWarning(lcLocalFiles) << "the interface archive" << directory.path.c_str()
+                                << ArchiveFaultText(fault);
         directory.fault = fault;
         return directory;
     };
@@ -176,7 +179,14 @@ std::optional<std::string> ReadArchiveEntry(const InterfacePackDirectory& direct
 }
 
 std::string ReadArchiveText(const InterfacePackDirectory& directory, std::string_view name) {
-    return ReadArchiveEntry(directory, FindArchiveEntry(directory, name)).value_or(std::string());
+    auto text = ReadArchiveEntry(directory, FindArchiveEntry(directory, name));
+    if (!text) {
+        qCWarning(lcLocalFiles) << "no entry" << std::string(name).c_str()
+                                << "can be read from the interface archive"
+                                << directory.path.c_str();
+        return {};
+    }
+    return std::move(*text);
 }
 
 std::string ScaledEntryName(std::string_view name, int scale) {

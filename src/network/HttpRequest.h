@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 // The one way the program sets up a libcurl request: the product's name as user agent, no
 // signals, redirects followed within the web's schemes, bounded in time, and ended as soon as
@@ -37,5 +38,22 @@ struct RequestOptions {
 // A handle set up for `options`; the caller adds where the body goes. Null when libcurl cannot
 // make one.
 CurlHandle NewRequest(const RequestOptions& options);
+
+// How a request ended, for the log.
+enum class RequestEnd {
+    // As libcurl says: done, or failed.
+    AsLibcurlSays,
+    // The reader took what it wanted and ended the transfer: not a failure.
+    ReaderHadEnough,
+    // The caller no longer wanted it.
+    Stopped,
+};
+
+// Performs the request set up on `handle` for `address` and records it in the log: the address
+// (and the one that answered, after redirects), libcurl's result, the HTTP status, the bytes
+// read and the time taken. A request that failed is a warning; the rest is information.
+// `howItEnded` is asked once the transfer is over.
+CURLcode PerformRequest(CURL* handle, std::string_view address,
+                        const std::function<RequestEnd(CURLcode)>& howItEnded = {});
 
 } // namespace sonavia

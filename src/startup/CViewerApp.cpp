@@ -13,6 +13,7 @@
 #include "shell/QuitSignals.h"
 #include "startup/CommandLine.h"
 #include "startup/DisplayPlatform.h"
+#include "startup/LogSetup.h"
 #include "startup/RunningInstance.h"
 #include "startup/SingleInstance.h"
 
@@ -64,6 +65,7 @@ int CViewerApp::Run(int argc, char** argv) {
     case CommandAction::Show:
         break;
     }
+    SetUpLog(command.verbose);
 
     // Taken before anything else, as the instance name must be claimed first.
     SingleInstanceLock instanceLock;

@@ -13,6 +13,7 @@ namespace {
 constexpr std::string_view kShowOption = "--show";
 constexpr std::array<std::string_view, 2> kHelpOptions = {"--help", "-h"};
 constexpr std::string_view kVersionOption = "--version";
+constexpr std::string_view kVerboseOption = "--verbose";
 
 // The window toolkit's own options, which it takes out of the arguments itself; it accepts each
 // with one dash or two, and a value either as the next word or after "=".
@@ -46,6 +47,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     CommandLine line;
     bool show = false;
     bool version = false;
+    bool verbose = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view word = argv[i];
         if (Contains(kHelpOptions, word)) {
@@ -57,6 +59,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         }
         if (word == kShowOption) {
             show = true;
+            continue;
+        }
+        if (word == kVerboseOption) {
+            verbose = true;
             continue;
         }
         const std::string_view name = ToolkitOptionName(word);
@@ -80,16 +86,17 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     if (line.action == CommandAction::Invalid) {
         return line;
     }
-    return CommandLine{show ? CommandAction::Show : CommandAction::Run, {}};
+    return CommandLine{show ? CommandAction::Show : CommandAction::Run, {}, verbose};
 }
 
 std::string UsageText(std::string_view program) {
     const std::string name(program);
-    return "Usage: " + name + " [--show]\n" + kProductTitle +
+    return "Usage: " + name + " [--show] [--verbose]\n" + kProductTitle +
            ", an internet radio player that lives in the tray.\n"
            "\n"
            "  --show       open the running player's radio window, or bring it to the front;\n"
            "               start the player when none runs\n"
+           "  --verbose    log every step to standard error, not only what went wrong\n"
            "  -h, --help   print this help and end\n"
            "  --version    print the version and end\n";
 }

@@ -22,10 +22,12 @@ struct CommandLine {
     CommandAction action = CommandAction::Run;
     // For Invalid: the word, as given.
     std::string unknown;
+    // --verbose: the log records every step, not only what went wrong.
+    bool verbose = false;
 };
 
 // Reads the program's arguments (argv[0] is the program). The program's own options are
-// --show, --help (-h) and --version; the options of the window toolkit (-platform NAME,
+// --show, --verbose, --help (-h) and --version; the options of the window toolkit (-platform NAME,
 // -display NAME, -reverse, ...) pass through for it to take. Help and version win over the
 // rest; any other word makes the line Invalid.
 CommandLine ParseCommandLine(int argc, const char* const* argv);

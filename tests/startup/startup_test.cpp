@@ -58,6 +58,10 @@ TEST(CommandLineTest, TheToolkitsOptionsPassAndAnyOtherWordIsRefused) {
     EXPECT_EQ(parse({}).action, CommandAction::Run);
     EXPECT_EQ(parse({"-platform", "xcb", "--show", "--style=fusion", "-reverse"}).action,
               CommandAction::Show);
+    const CommandLine verbose = parse({"--verbose", "--show"});
+    EXPECT_EQ(verbose.action, CommandAction::Show);
+    EXPECT_TRUE(verbose.verbose);
+    EXPECT_FALSE(parse({"--show"}).verbose);
     // A toolkit option's value is never read as a word of the program's.
     EXPECT_EQ(parse({"--display", "--help-me"}).action, CommandAction::Run);
     EXPECT_EQ(parse({"--show", "--version"}).action, CommandAction::Version);

@@ -1,0 +1,7 @@
+#include "browser/BrowserLog.h"
+
+namespace sonavia {
+
+Q_LOGGING_CATEGORY(lcBrowser, "sonavia.browser", QtWarningMsg)
+
+} // namespace sonavia

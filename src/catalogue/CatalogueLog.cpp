@@ -1,0 +1,7 @@
+#include "catalogue/CatalogueLog.h"
+
+namespace sonavia {
+
+Q_LOGGING_CATEGORY(lcCatalogue, "sonavia.catalogue", QtWarningMsg)
+
+} // namespace sonavia

@@ -1,0 +1,7 @@
+#include "localfiles/LocalFilesLog.h"
+
+namespace sonavia {
+
+Q_LOGGING_CATEGORY(lcLocalFiles, "sonavia.localfiles", QtWarningMsg)
+
+} // namespace sonavia

@@ -1,0 +1,7 @@
+#include "network/NetworkLog.h"
+
+namespace sonavia {
+
+Q_LOGGING_CATEGORY(lcNetwork, "sonavia.network", QtWarningMsg)
+
+} // namespace sonavia
