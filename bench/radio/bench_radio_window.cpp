@@ -13,7 +13,6 @@
 #include "catalogue/Config.h"
 #include "radio/CMediaView.h"
 #include "radio/CStation.h"
-#include "shell/AppValues.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -109,9 +108,10 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const int ticks = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultTicks;
     QTemporaryDir startup;
-    app::startupDirectory = startup.path().toStdString();
-    SetDataDirectory(SONAVIA_BUILD_FOLDER);
-    app::interfacePack = ReadArchiveDirectory(SONAVIA_INTERFACE_ARCHIVE);
+    StartupContext context;
+    context.startupDirectory = startup.path().toStdString();
+    context.dataDirectory = SONAVIA_BUILD_FOLDER;
+    context.interfacePack = ReadArchiveDirectory(SONAVIA_INTERFACE_ARCHIVE);
 
     // The bundled catalogue, served on loopback so that its address files can be held back.
     const std::filesystem::path catalogue =
@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
     const std::filesystem::path addresses = catalogue / "Sonavia/freechannels/package0";
 
     bool ran = false;
-    WithRadioWindow([&](CStation& window, FakePlayer& player) {
+    WithRadioWindow(context, [&](CStation& window, FakePlayer& player) {
         if (QTreeWidgetItem* item = window.Tree()->topLevelItem(0)) {
             window.Tree()->Choose(item);
         }
@@ -200,6 +200,5 @@ int main(int argc, char** argv) {
                     longest < kStallTargetMs ? "met" : "MISSED");
         ran = true;
     });
-    app::interfacePack = {};
     return ran ? 0 : 1;
 }
