@@ -90,7 +90,7 @@ void CSonavia::RunTrayCommand(TrayIcon::Command command) {
         OpenRadioWindow();
         break;
     case TrayIcon::Command::RandomChannel:
-        services_.Core().StartupPlay(kRandomStationName);
+        services_.Core().StartupPlay(kRandomStationName, RadioCore::Requester::Tray);
         break;
     case TrayIcon::Command::StopResume:
         services_.Core().StopOrResume();

@@ -151,7 +151,7 @@ void MprisPlayerAdaptor::SetVolume(double volume) {
 }
 
 void MprisPlayerAdaptor::Next() {
-    service_.Core().StartupPlay(kRandomStationName);
+    service_.Core().StartupPlay(kRandomStationName, RadioCore::Requester::MediaControls);
 }
 
 bool MprisPlayerAdaptor::CanGoPrevious() const {
@@ -168,7 +168,7 @@ void MprisPlayerAdaptor::Pause() {
 
 void MprisPlayerAdaptor::PlayPause() {
     if (service_.Core().Playing()) {
-        service_.Core().StopOrResume();
+        service_.Core().StopOrResume(RadioCore::Requester::MediaControls);
     } else {
         Play();
     }
@@ -176,7 +176,7 @@ void MprisPlayerAdaptor::PlayPause() {
 
 void MprisPlayerAdaptor::Stop() {
     if (service_.Core().Playing()) {
-        service_.Core().StopOrResume();
+        service_.Core().StopOrResume(RadioCore::Requester::MediaControls);
     }
 }
 
