@@ -3,6 +3,7 @@
 #include "radio/CSonavia.h"
 #include "radio/CStation.h"
 #include "radio/RadioCore.h"
+#include "radio/RadioServices.h"
 
 #include <QEventLoop>
 #include <QPainter>
@@ -17,17 +18,19 @@ constexpr int kPollMs = 10;
 
 } // namespace
 
-void WithRadioWindow(const std::function<void(CStation& window, FakePlayer& player)>& look) {
+void WithRadioWindow(const StartupContext& context,
+                     const std::function<void(CStation& window, FakePlayer& player)>& look) {
     auto player = std::make_unique<FakePlayer>();
     FakePlayer& stand = *player;
-    CSonavia base;
+    RadioServices services(context);
+    CSonavia base(services);
     // The radio window runs modally inside the base window's start-up: it is looked at from the
     // event loop it runs, once it is on the screen.
     QTimer poll;
     poll.setInterval(kPollMs);
     QObject::connect(&poll, &QTimer::timeout, [&] {
         CStation* window = base.OpenWindow();
-        if (window == nullptr || !window->isVisible() || !base.Core().CatalogueReady()) {
+        if (window == nullptr || !window->isVisible() || !services.Core().CatalogueReady()) {
             return;
         }
         poll.stop();

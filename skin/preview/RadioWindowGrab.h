@@ -5,6 +5,7 @@
 // so what is grabbed is what a user sees.
 
 #include "FakePlayer.h"
+#include "shell/StartupContext.h"
 
 #include <QImage>
 #include <functional>
@@ -15,11 +16,12 @@ namespace sonavia {
 
 class CStation;
 
-// Runs the base window's start-up with a FakePlayer (the application values, start-up folder
-// and interface archive must be set as the program sets them) and calls `look` once the radio
+// Runs the base window's start-up from `context` (filled as the program fills it: start-up
+// folder, data folder, interface archive) with a FakePlayer, and calls `look` once the radio
 // window is shown with the catalogue in its lists; the window is closed when `look` returns, and
 // the call returns after it.
-void WithRadioWindow(const std::function<void(CStation& window, FakePlayer& player)>& look);
+void WithRadioWindow(const StartupContext& context,
+                     const std::function<void(CStation& window, FakePlayer& player)>& look);
 
 // The window as the screen shows it. grab() paints the whole rectangle, mask or not; here the
 // pixels outside the window's shape are transparent.

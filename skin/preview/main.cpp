@@ -12,7 +12,6 @@
 #include "radio/CMediaView.h"
 #include "radio/CStation.h"
 #include "resources/ControlIds.h"
-#include "shell/AppValues.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -32,9 +31,9 @@ constexpr int kChosenEntry = 1;
 constexpr int kFadeWaitMs = 15000;
 constexpr int kSettleMs = 200;
 
-bool Grab(const QString& folder) {
+bool Grab(const StartupContext& context, const QString& folder) {
     bool ok = true;
-    WithRadioWindow([&](CStation& window, FakePlayer& player) {
+    WithRadioWindow(context, [&](CStation& window, FakePlayer& player) {
         CMediaView* tree = window.Tree();
         if (QTreeWidgetItem* item = tree->topLevelItem(kChosenEntry)) {
             tree->Choose(item);
@@ -83,11 +82,12 @@ int main(int argc, char** argv) {
     if (!startup.isValid()) {
         return kFailure;
     }
-    app::startupDirectory = startup.path().toStdString();
-    SetDataDirectory(args[2].toStdString());
-    app::interfacePack = ReadArchiveDirectory(args[1].toStdString());
+    StartupContext context;
+    context.startupDirectory = startup.path().toStdString();
+    context.dataDirectory = args[2].toStdString();
+    context.interfacePack = ReadArchiveDirectory(args[1].toStdString());
 
-    if (!Grab(args[3])) {
+    if (!Grab(context, args[3])) {
         std::cerr << "window-preview: could not grab every picture\n";
         return kFailure;
     }

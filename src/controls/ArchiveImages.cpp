@@ -12,8 +12,6 @@ constexpr double kFineFromRatio = 1.5;
 constexpr int kOpaqueFromAlpha = 128;
 constexpr QRgb kColourBits = 0x00FFFFFF;
 
-std::optional<DecodedBitmap> keptBackground;
-
 std::optional<DecodedBitmap> DecodeEntry(const InterfacePackDirectory& directory,
                                          std::string_view name) {
     const auto data = ReadArchiveEntry(directory, FindArchiveEntry(directory, name));
@@ -94,17 +92,6 @@ QImage LoadArchiveBitmapShifted(const InterfacePackDirectory& directory, std::st
     return ToImageAt(*entry.bitmap, entry.scale);
 }
 
-QImage LoadBackgroundBitmapShifted(const InterfacePackDirectory& directory, std::string_view name,
-                                   int hue, int scale) {
-    ScaledBitmap entry = DecodeEntryAt(directory, name, scale);
-    if (!entry.bitmap) {
-        return {};
-    }
-    ShiftHueUnlessWholeTurn(*entry.bitmap, hue);
-    keptBackground = std::move(entry.bitmap);
-    return ToImageAt(*keptBackground, entry.scale);
-}
-
 QImage WithKeyTransparent(const QImage& picture) {
     if (picture.isNull()) {
         return picture;
@@ -152,14 +139,6 @@ QImage AtDevicePixelRatio(const QImage& picture, double devicePixelRatio) {
     }
     shown.setDevicePixelRatio(devicePixelRatio);
     return shown;
-}
-
-const std::optional<DecodedBitmap>& KeptBackgroundBitmap() {
-    return keptBackground;
-}
-
-void ReleaseBackgroundBitmap() {
-    keptBackground.reset();
 }
 
 } // namespace sonavia

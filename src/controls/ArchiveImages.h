@@ -28,11 +28,6 @@ QImage LoadArchiveBitmap(const InterfacePackDirectory& directory, std::string_vi
 QImage LoadArchiveBitmapShifted(const InterfacePackDirectory& directory, std::string_view name,
                                 int hue, int scale = 1);
 
-// The background variant: also keeps the decoded header and bits of the picture, from which the
-// window builds its shape. The kept picture is freed with ReleaseBackgroundBitmap.
-QImage LoadBackgroundBitmapShifted(const InterfacePackDirectory& directory, std::string_view name,
-                                   int hue, int scale = 1);
-
 // The picture with its key colour (the colour of pixel (0, 0)) made transparent: for pictures
 // drawn over the window rather than copied plainly.
 QImage WithKeyTransparent(const QImage& picture);
@@ -43,7 +38,5 @@ QImage WithKeyTransparent(const QImage& picture);
 // the shape alone (the key never bleeds into the edge), and a device pixel at least half covered
 // by the shape is inside it.
 QImage AtDevicePixelRatio(const QImage& picture, double devicePixelRatio);
-const std::optional<DecodedBitmap>& KeptBackgroundBitmap();
-void ReleaseBackgroundBitmap();
 
 } // namespace sonavia

@@ -26,8 +26,8 @@ const QColor kShine{255, 255, 255, 80};
 
 } // namespace
 
-CCoolSlider::CCoolSlider(Qt::Orientation orientation, QWidget* parent)
-    : QSlider(orientation, parent) {
+CCoolSlider::CCoolSlider(Qt::Orientation orientation, QWidget* parent, const SkinPalette& palette)
+    : QSlider(orientation, parent), palette_(palette) {
     // The thumb changes colour when the cursor enters or leaves it.
     setAttribute(Qt::WA_Hover);
     setCursor(Qt::PointingHandCursor);
@@ -100,7 +100,7 @@ void CCoolSlider::PaintThumb(QPainter& painter, const QRect& thumb, bool hot) co
     painter.setBrush(kShine);
     painter.drawEllipse(
         QRectF(knob.left() + radius * 0.5, knob.top() + kRimWidth + 0.5, radius, radius * 0.6));
-    painter.setBrush(hot ? panelColour : kLightGrey);
+    painter.setBrush(hot ? palette_.panel : kLightGrey);
     painter.drawEllipse(centre, kDotRadius, kDotRadius);
     painter.restore();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controls/Painting.h"
+
 #include <QImage>
 #include <QRect>
 #include <QSlider>
@@ -19,7 +21,9 @@ public:
     // The saved background is painted as the channel (a horizontal slider with a saved copy).
     static constexpr int kDrawModeBackground = 4;
 
-    explicit CCoolSlider(Qt::Orientation orientation, QWidget* parent = nullptr);
+    // The hot thumb's dot takes `palette`'s panel colour as it stands when the thumb is painted.
+    explicit CCoolSlider(Qt::Orientation orientation, QWidget* parent = nullptr,
+                         const SkinPalette& palette = DefaultPalette());
 
     void SetDrawMode(int mode) { drawMode_ = mode; }
     int DrawMode() const { return drawMode_; }
@@ -43,6 +47,7 @@ private:
     void PaintSavedSkin(QPainter& painter) const;
     void PaintThumb(QPainter& painter, const QRect& thumb, bool hot) const;
 
+    const SkinPalette& palette_;
     int drawMode_ = kDrawModePlatform;
     QImage skin_;
     QRect backgroundRect_;

@@ -1,7 +1,5 @@
 #include "controls/CPopupText.h"
 
-#include "controls/Painting.h"
-
 #include <QApplication>
 #include <QFontMetrics>
 #include <QPainter>
@@ -9,7 +7,8 @@
 
 namespace sonavia {
 
-CPopupText::CPopupText() : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint) {
+CPopupText::CPopupText(const SkinPalette& palette)
+    : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint), palette_(palette) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
     setFont(QApplication::font("QMenu"));
@@ -72,7 +71,7 @@ void CPopupText::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::black);
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
-    FillGradient(painter, inside, panelColour);
+    FillGradient(painter, inside, palette_.panel);
     painter.setPen(Qt::black);
     painter.drawText(inside, Qt::AlignCenter | Qt::TextSingleLine, text_);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controls/Painting.h"
+
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -18,7 +20,8 @@ public:
     static constexpr int kMinHeight = 15;
     static constexpr int kMaxHeight = 25;
 
-    CPopupText();
+    // The gradient runs to `palette`'s panel colour as it stands when the window is painted.
+    explicit CPopupText(const SkinPalette& palette = DefaultPalette());
 
     // Horizontal margin left and right of the text; vertical margin above and below it, where 0
     // keeps the window's height.
@@ -46,6 +49,7 @@ protected:
 private:
     void TimerFired();
 
+    const SkinPalette& palette_;
     int horizontalMargin_ = kDefaultMargin;
     int verticalMargin_ = kDefaultMargin;
     bool shown_ = false;

@@ -1,14 +1,14 @@
 #include "controls/CSkinButton.h"
 
 #include "controls/CPopupText.h"
-#include "controls/ControlState.h"
 #include "controls/SkinShape.h"
 
 #include <QMouseEvent>
 
 namespace sonavia {
 
-CSkinButton::CSkinButton(QWidget* parent) : QPushButton(parent) {
+CSkinButton::CSkinButton(QWidget* parent, const SkinPalette& palette)
+    : QPushButton(parent), palette_(palette) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAutoFillBackground(false);
     setFlat(true);
@@ -17,11 +17,7 @@ CSkinButton::CSkinButton(QWidget* parent) : QPushButton(parent) {
     setCursor(Qt::PointingHandCursor);
 }
 
-CSkinButton::~CSkinButton() {
-    if (controls::tooltipOwner == this) {
-        controls::tooltipOwner = nullptr;
-    }
-}
+CSkinButton::~CSkinButton() = default;
 
 void CSkinButton::SetSkinBitmap(const QImage& bitmap) {
     bitmap_ = bitmap;
@@ -60,9 +56,8 @@ void CSkinButton::ShowTooltip() {
     if (tooltip_ && tooltip_->Shown()) {
         return;
     }
-    controls::tooltipOwner = this;
     if (!tooltip_) {
-        tooltip_ = std::make_unique<CPopupText>();
+        tooltip_ = std::make_unique<CPopupText>(palette_);
         tooltip_->SetMargins(kTooltipMargin, 0);
         connect(tooltip_.get(), &CPopupText::TimedOut, this, &CSkinButton::TooltipTimedOut);
     }

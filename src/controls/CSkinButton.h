@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controls/Painting.h"
+
 #include <QImage>
 #include <QPushButton>
 #include <QRegion>
@@ -20,7 +22,8 @@ public:
     static constexpr int kTooltipOffset = 24;
     static constexpr int kTooltipMargin = 4;
 
-    explicit CSkinButton(QWidget* parent = nullptr);
+    // The tooltip paints with `palette`.
+    explicit CSkinButton(QWidget* parent = nullptr, const SkinPalette& palette = DefaultPalette());
     ~CSkinButton() override;
 
     // Takes `bitmap` (a skin picture of the interface archive). The button takes the bitmap's
@@ -57,6 +60,7 @@ protected:
 private:
     void ApplyShape();
 
+    const SkinPalette& palette_;
     QImage bitmap_;
     QRegion shape_;
     QString tooltipText_;

@@ -4,6 +4,11 @@
 
 namespace sonavia {
 
+const SkinPalette& DefaultPalette() {
+    static const SkinPalette palette;
+    return palette;
+}
+
 namespace {
 
 int TowardsGrey(int from, int grey, int step, int width) {

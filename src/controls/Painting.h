@@ -9,10 +9,16 @@ namespace sonavia {
 
 inline const QColor kLightGrey{240, 240, 240};
 
-// Colour sampled from the radio window's skin; the skinned controls paint with it.
-inline QColor panelColour{134, 202, 240};
-// Colour of gradient-painted dialogs; the radio window sets it to the panel colour.
-inline QColor themeColour{182, 189, 190};
+// The colours that the skinned controls and the gradient-painted dialogs paint with. The radio
+// window samples the panel colour from its skin and makes it the theme colour too; one palette
+// lasts the whole run, so that a later radio window and the message dialog keep it.
+struct SkinPalette {
+    QColor panel{134, 202, 240};
+    QColor theme{182, 189, 190};
+};
+
+// The colours before a skin has been applied.
+const SkinPalette& DefaultPalette();
 
 // The colour of column k of a gradient W columns wide that runs from light grey at the left to
 // `colour` at the right: each component is colour + (grey - colour) * (W - k) / W, the division

@@ -7,7 +7,6 @@
 #include "resources/ControlIds.h"
 #include "rules/LinkAddresses.h"
 #include "rules/PaneGeometry.h"
-#include "shell/AppValues.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -22,8 +21,9 @@ namespace {
 // The holder: what the view leaves free of it, a 6-pixel frame, shows the panel colour.
 class PaneHolder : public QWidget {
 public:
-    PaneHolder(QWidget* radioWindow, bool inWindow)
-        : QWidget(radioWindow, inWindow ? Qt::Widget : Qt::Window | Qt::FramelessWindowHint) {
+    PaneHolder(QWidget* radioWindow, bool inWindow, const SkinPalette& palette)
+        : QWidget(radioWindow, inWindow ? Qt::Widget : Qt::Window | Qt::FramelessWindowHint),
+          palette_(palette) {
         ids::SetControlId(this, ids::kBrowserHolder);
         setWindowTitle(QString::fromLatin1(kBrowserPaneTitle));
         // A part of the radio window would show with it; the pane shows when it opens.
@@ -33,8 +33,11 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override {
         QPainter painter(this);
-        painter.fillRect(event->rect(), panelColour);
+        painter.fillRect(event->rect(), palette_.panel);
     }
+
+private:
+    const SkinPalette& palette_;
 };
 
 EdgeRect EdgesOf(const QRect& rect) {
@@ -48,9 +51,10 @@ QRect RectOf(const EdgeRect& edges) {
 } // namespace
 
 BrowserPane::BrowserPane(QWidget& radioWindow, QPushButton& hideButton, CSkinButton& toggleButton,
-                         RadioCore& core)
+                         RadioCore& core, const SkinPalette& palette, int screenHeight)
     : inWindow_(OnWayland()), window_(radioWindow), hideButton_(hideButton),
-      toggleButton_(toggleButton), core_(core), holder_(new PaneHolder(&radioWindow, inWindow_)) {
+      toggleButton_(toggleButton), core_(core), screenHeight_(screenHeight),
+      holder_(new PaneHolder(&radioWindow, inWindow_, palette)) {
     hideButton_.setText(QString::fromLatin1(kHideCaption));
     toggleButton_.SetTooltipText(QString::fromLatin1(kLaunchBrowserTooltip));
 }
@@ -72,7 +76,7 @@ void BrowserPane::Open(const QString& address) {
     }
     holder_->setWindowTitle(QString::fromLatin1(kBrowserPaneTitle));
     if (browser_.Window() == nullptr) {
-        browser_.Create(RectOf(BrowserViewRect(window, app::screenHeight)), holder_);
+        browser_.Create(RectOf(BrowserViewRect(window, screenHeight_)), holder_);
     }
     if (browser_.Window() == nullptr) {
         Shrink();
@@ -131,9 +135,9 @@ void BrowserPane::SkinChanged() {
 
 EdgeRect BrowserPane::PaneRect() const {
     if (inWindow_) {
-        return BrowserPaneRect({0, 0, skinSize_.width(), skinSize_.height()}, app::screenHeight);
+        return BrowserPaneRect({0, 0, skinSize_.width(), skinSize_.height()}, screenHeight_);
     }
-    return BrowserPaneRect(AtTopEdge(EdgesOf(window_.frameGeometry())), app::screenHeight);
+    return BrowserPaneRect(AtTopEdge(EdgesOf(window_.frameGeometry())), screenHeight_);
 }
 
 void BrowserPane::Grow() {

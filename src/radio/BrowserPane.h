@@ -15,6 +15,7 @@ namespace sonavia {
 
 class CSkinButton;
 class RadioCore;
+struct SkinPalette;
 
 // The "Hide" button's caption while the pane is closed.
 inline constexpr char kHideCaption[] = "Hide";
@@ -34,9 +35,10 @@ inline constexpr char kHideCaption[] = "Hide";
 class BrowserPane {
 public:
     // The pane of `radioWindow`, whose "Hide" button shows "Close Browser" while the pane is open
-    // and whose browser toggle's tooltip says what the toggle will do.
+    // and whose browser toggle's tooltip says what the toggle will do. The pane is as tall as
+    // `screenHeight` allows, and its frame shows `palette`'s panel colour.
     BrowserPane(QWidget& radioWindow, QPushButton& hideButton, CSkinButton& toggleButton,
-                RadioCore& core);
+                RadioCore& core, const SkinPalette& palette, int screenHeight);
     BrowserPane(const BrowserPane&) = delete;
     BrowserPane& operator=(const BrowserPane&) = delete;
     ~BrowserPane();
@@ -71,6 +73,7 @@ private:
     QPushButton& hideButton_;
     CSkinButton& toggleButton_;
     RadioCore& core_;
+    const int screenHeight_;
     QPointer<QWidget> holder_;
     CRadio_explorer browser_;
     // The skin's size and shape, kept while the window is grown.

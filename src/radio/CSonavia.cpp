@@ -1,10 +1,9 @@
 #include "radio/CSonavia.h"
 
-#include "player/CMediaPlayer.h"
 #include "radio/CStation.h"
-#include "radio/CatalogueDisplay.h"
 #include "radio/MprisService.h"
 #include "radio/RadioCore.h"
+#include "radio/RadioServices.h"
 #include "resources/ControlIds.h"
 #include "resources/Resources.h"
 #include "rules/Product.h"
@@ -16,7 +15,8 @@
 
 namespace sonavia {
 
-CSonavia::CSonavia(QWidget* parent) : QDialog(parent) {
+CSonavia::CSonavia(RadioServices& services, QWidget* parent)
+    : QDialog(parent), services_(services) {
     ids::SetControlId(this, ids::kRadioTemplate);
     setWindowTitle(QString::fromLatin1(kProductTitle));
     setWindowIcon(QIcon(QString::fromLatin1(resources::kWindowIcon)));
@@ -25,41 +25,30 @@ CSonavia::CSonavia(QWidget* parent) : QDialog(parent) {
 CSonavia::~CSonavia() = default;
 
 void CSonavia::Create(std::unique_ptr<PlayerEngine> player) {
-    tray_ = std::make_unique<TrayIcon>();
-    connect(tray_.get(), &TrayIcon::RaiseRequested, this, &CSonavia::RaiseOpenWindow);
-    connect(tray_.get(), &TrayIcon::OpenRequested, this, &CSonavia::OpenRadioWindow);
-    connect(tray_.get(), &TrayIcon::CommandChosen, this, &CSonavia::RunTrayCommand);
-
-    // The catalogue is on its way while GStreamer starts: the two take about as long.
-    CMediaPlayer* real = nullptr;
-    if (!player) {
-        auto made = std::make_unique<CMediaPlayer>();
-        real = made.get();
-        player = std::move(made);
-    }
-    player_ = std::move(player);
-    core_ = std::make_unique<RadioCore>(*player_, app::startupDirectory, app::interfacePack);
-    core_->Start();
-    // Without GStreamer's player the program cannot play at all: it quits and shows nothing.
-    // A player set up only in part plays nothing, and the program carries on.
-    if (real != nullptr && real->Create() == CMediaPlayer::Setup::Unavailable) {
-        core_->Shutdown();
-        app::PostQuit();
+    if (!services_.Start(std::move(player))) {
         return;
     }
-    connect(core_.get(), &RadioCore::MessageRequested, this, &ShowMessage);
-    connect(core_.get(), &RadioCore::StateChanged, this, &CSonavia::ShowState);
-    mediaControls_ = std::make_unique<MprisService>(*core_, *this);
-    tray_->Show();
+    TrayIcon& tray = services_.Tray();
+    connect(&tray, &TrayIcon::RaiseRequested, this, &CSonavia::RaiseOpenWindow);
+    connect(&tray, &TrayIcon::OpenRequested, this, &CSonavia::OpenRadioWindow);
+    connect(&tray, &TrayIcon::CommandChosen, this, &CSonavia::RunTrayCommand);
+    connect(&services_.MediaControls(), &MprisService::RaiseRequested, this,
+            &CSonavia::OpenRadioWindow);
+    connect(&services_.MediaControls(), &MprisService::QuitRequested, this,
+            &CSonavia::QuitFromMediaControls);
+    RadioCore& core = services_.Core();
+    connect(&core, &RadioCore::MessageRequested, this,
+            [this](const QString& text) { ShowMessage(text, services_.Palette().theme); });
 
-    settings_ = LoadSettings(app::startupDirectory);
-    core_->SetSavedVolume(settings_.volume);
+    const StartupContext& context = services_.Context();
+    settings_ = LoadSettings(context.startupDirectory);
+    core.SetSavedVolume(settings_.volume);
     // The catalogue is usually in by now: the remembered station connects while the window is
     // built, instead of after it.
-    core_->TakeEndedRequests();
+    core.TakeEndedRequests();
     hide();
 
-    tray_->StartAnimation();
+    tray.StartAnimation();
     OpenRadioWindow();
 }
 
@@ -71,9 +60,9 @@ void CSonavia::OpenRadioWindow() {
     if (app::exitRequested || app::quitRequested) {
         return;
     }
-    auto window = std::make_unique<CStation>(*this);
+    auto window = std::make_unique<CStation>(services_);
     openWindow_ = window.get();
-    tray_->SetWindowOpen(true);
+    services_.Tray().SetWindowOpen(true);
     window->Create();
     // Modal to no other window: a window modal to the whole application would block the clicks
     // on the tray icon's own window (the XEmbed tray), which must raise it.
@@ -82,7 +71,7 @@ void CSonavia::OpenRadioWindow() {
         window->exec();
     }
     openWindow_ = nullptr;
-    tray_->SetWindowOpen(false);
+    services_.Tray().SetWindowOpen(false);
 }
 
 void CSonavia::RaiseOpenWindow() {
@@ -101,10 +90,10 @@ void CSonavia::RunTrayCommand(TrayIcon::Command command) {
         OpenRadioWindow();
         break;
     case TrayIcon::Command::RandomChannel:
-        core_->StartupPlay(kRandomStationName);
+        services_.Core().StartupPlay(kRandomStationName, RadioCore::Requester::Tray);
         break;
     case TrayIcon::Command::StopResume:
-        core_->StopOrResume();
+        services_.Core().StopOrResume();
         break;
     case TrayIcon::Command::Exit:
         ExitProgram();
@@ -114,18 +103,16 @@ void CSonavia::RunTrayCommand(TrayIcon::Command command) {
     }
 }
 
-void CSonavia::ShowState() {
-    tray_->SetStatus(NowPlayingText(*core_));
+void CSonavia::QuitFromMediaControls() {
+    if (openWindow_ != nullptr) {
+        openWindow_->Exit();
+    } else {
+        ExitProgram();
+    }
 }
 
 void CSonavia::ExitProgram() {
-    if (core_) {
-        core_->Shutdown();
-    }
-    if (tray_) {
-        tray_->Remove();
-    }
-    app::RequestExit();
+    services_.ExitProgram();
 }
 
 } // namespace sonavia

@@ -10,16 +10,16 @@
 namespace sonavia {
 
 class CStation;
-class MprisService;
-class RadioCore;
+class RadioServices;
 
-// The radio base window: never shown, it does the start-up work, owns the player, the radio's
-// core and the tray icon, and keeps the program running while no radio window is open. The
-// radio window (CStation) is built on the same template.
+// The radio base window: never shown, it does the start-up work, builds the radio's services
+// (player, core, tray icon, media controls) and keeps the program running while no radio window
+// is open. The radio window (CStation) is built on the same template and works with the same
+// services, handed in.
 class CSonavia : public QDialog {
     Q_OBJECT
 public:
-    explicit CSonavia(QWidget* parent = nullptr);
+    explicit CSonavia(RadioServices& services, QWidget* parent = nullptr);
     ~CSonavia() override;
 
     // The base window's initialisation; runs once when the shell creates the window. `player`
@@ -33,11 +33,7 @@ public:
     // The radio window while it is open; none otherwise.
     CStation* OpenWindow() const { return openWindow_; }
 
-    // Available after Create: the radio's core, its player and the tray icon.
-    RadioCore& Core() { return *core_; }
-    PlayerEngine& Player() { return *player_; }
-    TrayIcon& Tray() { return *tray_; }
-
+    RadioServices& Services() { return services_; }
     const Settings& BaseSettings() const { return settings_; }
 
     // The tray's "Exit", and the end of the radio window's "Exit": ends the radio's requests,
@@ -47,13 +43,12 @@ public:
 private:
     void RaiseOpenWindow();
     void RunTrayCommand(TrayIcon::Command command);
-    void ShowState();
+    // The media controls' Quit: as the radio window's "Exit" where one is open, so that its
+    // settings are kept.
+    void QuitFromMediaControls();
 
+    RadioServices& services_;
     Settings settings_;
-    std::unique_ptr<PlayerEngine> player_;
-    std::unique_ptr<RadioCore> core_;
-    std::unique_ptr<MprisService> mediaControls_;
-    std::unique_ptr<TrayIcon> tray_;
     CStation* openWindow_ = nullptr;
 };
 

@@ -7,7 +7,6 @@
 #include "controls/CRadioButton.h"
 #include "controls/CSearchEdit.h"
 #include "controls/CSkinButton.h"
-#include "controls/ControlState.h"
 #include "controls/DisplayServer.h"
 #include "controls/Painting.h"
 #include "controls/SkinCursor.h"
@@ -19,6 +18,7 @@
 #include "radio/CMediaView.h"
 #include "radio/CatalogueDisplay.h"
 #include "radio/RadioCore.h"
+#include "radio/RadioServices.h"
 #include "radio/TunerDisplay.h"
 #include "radio/WindowAnimation.h"
 #include "resources/ControlIds.h"
@@ -27,7 +27,6 @@
 #include "rules/CatalogueText.h"
 #include "rules/PlayTime.h"
 #include "rules/Product.h"
-#include "shell/AppValues.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -81,8 +80,9 @@ template <typename List = QComboBox> List* MakeList(QWidget* parent, int id) {
 
 } // namespace
 
-CStation::CStation(CSonavia& base)
-    : base_(base), core_(base.Core()),
+CStation::CStation(RadioServices& services)
+    : CSonavia(services), context_(services.Context()), palette_(services.Palette()),
+      core_(services.Core()),
       normalCursor_(SkinCursor(resources::kCursorNormal, resources::kCursorNormalHotX,
                                resources::kCursorNormalHotY, devicePixelRatioF())),
       pressedCursor_(SkinCursor(resources::kCursorPressed, resources::kCursorPressedHotX,
@@ -106,7 +106,7 @@ CSkinButton* CStation::Button(int id) const {
 
 void CStation::Create() {
     InstallControlAccessibility();
-    if (const auto hue = LoadInterfaceHue(app::startupDirectory)) {
+    if (const auto hue = LoadInterfaceHue(context_.startupDirectory)) {
         core_.SetInterfaceHue(*hue);
     }
     animation_ = std::make_unique<WindowAnimation>(core_);
@@ -131,12 +131,12 @@ void CStation::Create() {
     hueSlider_->setValue(core_.InterfaceHue());
     LoadSkinButtons();
     ApplyLayout();
-    animation_->LoadFrames(app::interfacePack, core_.InterfaceHue(), SkinScale());
+    animation_->LoadFrames(context_.interfacePack, core_.InterfaceHue(), SkinScale());
     tuner_ = std::make_unique<TunerDisplay>(core_, *this);
-    tuner_->LoadSkin(app::interfacePack, core_.InterfaceHue(), SkinScale());
+    tuner_->LoadSkin(context_.interfacePack, core_.InterfaceHue(), SkinScale());
     tuner_->Show();
     connect(&core_, &RadioCore::StateChanged, this, [this] { tuner_->Show(); });
-    core_.CheckVersion(this, app::versionNumber,
+    core_.CheckVersion(this, context_.versionNumber,
                        [this](float published) { OfferVersion(published); });
 
     tree_ = new CMediaView(core_, this);
@@ -171,8 +171,9 @@ int CStation::SkinScale() const {
 
 void CStation::SkinWindow() {
     const double ratio = devicePixelRatioF();
-    const QImage picture = LoadBackgroundBitmapShifted(
-        app::interfacePack, layout::kBackgroundBitmap, core_.InterfaceHue(), SkinScaleFor(ratio));
+    const QImage picture =
+        LoadArchiveBitmapShifted(context_.interfacePack, layout::kBackgroundBitmap,
+                                 core_.InterfaceHue(), SkinScaleFor(ratio));
     // Kept as the screen shows it, one pixel per device pixel, so that the window's edge is as
     // fine as the art and the shape meets the painting at every device pixel.
     background_ = AtDevicePixelRatio(picture, ratio);
@@ -180,8 +181,8 @@ void CStation::SkinWindow() {
     // at (0, 0); painting never rebuilds it.
     shape_ = WindowPixelShape(background_);
     if (!picture.isNull()) {
-        panelColour = picture.pixelColor(layout::kPanelSample * picture.devicePixelRatio());
-        themeColour = panelColour;
+        palette_.panel = picture.pixelColor(layout::kPanelSample * picture.devicePixelRatio());
+        palette_.theme = palette_.panel;
     }
     setFixedSize(picture.isNull() ? layout::kWindowSize : picture.deviceIndependentSize().toSize());
     windowShape_->Set(shape_, ratio == 1.0 ? shape_ : ShapeFromKeyColour(background_));
@@ -210,7 +211,7 @@ void CStation::CreateControls() {
     searchEdit_->setAccessibleName(QString::fromLatin1(kSearchBoxName));
     searchEdit_->setAccessibleDescription(QString::fromLatin1(kSearchHint));
 
-    volumeSlider_ = new CCoolSlider(Qt::Horizontal, this);
+    volumeSlider_ = new CCoolSlider(Qt::Horizontal, this, palette_);
     ids::SetControlId(volumeSlider_, ids::kVolumeSlider);
     volumeSlider_->setRange(0, kMaxVolume);
     volumeSlider_->setTickInterval(kVolumeTickInterval);
@@ -218,7 +219,7 @@ void CStation::CreateControls() {
     volumeSlider_->setAccessibleName(QString::fromLatin1(kVolumeName));
     connect(volumeSlider_, &QSlider::valueChanged, this, &CStation::OnVolumeMoved);
 
-    hueSlider_ = new CCoolSlider(Qt::Horizontal, this);
+    hueSlider_ = new CCoolSlider(Qt::Horizontal, this, palette_);
     ids::SetControlId(hueSlider_, ids::kHueSlider);
     hueSlider_->setRange(0, kMaxHue);
     hueSlider_->setTickInterval(kHueTickInterval);
@@ -263,7 +264,7 @@ void CStation::CreateControls() {
     }
 
     for (const layout::ButtonPlace& place : layout::kButtons) {
-        auto* button = new CSkinButton(this);
+        auto* button = new CSkinButton(this, palette_);
         ids::SetControlId(button, place.id);
         button->installEventFilter(this);
         buttons_[place.id] = button;
@@ -288,10 +289,11 @@ void CStation::CreateControls() {
 void CStation::LoadSkinButtons() {
     for (const layout::ButtonPlace& place : layout::kButtons) {
         CSkinButton* button = Button(place.id);
-        button->SetSkinBitmap(KeepsStoredColours(place.id)
-                                  ? LoadArchiveBitmap(app::interfacePack, place.bitmap, SkinScale())
-                                  : LoadArchiveBitmapShifted(app::interfacePack, place.bitmap,
-                                                             core_.InterfaceHue(), SkinScale()));
+        button->SetSkinBitmap(
+            KeepsStoredColours(place.id)
+                ? LoadArchiveBitmap(context_.interfacePack, place.bitmap, SkinScale())
+                : LoadArchiveBitmapShifted(context_.interfacePack, place.bitmap,
+                                           core_.InterfaceHue(), SkinScale()));
     }
 }
 
@@ -313,7 +315,7 @@ void CStation::ApplyLayout() {
 }
 
 void CStation::ReadSettings() {
-    const Settings settings = LoadSettings(app::startupDirectory);
+    const Settings settings = LoadSettings(context_.startupDirectory);
     if (settings.keepSelectedChannel) {
         keepChannelButton_->Check();
     } else {
@@ -335,7 +337,7 @@ void CStation::SaveSettings() const {
     settings.hoursIndex = hoursList_->currentIndex();
     // The volume the user set, never a step of the fade-in under way.
     settings.volume = core_.TargetVolume();
-    sonavia::SaveSettings(app::startupDirectory, settings);
+    sonavia::SaveSettings(context_.startupDirectory, settings);
 }
 
 void CStation::OfferVersion(float published) {
@@ -352,11 +354,11 @@ void CStation::ApplyHue(int hue) {
     SkinWindow();
     LoadSkinButtons();
     ApplyLayout();
-    animation_->LoadFrames(app::interfacePack, hue, SkinScale());
-    tuner_->LoadSkin(app::interfacePack, hue, SkinScale());
+    animation_->LoadFrames(context_.interfacePack, hue, SkinScale());
+    tuner_->LoadSkin(context_.interfacePack, hue, SkinScale());
     pane_->SkinChanged();
     update();
-    SaveInterfaceHue(app::startupDirectory, hue);
+    SaveInterfaceHue(context_.startupDirectory, hue);
 }
 
 void CStation::FillLists() {
@@ -463,8 +465,8 @@ void CStation::OnHide() {
     pane_->HideForClose();
     SaveSettings();
     core_.WindowClosed(randomStartButton_->Checked());
-    if (controls::tooltipOwner != nullptr) {
-        controls::tooltipOwner->HideTooltip();
+    if (tooltipOwner_ != nullptr) {
+        tooltipOwner_->HideTooltip();
     }
     // Only the tray can open a closed window again: without one the window goes to the task
     // bar instead, and the program stays within the user's reach.
@@ -478,7 +480,7 @@ void CStation::OnHide() {
 void CStation::Exit() {
     SaveSettings();
     done(QDialog::Accepted);
-    base_.ExitProgram();
+    ExitProgram();
 }
 
 void CStation::RestoreFromTaskBar() {
@@ -565,11 +567,12 @@ bool CStation::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CStation::OnSkinButtonHovered(CSkinButton* button) {
-    if (controls::tooltipOwner != nullptr && controls::tooltipOwner != button) {
-        controls::tooltipOwner->HideTooltip();
+    if (tooltipOwner_ != nullptr && tooltipOwner_ != button) {
+        tooltipOwner_->HideTooltip();
     }
     RefreshLinkTooltip(button);
     button->ShowTooltip();
+    tooltipOwner_ = button;
     animation_->SetFilmHover(button == Button(ids::kRandomChannelButton));
 }
 

@@ -25,10 +25,13 @@ class CRadioButton;
 class CSearchEdit;
 class CSkinButton;
 class RadioCore;
+class RadioServices;
 class TunerDisplay;
 class WindowAnimation;
 class WindowShape;
 struct ShoppingData;
+struct SkinPalette;
+struct StartupContext;
 
 // The radio window: a skinned window shaped by its background picture, run modally by the base
 // window. "Hide" closes it and leaves the radio playing in the tray; "Exit" ends the program.
@@ -41,7 +44,7 @@ public:
     static constexpr int kVolumeTickInterval = 5;
     static constexpr int kHueTickInterval = 1;
 
-    explicit CStation(CSonavia& base);
+    explicit CStation(RadioServices& services);
     ~CStation() override;
 
     // The radio window's initialisation: skin, controls, settings, lists and timer.
@@ -114,8 +117,11 @@ private:
     void OnShoppingChosen(int index);
     void RefreshLinkTooltip(CSkinButton* button);
 
-    CSonavia& base_;
+    const StartupContext& context_;
+    SkinPalette& palette_;
     RadioCore& core_;
+    // The skin button whose tooltip was shown last: it is hidden before another one shows.
+    QPointer<CSkinButton> tooltipOwner_;
 
     QImage background_;
     QRegion shape_;

@@ -1,8 +1,6 @@
 #include "radio/MprisService.h"
 
 #include "localfiles/LocalFiles.h"
-#include "radio/CSonavia.h"
-#include "radio/CStation.h"
 #include "radio/CatalogueDisplay.h"
 #include "radio/RadioCore.h"
 #include "rules/Product.h"
@@ -50,7 +48,7 @@ template <typename Act> void Later(QObject* context, Act act) {
 
 } // namespace
 
-MprisService::MprisService(RadioCore& core, CSonavia& base) : core_(core), base_(base) {
+MprisService::MprisService(RadioCore& core) : core_(core) {
     new MprisRootAdaptor(*this);
     new MprisPlayerAdaptor(*this);
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -135,18 +133,11 @@ QString MprisRootAdaptor::DesktopEntry() const {
 }
 
 void MprisRootAdaptor::Raise() {
-    Later(this, [this] { service_.Base().OpenRadioWindow(); });
+    Later(this, [this] { emit service_.RaiseRequested(); });
 }
 
 void MprisRootAdaptor::Quit() {
-    Later(this, [this] {
-        // As the radio window's "Exit" where one is open: its settings are kept.
-        if (CStation* window = service_.Base().OpenWindow()) {
-            window->Exit();
-        } else {
-            service_.Base().ExitProgram();
-        }
-    });
+    Later(this, [this] { emit service_.QuitRequested(); });
 }
 
 MprisPlayerAdaptor::MprisPlayerAdaptor(MprisService& service)
@@ -160,7 +151,7 @@ void MprisPlayerAdaptor::SetVolume(double volume) {
 }
 
 void MprisPlayerAdaptor::Next() {
-    service_.Core().StartupPlay(kRandomStationName);
+    service_.Core().StartupPlay(kRandomStationName, RadioCore::Requester::MediaControls);
 }
 
 bool MprisPlayerAdaptor::CanGoPrevious() const {
@@ -177,7 +168,7 @@ void MprisPlayerAdaptor::Pause() {
 
 void MprisPlayerAdaptor::PlayPause() {
     if (service_.Core().Playing()) {
-        service_.Core().StopOrResume();
+        service_.Core().StopOrResume(RadioCore::Requester::MediaControls);
     } else {
         Play();
     }
@@ -185,7 +176,7 @@ void MprisPlayerAdaptor::PlayPause() {
 
 void MprisPlayerAdaptor::Stop() {
     if (service_.Core().Playing()) {
-        service_.Core().StopOrResume();
+        service_.Core().StopOrResume(RadioCore::Requester::MediaControls);
     }
 }
 

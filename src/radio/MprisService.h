@@ -8,13 +8,13 @@
 
 namespace sonavia {
 
-class CSonavia;
 class RadioCore;
 
 // The desktop's media controls: the radio on the session bus as an MPRIS media player, under
 // org.mpris.MediaPlayer2.SonaviaPlus. The desktop's play, pause, stop and next keys and its
 // media panels act on the radio's core as the tray does, and see what it plays; every change is
-// announced. Without a session bus nothing is exported and the program runs as before.
+// announced. Raise and Quit are handed on by signals to the base window, which owns the radio
+// windows. Without a session bus nothing is exported and the program runs as before.
 class MprisService : public QObject {
     Q_OBJECT
 public:
@@ -23,19 +23,25 @@ public:
     // The application's interface, with Raise and Quit.
     static constexpr char kRootInterface[] = "org.mpris.MediaPlayer2";
 
-    MprisService(RadioCore& core, CSonavia& base);
+    explicit MprisService(RadioCore& core);
     ~MprisService() override;
 
     // Whether the service is on the session bus.
     bool Registered() const { return registered_; }
 
     RadioCore& Core() { return core_; }
-    CSonavia& Base() { return base_; }
 
     // The player's properties as the bus shows them.
     QString PlaybackStatus() const;
     QVariantMap Metadata() const;
     double Volume() const;
+
+signals:
+    // Raise: open the radio window, or bring the open one to the front. Sent from the event
+    // loop once the bus has its reply, as is QuitRequested.
+    void RaiseRequested();
+    // Quit: end the program as "Exit" does.
+    void QuitRequested();
 
 private:
     void AnnounceState();
@@ -43,7 +49,6 @@ private:
     void Announce(const QString& interface, const QVariantMap& changed);
 
     RadioCore& core_;
-    CSonavia& base_;
     bool registered_ = false;
 };
 

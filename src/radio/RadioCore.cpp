@@ -5,6 +5,7 @@
 #include "catalogue/VersionCheck.h"
 #include "localfiles/LocalFiles.h"
 #include "player/PlayerEngine.h"
+#include "radio/RadioLog.h"
 #include "rules/RandomRules.h"
 
 #include <QCoreApplication>
@@ -58,13 +59,50 @@ QString TitleLine(const QString& title) {
 
 struct RadioCore::LoadedCatalogue {
     RadioCatalogue catalogue;
+    // Whether the catalogue came from the server rather than the archive's copy.
+    bool fromServer = false;
     ChannelPackage package;
     // The station that channel.dat names, and its address, asked for beside the flags.
     std::string remembered;
     std::optional<Prefetched> address;
 };
 
-namespace {} // namespace
+namespace {
+
+// A station's name as the log shows it: the catalogue's bytes, quoted.
+QString Named(const std::string& name) {
+    return QLatin1Char('"') + QString::fromLatin1(name) + QLatin1Char('"');
+}
+
+int CountryCount(const RadioCatalogue& catalogue) {
+    std::set<std::string> countries;
+    for (const StationRecord& record : catalogue.records) {
+        countries.insert(record.country);
+    }
+    return static_cast<int>(countries.size());
+}
+
+} // namespace
+
+const char* RadioCore::ChosenBy(Origin origin, Requester by) {
+    switch (origin) {
+    case Origin::Tree:
+        return "the station tree";
+    case Origin::Window:
+        return "Random Channel";
+    case Origin::Startup:
+        break;
+    }
+    switch (by) {
+    case Requester::Tray:
+        return "the tray";
+    case Requester::MediaControls:
+        return "the media controls";
+    case Requester::Startup:
+        break;
+    }
+    return "start-up";
+}
 
 RadioCore::RadioCore(PlayerEngine& player, std::filesystem::path startupDirectory,
                      InterfacePackDirectory archive, QObject* parent)
@@ -97,7 +135,17 @@ void RadioCore::Start() {
         this,
         [archive = archive_, package = package_,
          directory = startupDirectory_](std::stop_token stop) mutable {
-            LoadedCatalogue loaded{LoadRadioCatalogue(archive, stop), std::move(package), {}, {}};
+            // As LoadRadioCatalogue does, noting where the catalogue came from.
+            std::string text = FetchCatalogueText(stop);
+            const bool fromServer = !text.empty();
+            if (!fromServer && !stop.stop_requested()) {
+                text = ReadArchiveText(archive, kCatalogueFile);
+            }
+            LoadedCatalogue loaded{stop.stop_requested() ? RadioCatalogue{} : ParseCatalogue(text),
+                                   fromServer,
+                                   std::move(package),
+                                   {},
+                                   {}};
             loaded.remembered = LoadChannelChoice(directory, loaded.package.currentPackage);
             // The remembered station's address needs no flags: it is asked for beside them,
             // so that the station can play sooner.
@@ -131,6 +179,19 @@ void RadioCore::CatalogueLoaded(LoadedCatalogue loaded) {
     package_ = std::move(loaded.package);
     catalogueReady_ = true;
     prefetched_ = std::move(loaded.address);
+    const auto offered =
+        std::count_if(radioCatalogue_.records.begin(), radioCatalogue_.records.end(),
+                      [](const StationRecord& record) { return record.present; });
+    if (radioCatalogue_.records.empty()) {
+        qCWarning(lcRadio) << "catalogue applied: no stations, neither from the server nor from "
+                              "the archive";
+    } else {
+        qCInfo(lcRadio).noquote() << "catalogue applied from the"
+                                  << (loaded.fromServer ? "server:" : "archive:")
+                                  << CountryCount(radioCatalogue_) << "countries,"
+                                  << radioCatalogue_.records.size() << "stations," << offered
+                                  << "offered";
+    }
 
     const std::string& remembered = loaded.remembered;
     if (remembered == kRandomStationName) {
@@ -188,8 +249,8 @@ void RadioCore::WindowRandomPlay() {
     }
 }
 
-void RadioCore::StartupPlay(const std::string& name) {
-    if (name.empty() || WaitForCatalogue([this, name] { StartupPlay(name); })) {
+void RadioCore::StartupPlay(const std::string& name, Requester by) {
+    if (name.empty() || WaitForCatalogue([this, name, by] { StartupPlay(name, by); })) {
         return;
     }
     const std::optional<std::size_t> position =
@@ -197,17 +258,19 @@ void RadioCore::StartupPlay(const std::string& name) {
             ? PickStartupStation(radioCatalogue_, ReadLocalClock(), CurrentPosition())
             : NamedStartupPosition(radioCatalogue_, name);
     if (position) {
-        Play(Origin::Startup, *position);
+        Play(Origin::Startup, *position, by);
     }
 }
 
-void RadioCore::StopOrResume() {
+void RadioCore::StopOrResume(Requester by) {
     if (!playing_) {
-        StartupPlay(currentStationName_);
+        StartupPlay(currentStationName_, by);
         return;
     }
     ++playRequest_;
     if (player_.Stop()) {
+        qCInfo(lcRadio).noquote() << "stopped" << Named(currentStationName_) << "by"
+                                  << ChosenBy(Origin::Startup, by);
         playing_ = false;
         streamPlaying_ = false;
         streamTitle_.clear();
@@ -221,13 +284,13 @@ void RadioCore::PlayOrResume() {
         state_ == PlayState::Connecting) {
         return;
     }
-    StartupPlay(currentStationName_.empty() ? std::string(kRandomStationName)
-                                            : currentStationName_);
+    StartupPlay(currentStationName_.empty() ? std::string(kRandomStationName) : currentStationName_,
+                Requester::MediaControls);
 }
 
 void RadioCore::PlayPrevious() {
     if (const std::string previous = PreviousStation(); !previous.empty()) {
-        StartupPlay(previous);
+        StartupPlay(previous, Requester::MediaControls);
     }
 }
 
@@ -240,9 +303,10 @@ std::string RadioCore::PreviousStation() const {
     return {};
 }
 
-void RadioCore::Play(Origin origin, std::size_t position) {
+void RadioCore::Play(Origin origin, std::size_t position, Requester by) {
     const StationRecord& record = radioCatalogue_.records[position];
-    const Choice choice{origin, record.name, record.index};
+    const Choice choice{origin, by, record.name, record.index};
+    qCInfo(lcRadio).noquote() << "chosen" << Named(record.name) << "by" << ChosenBy(origin, by);
     const std::uint64_t request = ++playRequest_;
     // What connects is named at once, by every way of playing: the window, the tray and the
     // media controls never show the station before it while the address is on its way.
@@ -278,10 +342,19 @@ bool RadioCore::TellUser(std::uint64_t request) {
 void RadioCore::AddressFetched(const Choice& choice, const std::string& address,
                                std::uint64_t request) {
     if (request != playRequest_ || shutDown_) {
+        qCInfo(lcRadio).noquote() << "address of" << Named(choice.name)
+                                  << "dropped: a later request won";
         return;
     }
-    if (address.empty() && !TellUser(request)) {
-        return;
+    if (address.empty()) {
+        qCWarning(lcRadio).noquote() << "no address for" << Named(choice.name)
+                                     << "- shown:" << kChannelInformationFailedText;
+        if (!TellUser(request)) {
+            return;
+        }
+    } else {
+        qCInfo(lcRadio).noquote() << "address of" << Named(choice.name) << "is"
+                                  << QString::fromLatin1(address);
     }
     switch (choice.origin) {
     case Origin::Tree:
@@ -312,10 +385,19 @@ bool RadioCore::OpenInPlayer(const std::string& address) {
         NamesLocalFile(address) && !NamesLocalFile(package_.packageBase) && !address.empty();
     // An address that cannot be had, or that is refused, leaves nothing playing: what is heard
     // is what the lists mark.
-    if (address.empty() || refused || !player_.OpenAddress(address)) {
-        StationFailed();
+    if (address.empty()) {
+        StationFailed("no address");
         return false;
     }
+    if (refused) {
+        StationFailed("a catalogue server named a local file");
+        return false;
+    }
+    if (!player_.OpenAddress(address)) {
+        StationFailed("the player refused the address");
+        return false;
+    }
+    qCInfo(lcRadio).noquote() << "opened" << Named(currentStationName_);
     playing_ = true;
     streamPlaying_ = false;
     streamTitle_.clear();
@@ -323,7 +405,8 @@ bool RadioCore::OpenInPlayer(const std::string& address) {
     return true;
 }
 
-void RadioCore::StationFailed() {
+void RadioCore::StationFailed(const char* why) {
+    qCWarning(lcRadio).noquote() << "failed" << Named(currentStationName_) << "-" << why;
     if (playing_) {
         player_.Stop();
     }
@@ -431,6 +514,11 @@ void RadioCore::OnBuffering(bool started) {
     if (!playing_) {
         return;
     }
+    if (started && state_ == PlayState::Playing) {
+        qCInfo(lcRadio).noquote() << "reconnect: buffering" << Named(currentStationName_);
+    } else if (!started && state_ != PlayState::Playing) {
+        qCInfo(lcRadio).noquote() << "playing" << Named(currentStationName_);
+    }
     streamPlaying_ = !started;
     if (!started) {
         // The fade-in starts as the first stream plays, with its first step that is heard,
@@ -455,12 +543,14 @@ void RadioCore::OnBuffering(bool started) {
 
 void RadioCore::OnOpenFailed() {
     if (playing_) {
-        StationFailed();
+        StationFailed("the player could not play the stream");
     }
 }
 
 void RadioCore::OnDropped() {
     if (playing_) {
+        qCWarning(lcRadio).noquote()
+            << "dropped" << Named(currentStationName_) << "- the player reconnects";
         streamPlaying_ = false;
         SetState(PlayState::Connecting);
     }

@@ -73,12 +73,14 @@ public:
     void ChooseStation(const std::string& name);
     // "Random Channel" in the radio window: the window's random rule; channel.dat is written.
     void WindowRandomPlay();
+    // Who asked for a start-up play, as the log names it.
+    enum class Requester { Startup, Tray, MediaControls };
     // Start-up play: the station of that name ("random": a random one by the start-up rule, an
     // unknown name: the catalogue's first); used at start-up, by the tray's "Random Channel" and
     // by "Resume". The sound comes up once the stream plays; channel.dat is not written.
-    void StartupPlay(const std::string& name);
+    void StartupPlay(const std::string& name, Requester by = Requester::Startup);
     // The tray's "Stop/Resume": stops what plays, or plays the current station again.
-    void StopOrResume();
+    void StopOrResume(Requester by = Requester::Tray);
     // The media controls' Play: with nothing playing or on its way, resumes as "Stop/Resume"
     // does; with no station chosen yet, a random one plays.
     void PlayOrResume();
@@ -167,6 +169,8 @@ signals:
 
 private:
     enum class Origin { Startup, Window, Tree };
+    // What chose a station, as the log names it.
+    static const char* ChosenBy(Origin origin, Requester by);
     struct Prefetched {
         std::size_t position = 0;
         std::string address;
@@ -174,19 +178,20 @@ private:
     struct LoadedCatalogue;
     struct Choice {
         Origin origin;
+        Requester by = Requester::Startup;
         std::string name;
         int index = 0;
     };
 
     void CatalogueLoaded(LoadedCatalogue loaded);
     // The one play sequence, from the chosen record on.
-    void Play(Origin origin, std::size_t position);
+    void Play(Origin origin, std::size_t position, Requester by = Requester::Startup);
     void AddressFetched(const Choice& choice, const std::string& address, std::uint64_t request);
     // Returns whether the request is still the latest once the user has read the message.
     bool TellUser(std::uint64_t request);
     bool OpenInPlayer(const std::string& address);
     // What plays is not the chosen station: nothing plays, and the station shows as failed.
-    void StationFailed();
+    void StationFailed(const char* why);
     void SetState(PlayState state);
     void SetVolumeOfPlayer(int volume);
     // Runs the fade timer while a fade is under way and the first stream has played.

@@ -10,7 +10,7 @@
 #include "resources/ControlIds.h"
 #include "rules/LinkAddresses.h"
 #include "rules/RandomRules.h"
-#include "shell/AppValues.h"
+#include "shell/StartupContext.h"
 
 #include <QComboBox>
 
@@ -51,7 +51,8 @@ constexpr std::array<TooltipPlace, 5> kFixedTooltips{{
 
 void CStation::CreateLinks() {
     pane_ = std::make_unique<BrowserPane>(*this, *Button(ids::kHideButton),
-                                          *Button(ids::kBrowserToggle), core_);
+                                          *Button(ids::kBrowserToggle), core_, palette_,
+                                          context_.screenHeight);
     for (const TooltipPlace& place : kFixedTooltips) {
         Button(place.id)->SetTooltipText(QString::fromLatin1(place.text));
     }

@@ -5,18 +5,10 @@
 
 namespace sonavia::app {
 
-std::filesystem::path InterfaceArchivePath() {
-    return startupDirectory / kInterfaceFolder / kInterfaceArchiveName;
-}
-
 void RequestExit() {
     exitRequested = true;
     QCoreApplication::exit(0);
 }
-
-} // namespace sonavia::app
-
-namespace sonavia::app {
 
 void PostQuit() {
     quitRequested = true;
@@ -24,6 +16,11 @@ void PostQuit() {
     if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
         modal->reject();
     }
+}
+
+void ClearRequests() {
+    exitRequested = false;
+    quitRequested = false;
 }
 
 } // namespace sonavia::app

@@ -1,32 +1,17 @@
 #pragma once
 
-#include "localfiles/InterfaceArchive.h"
-#include "localfiles/VersionRecord.h"
-#include "rules/Product.h"
-
-#include <filesystem>
-
-// Values set once at start-up and read by windows all over the program. They belong to no
-// window, so they are plain process-wide values.
+// The two requests that end the program's message loop. The exit-request flag is process-wide by
+// its nature: every Exit path raises it and the shell's loop tests it. The quit request is the
+// quit message's counterpart, which a signal handler and a missing player post as well. Each has
+// one writer, named beside it; everything else only reads them. What the start-up finds out is
+// handed down in a StartupContext instead (shell/StartupContext.h).
 namespace sonavia::app {
 
-// Each value has one writer, named beside it; everything else only reads it.
-// Written by CViewerApp at start-up.
-inline int screenHeight = 0;
-// Written by CViewerApp at start-up.
-inline std::filesystem::path startupDirectory;
-// Written by CViewerApp at start-up.
-inline float versionNumber = kInitialVersionNumber;
-// Written by CViewerApp at start-up; released by it at the end of the message loop.
-inline InterfacePackDirectory interfacePack;
-// Written by RequestExit only.
+// Written by RequestExit only (and withdrawn by ClearRequests).
 inline bool exitRequested = false;
-// Written by PostQuit only: the quit request ends the message loop even while the exit-request
-// flag is false.
+// Written by PostQuit only (and withdrawn by ClearRequests): the quit request ends the message
+// loop even while the exit-request flag is false.
 inline bool quitRequested = false;
-
-// The start-up directory's kInterfaceFolder / kInterfaceArchiveName.
-std::filesystem::path InterfaceArchivePath();
 
 // Raises the exit-request flag and ends the program's message loop once the current event has
 // been handled.
@@ -35,5 +20,9 @@ void RequestExit();
 // The quit request: ends the message loop, or a modal run that is under way, without raising the
 // exit-request flag.
 void PostQuit();
+
+// Withdraws both requests, for a process that runs the program's loop more than once (the
+// tests): the next run starts as the first did.
+void ClearRequests();
 
 } // namespace sonavia::app

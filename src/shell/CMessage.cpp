@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <algorithm>
+#include <utility>
 
 namespace sonavia {
 
@@ -27,12 +28,13 @@ constexpr int kBottomMargin = 12;
 
 } // namespace
 
-CMessage::CMessage(const QString& text, QWidget* owner) : QDialog(owner) {
+CMessage::CMessage(const QString& text, QWidget* owner, QColor themeColour)
+    : QDialog(owner), themeColour_(std::move(themeColour)) {
     ids::SetControlId(this, ids::kMessageTemplate);
     setWindowTitle(QString::fromLatin1(kProductTitle));
     setModal(true);
 
-    text_ = new CColorStatic(this);
+    text_ = new CColorStatic(this, themeColour_);
     ids::SetControlId(text_, ids::kMessageText);
     text_->setText(QString::fromStdString(BreakMessageText(text.toStdString())));
 
@@ -70,11 +72,11 @@ void CMessage::showEvent(QShowEvent* event) {
 
 void CMessage::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    FillGradient(painter, rect(), themeColour);
+    FillGradient(painter, rect(), themeColour_);
 }
 
-void ShowMessage(const QString& text) {
-    CMessage dialog(text, QApplication::activeWindow());
+void ShowMessage(const QString& text, const QColor& themeColour) {
+    CMessage dialog(text, QApplication::activeWindow(), themeColour);
     dialog.exec();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controls/Painting.h"
+
 #include <QDialog>
 
 namespace sonavia {
@@ -10,7 +12,9 @@ class CColorStatic;
 class CMessage : public QDialog {
     Q_OBJECT
 public:
-    explicit CMessage(const QString& text, QWidget* owner = nullptr);
+    // The dialog's gradient and its text's run to `themeColour`.
+    explicit CMessage(const QString& text, QWidget* owner = nullptr,
+                      QColor themeColour = DefaultPalette().theme);
 
     // The text as shown, with its line break.
     QString ShownText() const;
@@ -20,10 +24,12 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QColor themeColour_;
     CColorStatic* text_ = nullptr;
 };
 
-// Shows `text` in the message dialog and returns when the user has closed it.
-void ShowMessage(const QString& text);
+// Shows `text` in the message dialog, painted in `themeColour`, and returns when the user has
+// closed it.
+void ShowMessage(const QString& text, const QColor& themeColour = DefaultPalette().theme);
 
 } // namespace sonavia

@@ -2,15 +2,16 @@
 
 #include "browser/CRadio_explorer.h"
 #include "catalogue/Config.h"
-#include "controls/ArchiveImages.h"
 #include "localfiles/VersionRecord.h"
 #include "radio/CSonavia.h"
+#include "radio/RadioServices.h"
 #include "resources/Resources.h"
 #include "rules/Product.h"
 #include "shell/AppValues.h"
 #include "shell/CMessage.h"
 #include "shell/KeyboardFilter.h"
 #include "shell/QuitSignals.h"
+#include "shell/StartupContext.h"
 #include "startup/CommandLine.h"
 #include "startup/DisplayPlatform.h"
 #include "startup/LogSetup.h"
@@ -99,8 +100,9 @@ int CViewerApp::RunInstance(const SingleInstanceLock& instanceLock, bool showRun
         return showRunning ? kNotShownExitCode : 0;
     }
 
+    StartupContext context;
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        app::screenHeight = screen->geometry().height();
+        context.screenHeight = screen->geometry().height();
     }
 
     NetworkServices network;
@@ -124,31 +126,32 @@ int CViewerApp::RunInstance(const SingleInstanceLock& instanceLock, bool showRun
                     QString::fromStdString(places->startupDirectory.string()));
         return kStartFailedExitCode;
     }
-    app::startupDirectory = places->startupDirectory;
-    SetDataDirectory(places->dataDirectory);
-    app::versionNumber = ReadOwnVersionNumber();
+    context.startupDirectory = places->startupDirectory;
+    context.dataDirectory = places->dataDirectory;
+    context.versionNumber = ReadOwnVersionNumber();
     std::error_code error;
-    std::filesystem::current_path(app::startupDirectory, error);
+    std::filesystem::current_path(context.startupDirectory, error);
 
-    app::interfacePack = ReadArchiveDirectory(app::InterfaceArchivePath());
-    if (app::interfacePack.fault != ArchiveFault::None) {
+    context.interfacePack = ReadArchiveDirectory(context.InterfaceArchivePath());
+    if (context.interfacePack.fault != ArchiveFault::None) {
         ShowMessage(QString::fromLatin1(kArchiveNamed) +
-                    QString::fromLatin1(ArchiveFaultText(app::interfacePack.fault)));
-        app::interfacePack = InterfacePackDirectory{};
+                    QString::fromLatin1(ArchiveFaultText(context.interfacePack.fault)));
         return kStartFailedExitCode;
     }
 
-    auto baseWindow = std::make_unique<CSonavia>();
+    // The services outlive the base window that builds them; the archive's directory goes with
+    // them at the end of the loop.
+    auto services = std::make_unique<RadioServices>(std::move(context));
+    auto baseWindow = std::make_unique<CSonavia>(*services);
     baseWindow->Create();
 
     if (!app::exitRequested && !app::quitRequested) {
         QApplication::exec();
     }
 
-    app::interfacePack = InterfacePackDirectory{};
-    ReleaseBackgroundBitmap();
     baseWindow->done(QDialog::Accepted);
     baseWindow.reset();
+    services.reset();
     return 0;
 }
 

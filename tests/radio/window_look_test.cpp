@@ -3,12 +3,10 @@
 // (CTest runs it at 1, 1.25, 1.5 and 2) and looks at device pixels.
 #include "RadioWindowGrab.h"
 #include "TestSupport.h"
-#include "catalogue/Config.h"
 #include "controls/CSkinButton.h"
 #include "controls/SkinShape.h"
 #include "radio/CStation.h"
 #include "resources/WindowLayout.h"
-#include "shell/AppValues.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -85,12 +83,13 @@ void ExpectSkinTrackSurvives(const QImage& window, const QImage& skin, const QRe
 TEST(RadioWindowLook, ControlsShowTheSkinTheyLieOnWholeAtEveryHueAtTheScreensScale) {
     test::Watchdog watchdog(kWatchdogSeconds);
     test::TempDir startup;
-    app::startupDirectory = startup.Path();
-    SetDataDirectory(SONAVIA_BUILD_FOLDER);
-    app::interfacePack = ReadArchiveDirectory(SONAVIA_INTERFACE_ARCHIVE);
+    StartupContext context;
+    context.startupDirectory = startup.Path();
+    context.dataDirectory = SONAVIA_BUILD_FOLDER;
+    context.interfacePack = ReadArchiveDirectory(SONAVIA_INTERFACE_ARCHIVE);
 
     bool looked = false;
-    WithRadioWindow([&](CStation& window, FakePlayer&) {
+    WithRadioWindow(context, [&](CStation& window, FakePlayer&) {
         looked = true;
         const double ratio = window.devicePixelRatioF();
         const int scale = ratio >= kFineFromRatio ? 2 : 1;
@@ -131,7 +130,6 @@ TEST(RadioWindowLook, ControlsShowTheSkinTheyLieOnWholeAtEveryHueAtTheScreensSca
         }
     });
     EXPECT_TRUE(looked);
-    app::interfacePack = {};
 }
 
 } // namespace

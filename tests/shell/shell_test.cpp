@@ -171,7 +171,7 @@ TEST(ExitRequest, RaisesTheFlagAndEndsTheRunningLoop) {
     QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_TRUE(app::exitRequested);
-    app::exitRequested = false;
+    app::ClearRequests();
 }
 
 } // namespace

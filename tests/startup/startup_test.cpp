@@ -5,11 +5,13 @@
 #include "localfiles/InterfaceArchive.h"
 #include "radio/CSonavia.h"
 #include "radio/CStation.h"
+#include "radio/RadioServices.h"
 #include "shell/AppValues.h"
 #include "startup/CViewerApp.h"
 #include "startup/CommandLine.h"
 #include "startup/SingleInstance.h"
 
+#include <QApplication>
 #include <QTimer>
 #include <chrono>
 #include <gtest/gtest.h>
@@ -82,9 +84,7 @@ protected:
     void TearDown() override {
         std::filesystem::remove(SingleInstanceLock::LockPath(LockName()));
         std::filesystem::current_path(previous_);
-        app::exitRequested = false;
-        app::quitRequested = false;
-        app::startupDirectory.clear();
+        app::ClearRequests();
     }
     std::string LockName() const { return "sonavia-test-start-" + std::to_string(::getpid()); }
 
@@ -102,7 +102,6 @@ TEST_F(StartUp, ASecondInstanceShowsTheMessageAndStartsNothing) {
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0], "Sonavia is already running");
     EXPECT_EQ(result, 0);
-    EXPECT_TRUE(app::startupDirectory.empty());
     EXPECT_FALSE(std::filesystem::exists(dir_ / "setting.dat"));
 
     // --show with no running program on this bus to take it: the same message, and a failure.
@@ -119,15 +118,20 @@ TEST_F(StartUp, ReadsTheArchiveBelowTheWorkingDirectoryAndRunsUntilTheExitReques
     int entriesWhileRunning = -1;
     std::filesystem::path directoryWhileRunning;
     QTimer::singleShot(0, [&] {
-        entriesWhileRunning = app::interfacePack.count;
-        directoryWhileRunning = app::startupDirectory;
+        // What the start-up handed down to the radio window it opened.
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* window = qobject_cast<CStation*>(widget)) {
+                const StartupContext& context = window->Services().Context();
+                entriesWhileRunning = context.interfacePack.count;
+                directoryWhileRunning = context.startupDirectory;
+            }
+        }
         app::RequestExit();
     });
     EXPECT_EQ(CViewerApp().RunInstance(lock), 0);
     EXPECT_EQ(entriesWhileRunning, 1);
     EXPECT_EQ(directoryWhileRunning, dir_.Path());
     EXPECT_TRUE(std::filesystem::exists(dir_ / "setting.dat"));
-    EXPECT_EQ(app::interfacePack.count, 0); // freed at the end of the loop
 }
 
 TEST_F(StartUp, AnArchiveThatCannotBeReadIsNamedAndNothingIsWritten) {
@@ -234,8 +238,10 @@ TEST_F(StartupPlacesTest, TheUsersCopyIsMadeOnceAndRenewedByANewVersionOnly) {
 TEST(BaseWindow, StaysHiddenWritesTheDefaultsAndEndsByOpeningTheRadioWindow) {
     test::Watchdog watchdog(60);
     test::TempDir dir;
-    app::startupDirectory = dir.Path();
-    CSonavia base;
+    StartupContext context;
+    context.startupDirectory = dir.Path();
+    RadioServices services(context);
+    CSonavia base(services);
     bool radioWindowShown = false;
     QTimer::singleShot(0, [&] {
         CStation* window = base.OpenWindow();
@@ -251,7 +257,6 @@ TEST(BaseWindow, StaysHiddenWritesTheDefaultsAndEndsByOpeningTheRadioWindow) {
     EXPECT_FALSE(base.windowIcon().isNull());
     EXPECT_EQ(base.BaseSettings(), Settings{});
     EXPECT_TRUE(std::filesystem::exists(dir / kSettingsFile));
-    app::startupDirectory.clear();
 }
 
 } // namespace

@@ -1,0 +1,7 @@
+#include "radio/RadioLog.h"
+
+namespace sonavia {
+
+Q_LOGGING_CATEGORY(lcRadio, "sonavia.radio", QtWarningMsg)
+
+} // namespace sonavia

@@ -1,0 +1,61 @@
+#include "radio/RadioServices.h"
+
+#include "catalogue/Config.h"
+#include "player/CMediaPlayer.h"
+#include "radio/CatalogueDisplay.h"
+#include "radio/MprisService.h"
+#include "radio/RadioCore.h"
+#include "radio/TrayIcon.h"
+#include "shell/AppValues.h"
+
+namespace sonavia {
+
+RadioServices::RadioServices(StartupContext context, QObject* parent)
+    : QObject(parent), context_(std::move(context)) {}
+
+// Members go in reverse: the tray and the media controls before the core, the core before the
+// player it drives.
+RadioServices::~RadioServices() = default;
+
+bool RadioServices::Start(std::unique_ptr<PlayerEngine> player) {
+    tray_ = std::make_unique<TrayIcon>();
+
+    // The catalogue is on its way while GStreamer starts: the two take about as long.
+    CMediaPlayer* real = nullptr;
+    if (!player) {
+        auto made = std::make_unique<CMediaPlayer>();
+        real = made.get();
+        player = std::move(made);
+    }
+    player_ = std::move(player);
+    SetDataDirectory(context_.dataDirectory);
+    core_ =
+        std::make_unique<RadioCore>(*player_, context_.startupDirectory, context_.interfacePack);
+    core_->Start();
+    // A player set up only in part plays nothing, and the program carries on.
+    if (real != nullptr && real->Create() == CMediaPlayer::Setup::Unavailable) {
+        core_->Shutdown();
+        app::PostQuit();
+        return false;
+    }
+    connect(core_.get(), &RadioCore::StateChanged, this, &RadioServices::ShowState);
+    mediaControls_ = std::make_unique<MprisService>(*core_);
+    tray_->Show();
+    return true;
+}
+
+void RadioServices::ShowState() {
+    tray_->SetStatus(NowPlayingText(*core_));
+}
+
+void RadioServices::ExitProgram() {
+    if (core_) {
+        core_->Shutdown();
+    }
+    if (tray_) {
+        tray_->Remove();
+    }
+    app::RequestExit();
+}
+
+} // namespace sonavia
