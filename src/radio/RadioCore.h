@@ -65,6 +65,8 @@ public:
     // The volume of setting.dat: the sound comes up to it until a radio window sets the volume.
     void SetSavedVolume(int volume);
     bool CatalogueReady() const { return catalogueReady_; }
+    // Requests still waiting on the network; a request that has ended has handed its result on.
+    int RequestsUnderWay() const { return requests_.Running(); }
     const RadioCatalogue& Catalogue() const { return radioCatalogue_; }
     const ChannelPackage& Package() const { return package_; }
 
