@@ -7,8 +7,8 @@
 
 namespace sonavia {
 
-std::string FetchCatalogueText(std::stop_token stop) {
-    const std::string url = RadioCatalogueBase() + kCatalogueFolder + "/" + kCatalogueFile;
+std::string FetchCatalogueText(const ServerBases& bases, std::stop_token stop) {
+    const std::string url = bases.catalogue + kCatalogueFolder + "/" + kCatalogueFile;
     std::string text = FetchText(url, kCatalogueProfile, std::move(stop));
     if (IsCatalogueWebPage(text)) {
         qCWarning(lcCatalogue) << "the catalogue server sent a web page for" << url.c_str();
@@ -17,8 +17,10 @@ std::string FetchCatalogueText(std::stop_token stop) {
     return text;
 }
 
-RadioCatalogue LoadRadioCatalogue(const InterfacePackDirectory& archive, std::stop_token stop) {
-    std::string text = FetchCatalogueText(stop);
+LoadedRadioCatalogue LoadRadioCatalogue(const ServerBases& bases,
+                                        const InterfacePackDirectory& archive,
+                                        std::stop_token stop) {
+    std::string text = FetchCatalogueText(bases, stop);
     if (stop.stop_requested()) {
         return {};
     }
@@ -30,7 +32,7 @@ RadioCatalogue LoadRadioCatalogue(const InterfacePackDirectory& archive, std::st
     RadioCatalogue catalogue = ParseCatalogue(text);
     qCInfo(lcCatalogue) << "catalogue from the" << (fromServer ? "server:" : "archive:")
                         << catalogue.records.size() << "entries";
-    return catalogue;
+    return {std::move(catalogue), fromServer};
 }
 
 } // namespace sonavia

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/Config.h"
 #include "localfiles/InterfaceArchive.h"
 #include "rules/RadioCatalogue.h"
 
@@ -14,10 +15,18 @@ inline constexpr char kCatalogueFolder[] = "channelsplus";
 inline constexpr char kCatalogueFile[] = "channels.rd";
 
 // The downloaded catalogue text; empty on any failure and when the server sent a web page.
-std::string FetchCatalogueText(std::stop_token stop = {});
+std::string FetchCatalogueText(const ServerBases& bases, std::stop_token stop = {});
+
+struct LoadedRadioCatalogue {
+    RadioCatalogue catalogue;
+    // Whether it came from the server rather than the archive's copy.
+    bool fromServer = false;
+};
 
 // The catalogue: the downloaded text, else the interface archive's copy, else nothing (an empty
 // catalogue). A stopped load gives the empty catalogue.
-RadioCatalogue LoadRadioCatalogue(const InterfacePackDirectory& archive, std::stop_token stop = {});
+LoadedRadioCatalogue LoadRadioCatalogue(const ServerBases& bases,
+                                        const InterfacePackDirectory& archive,
+                                        std::stop_token stop = {});
 
 } // namespace sonavia

@@ -16,16 +16,6 @@ namespace sonavia {
 
 namespace {
 
-std::filesystem::path dataDirectory;
-
-std::filesystem::path DataDirectory() {
-    if (!dataDirectory.empty()) {
-        return dataDirectory;
-    }
-    std::error_code error;
-    return std::filesystem::current_path(error);
-}
-
 // The variable's value, else the fallback; a final "/" is added when it is missing, since every
 // path is appended to the base as it stands.
 std::string BaseFrom(const char* variable, std::string fallback) {
@@ -146,10 +136,6 @@ bool FillStartupDirectory(const StartupPlaces& places) {
     return HoldsArchive(places.startupDirectory);
 }
 
-void SetDataDirectory(const std::filesystem::path& directory) {
-    dataDirectory = directory;
-}
-
 std::string FileUrlOf(const std::filesystem::path& folder) {
     std::string url =
         "file://" +
@@ -160,24 +146,12 @@ std::string FileUrlOf(const std::filesystem::path& folder) {
     return url;
 }
 
-std::string CatalogueServerBase() {
-    return BaseFrom(kCatalogueBaseVariable, FileUrlOf(DataDirectory() / kBundledCatalogueFolder));
-}
-
-std::string SiteBase() {
-    return BaseFrom(kSiteBaseVariable, FileUrlOf(DataDirectory() / kBundledSiteFolder));
-}
-
-std::string SearchBase() {
-    return BaseFrom(kSearchBaseVariable, kPublicSearchBase);
-}
-
-std::string RadioCatalogueBase() {
-    return CatalogueServerBase() + kCatalogueProductFolder;
-}
-
-std::string RadioSiteBase() {
-    return SiteBase() + kSiteProductFolder;
+ServerBases ServerBasesFor(const std::filesystem::path& dataDirectory) {
+    return {BaseFrom(kCatalogueBaseVariable, FileUrlOf(dataDirectory / kBundledCatalogueFolder)) +
+                kCatalogueProductFolder,
+            BaseFrom(kSiteBaseVariable, FileUrlOf(dataDirectory / kBundledSiteFolder)) +
+                kSiteProductFolder,
+            BaseFrom(kSearchBaseVariable, kPublicSearchBase)};
 }
 
 } // namespace sonavia

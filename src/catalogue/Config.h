@@ -25,10 +25,6 @@ inline constexpr char kSiteProductFolder[] = "sonavia/";
 inline constexpr char kBundledCatalogueFolder[] = "catalogue";
 inline constexpr char kBundledSiteFolder[] = "site";
 
-// Sets the folder that holds the bundled catalogue and site pages (StartupPlaces below). Until
-// it is set, that is the current directory.
-void SetDataDirectory(const std::filesystem::path& directory);
-
 // What the program's places are decided from.
 struct StartupFacts {
     std::filesystem::path currentDirectory;
@@ -80,17 +76,19 @@ bool FillStartupDirectory(const StartupPlaces& places);
 // letter, a digit, "/", "-", ".", "_" and "~" is percent-encoded.
 std::string FileUrlOf(const std::filesystem::path& folder);
 
-// Scheme and host of the catalogue server, ending in "/".
-std::string CatalogueServerBase();
-// Scheme and host of the maker's web site, ending in "/".
-std::string SiteBase();
-// The search engine's home page, ending in "/"; searches are made below it.
-std::string SearchBase();
+// Where the program's requests go, decided once at start-up. Each ends in "/".
+struct ServerBases {
+    // The catalogue server base followed by the product folder: every radio catalogue file lies
+    // below it.
+    std::string catalogue;
+    // The web site base followed by the product folder: link pages and the version file.
+    std::string site;
+    // The search engine's home page; searches are made below it.
+    std::string search;
+};
 
-// The catalogue server base followed by the product folder: every radio catalogue file lies
-// below it.
-std::string RadioCatalogueBase();
-// The web site base followed by the product folder: link pages and the version file.
-std::string RadioSiteBase();
+// The bases that the environment names, else the catalogue and site pages bundled below
+// `dataDirectory` (StartupPlaces above) and the public search engine.
+ServerBases ServerBasesFor(const std::filesystem::path& dataDirectory);
 
 } // namespace sonavia

@@ -6,11 +6,10 @@
 
 namespace sonavia {
 
-ChannelPackage ChoosePackage() {
+ChannelPackage ChoosePackage(const ServerBases& bases) {
     ChannelPackage package;
     package.currentPackage = kStartupPackage;
-    package.packageBase =
-        RadioCatalogueBase() + kPackagesFolder + "/" + package.currentPackage + "/";
+    package.packageBase = bases.catalogue + kPackagesFolder + "/" + package.currentPackage + "/";
     return package;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/Config.h"
 #include "rules/RadioCatalogue.h"
 
 #include <stop_token>
@@ -21,7 +22,7 @@ struct ChannelPackage {
 };
 
 // The start-up package and its base below the radio catalogue base ("freechannels/package0/").
-ChannelPackage ChoosePackage();
+ChannelPackage ChoosePackage(const ServerBases& bases);
 
 // Fetches the package's flag file and offers exactly the stations it marks. A failed request
 // offers nothing. Drops a final "/" or "\" from the package base first, for the rest of the run.

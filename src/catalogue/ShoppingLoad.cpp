@@ -6,8 +6,9 @@
 
 namespace sonavia {
 
-ShoppingData LoadShopping(const InterfacePackDirectory& archive, std::stop_token stop) {
-    const std::string base = RadioCatalogueBase();
+ShoppingData LoadShopping(const ServerBases& bases, const InterfacePackDirectory& archive,
+                          std::stop_token stop) {
+    const std::string& base = bases.catalogue;
     ShoppingData data;
     // A web page in place of the root file (a sign-in page on the way, say) names no root: its
     // first line would make every topic's address a piece of markup.

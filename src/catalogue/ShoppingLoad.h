@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/Config.h"
 #include "localfiles/InterfaceArchive.h"
 #include "rules/ShoppingList.h"
 
@@ -18,6 +19,7 @@ struct ShoppingData {
 // most three connect time-outs of 1000 ms. A list reply that is empty or a web page gives way to
 // the interface archive's copy of the list; without one the list is empty. Blocks for up to
 // both requests' bounds, so the interface thread runs it elsewhere; a stop ends it at once.
-ShoppingData LoadShopping(const InterfacePackDirectory& archive, std::stop_token stop = {});
+ShoppingData LoadShopping(const ServerBases& bases, const InterfacePackDirectory& archive,
+                          std::stop_token stop = {});
 
 } // namespace sonavia

@@ -6,8 +6,9 @@
 
 namespace sonavia {
 
-std::optional<float> CheckRadioVersion(float ownVersion, std::stop_token stop) {
-    const std::string url = RadioSiteBase() + kVersionFolder + "/" + kVersionFile;
+std::optional<float> CheckRadioVersion(const ServerBases& bases, float ownVersion,
+                                       std::stop_token stop) {
+    const std::string url = bases.site + kVersionFolder + "/" + kVersionFile;
     const std::string reply = FetchText(url, kVersionProfile, std::move(stop));
     if (reply.empty()) {
         return std::nullopt;

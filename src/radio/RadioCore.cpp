@@ -104,10 +104,11 @@ const char* RadioCore::ChosenBy(Origin origin, Requester by) {
     return "start-up";
 }
 
-RadioCore::RadioCore(PlayerEngine& player, std::filesystem::path startupDirectory,
-                     InterfacePackDirectory archive, QObject* parent)
-    : QObject(parent), player_(player), startupDirectory_(std::move(startupDirectory)),
-      archive_(std::move(archive)) {
+RadioCore::RadioCore(PlayerEngine& player, ServerBases bases,
+                     std::filesystem::path startupDirectory, InterfacePackDirectory archive,
+                     QObject* parent)
+    : QObject(parent), player_(player), bases_(std::move(bases)),
+      startupDirectory_(std::move(startupDirectory)), archive_(std::move(archive)) {
     connect(&player_, &PlayerEngine::Buffering, this, &RadioCore::OnBuffering);
     connect(&player_, &PlayerEngine::OpenFailed, this, &RadioCore::OnOpenFailed);
     connect(&player_, &PlayerEngine::Dropped, this, &RadioCore::OnDropped);
@@ -130,22 +131,13 @@ void RadioCore::SetSavedVolume(int volume) {
 }
 
 void RadioCore::Start() {
-    package_ = ChoosePackage();
+    package_ = ChoosePackage(bases_);
     requests_.Run<LoadedCatalogue>(
         this,
-        [archive = archive_, package = package_,
+        [bases = bases_, archive = archive_, package = package_,
          directory = startupDirectory_](std::stop_token stop) mutable {
-            // As LoadRadioCatalogue does, noting where the catalogue came from.
-            std::string text = FetchCatalogueText(stop);
-            const bool fromServer = !text.empty();
-            if (!fromServer && !stop.stop_requested()) {
-                text = ReadArchiveText(archive, kCatalogueFile);
-            }
-            LoadedCatalogue loaded{stop.stop_requested() ? RadioCatalogue{} : ParseCatalogue(text),
-                                   fromServer,
-                                   std::move(package),
-                                   {},
-                                   {}};
+            auto [catalogue, fromServer] = LoadRadioCatalogue(bases, archive, stop);
+            LoadedCatalogue loaded{std::move(catalogue), fromServer, std::move(package), {}, {}};
             loaded.remembered = LoadChannelChoice(directory, loaded.package.currentPackage);
             // The remembered station's address needs no flags: it is asked for beside them,
             // so that the station can play sooner.
@@ -567,14 +559,18 @@ void RadioCore::OnTitleChanged(const QString& title) {
 void RadioCore::LoadShopping(QObject* receiver, std::function<void(ShoppingData)> done) {
     requests_.Run<ShoppingData>(
         receiver,
-        [archive = archive_](std::stop_token stop) { return sonavia::LoadShopping(archive, stop); },
+        [bases = bases_, archive = archive_](std::stop_token stop) {
+            return sonavia::LoadShopping(bases, archive, stop);
+        },
         std::move(done));
 }
 
 void RadioCore::CheckVersion(QObject* receiver, float ownVersion, std::function<void(float)> done) {
     requests_.Run<std::optional<float>>(
         receiver,
-        [ownVersion](std::stop_token stop) { return CheckRadioVersion(ownVersion, stop); },
+        [bases = bases_, ownVersion](std::stop_token stop) {
+            return CheckRadioVersion(bases, ownVersion, stop);
+        },
         [this, done = std::move(done)](std::optional<float> published) {
             if (published) {
                 newVersionFound_ = true;

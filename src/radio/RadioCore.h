@@ -50,7 +50,7 @@ enum class PlayState {
 class RadioCore : public QObject {
     Q_OBJECT
 public:
-    RadioCore(PlayerEngine& player, std::filesystem::path startupDirectory,
+    RadioCore(PlayerEngine& player, ServerBases bases, std::filesystem::path startupDirectory,
               InterfacePackDirectory archive, QObject* parent = nullptr);
     ~RadioCore() override;
 
@@ -65,6 +65,8 @@ public:
     // The volume of setting.dat: the sound comes up to it until a radio window sets the volume.
     void SetSavedVolume(int volume);
     bool CatalogueReady() const { return catalogueReady_; }
+    // Where the catalogue, the site's pages and searches are asked for.
+    const ServerBases& Bases() const { return bases_; }
     // Requests still waiting on the network; a request that has ended has handed its result on.
     int RequestsUnderWay() const { return requests_.Running(); }
     const RadioCatalogue& Catalogue() const { return radioCatalogue_; }
@@ -208,6 +210,7 @@ private:
     void OnTitleChanged(const QString& title);
 
     PlayerEngine& player_;
+    const ServerBases bases_;
     const std::filesystem::path startupDirectory_;
     const InterfacePackDirectory archive_;
     RequestWorkers requests_;

@@ -28,9 +28,8 @@ bool RadioServices::Start(std::unique_ptr<PlayerEngine> player) {
         player = std::move(made);
     }
     player_ = std::move(player);
-    SetDataDirectory(context_.dataDirectory);
-    core_ =
-        std::make_unique<RadioCore>(*player_, context_.startupDirectory, context_.interfacePack);
+    core_ = std::make_unique<RadioCore>(*player_, ServerBasesFor(context_.dataDirectory),
+                                        context_.startupDirectory, context_.interfacePack);
     core_->Start();
     // A player set up only in part plays nothing, and the program carries on.
     if (real != nullptr && real->Create() == CMediaPlayer::Setup::Unavailable) {

@@ -60,11 +60,11 @@ void CStation::CreateLinks() {
     RefreshLinkTooltip(Button(ids::kShoppingLink));
     for (const LinkPlace& place : kLinks) {
         connect(Button(place.id), &QPushButton::clicked, this,
-                [this, link = place.link] { OpenInPane(LinkAddress(link, RadioSiteBase())); });
+                [this, link = place.link] { OpenInPane(LinkAddress(link, core_.Bases().site)); });
     }
     connect(Button(ids::kGoButton), &QPushButton::clicked, this, &CStation::OnSearch);
     connect(Button(ids::kBrowserToggle), &QPushButton::clicked, this, [this] {
-        pane_->Toggle(QString::fromStdString(LinkAddress(LinkButton::Website, RadioSiteBase())));
+        pane_->Toggle(QString::fromStdString(LinkAddress(LinkButton::Website, core_.Bases().site)));
     });
     connect(shoppingList_, &QComboBox::activated, this, &CStation::OnShoppingChosen);
 }
@@ -96,7 +96,7 @@ void CStation::OnShoppingChosen(int index) {
 }
 
 void CStation::OnSearch() {
-    OpenInPane(SearchAddress(SearchBase(), searchEdit_->text().toStdString()));
+    OpenInPane(SearchAddress(core_.Bases().search, searchEdit_->text().toStdString()));
 }
 
 void CStation::OpenInPane(const std::string& address) {
@@ -105,7 +105,7 @@ void CStation::OpenInPane(const std::string& address) {
 
 void CStation::ReopenPane() {
     if (core_.BrowserPaneOpen()) {
-        OpenInPane(LinkAddress(LinkButton::Website, RadioSiteBase()));
+        OpenInPane(LinkAddress(LinkButton::Website, core_.Bases().site));
     }
 }
 

@@ -46,10 +46,7 @@ protected:
         ASSERT_TRUE(server_.Running());
     }
 
-    void TearDown() override {
-        ::unsetenv(kCatalogueBaseVariable);
-        SetDataDirectory({});
-    }
+    void TearDown() override { ::unsetenv(kCatalogueBaseVariable); }
 
     // Runs radiocat; its exit status.
     int Radiocat(const QStringList& arguments) {
@@ -59,9 +56,11 @@ protected:
         return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
     }
 
-    void LoadAsTheProgramStarts() {
-        package_ = ChoosePackage();
-        catalogue_ = LoadRadioCatalogue(InterfacePackDirectory{});
+    // The bundled catalogue and pages lie in `dataDirectory`.
+    void LoadAsTheProgramStarts(const fs::path& dataDirectory = fs::current_path()) {
+        bases_ = ServerBasesFor(dataDirectory);
+        package_ = ChoosePackage(bases_);
+        catalogue_ = LoadRadioCatalogue(bases_, InterfacePackDirectory{}).catalogue;
         ApplyRadioPackageFlags(package_, catalogue_);
     }
 
@@ -72,6 +71,7 @@ protected:
                         : std::string();
     }
 
+    ServerBases bases_;
     ChannelPackage package_;
     RadioCatalogue catalogue_;
     test::TempDir dir_;
@@ -119,11 +119,10 @@ TEST_F(BuiltCatalogueTest, ReadsThroughAFileAddressAndTheLoopbackServer) {
 TEST_F(BuiltCatalogueTest, WithoutVariablesTheBundledCatalogueAndPagesAreRead) {
     EXPECT_EQ(FileUrlOf("/srv/a b/\xC3\x96%"), "file:///srv/a%20b/%C3%96%25/");
     const fs::path buildDir = SONAVIA_BUILD_DIR;
-    SetDataDirectory(buildDir);
-    EXPECT_EQ(RadioCatalogueBase(), FileUrlOf(buildDir / "catalogue") + "Sonavia/");
-    EXPECT_EQ(RadioSiteBase(), FileUrlOf(buildDir / "site") + "sonavia/");
+    LoadAsTheProgramStarts(buildDir);
+    EXPECT_EQ(bases_.catalogue, FileUrlOf(buildDir / "catalogue") + "Sonavia/");
+    EXPECT_EQ(bases_.site, FileUrlOf(buildDir / "site") + "sonavia/");
 
-    LoadAsTheProgramStarts();
     const auto& stations = catalogue_;
     ASSERT_GE(stations.filled, 40);
     EXPECT_EQ(stations.filled, stations.count);
@@ -137,16 +136,16 @@ TEST_F(BuiltCatalogueTest, WithoutVariablesTheBundledCatalogueAndPagesAreRead) {
     // Every link page is there, and the version file publishes this build's version.
     for (const char* page :
          {"index.php", "support.php", "download.php", "color.php", "watchtv.php", "store.php"}) {
-        EXPECT_NE(FetchText(RadioSiteBase() + page, kItemProfile).find("Sonavia Plus"),
+        EXPECT_NE(FetchText(bases_.site + page, kItemProfile).find("Sonavia Plus"),
                   std::string::npos)
             << page;
     }
-    EXPECT_TRUE(CheckRadioVersion(0.5F).has_value());
-    EXPECT_FALSE(CheckRadioVersion(1000.0F).has_value());
+    EXPECT_TRUE(CheckRadioVersion(bases_, 0.5F).has_value());
+    EXPECT_FALSE(CheckRadioVersion(bases_, 1000.0F).has_value());
 
     // A variable still points the program elsewhere.
     ::setenv(kCatalogueBaseVariable, server_.Url("/").c_str(), 1);
-    EXPECT_EQ(RadioCatalogueBase(), server_.Url("/Sonavia/"));
+    EXPECT_EQ(ServerBasesFor(buildDir).catalogue, server_.Url("/Sonavia/"));
 }
 
 } // namespace

@@ -62,10 +62,13 @@ protected:
         ::setenv(kSiteBaseVariable, server_.Url(path).c_str(), 1);
     }
 
+    // As the start-up makes them, from the environment that the test has set.
+    ServerBases Bases() const { return ServerBasesFor(dir_.Path()); }
+
     // Start-up's requests: the package, the catalogue and its flags.
     void LoadAll() {
-        package_ = ChoosePackage();
-        catalogue_ = LoadRadioCatalogue(archive_);
+        package_ = ChoosePackage(Bases());
+        catalogue_ = LoadRadioCatalogue(Bases(), archive_).catalogue;
         ApplyRadioPackageFlags(package_, catalogue_);
     }
 
@@ -105,10 +108,10 @@ protected:
 };
 
 TEST_F(PackageTest, StartUpRequestsTheFilesOfThePackageAndTheSite) {
-    package_ = ChoosePackage();
+    package_ = ChoosePackage(Bases());
     EXPECT_EQ(package_.currentPackage, "package0");
     EXPECT_EQ(package_.packageBase, server_.Url("/Sonavia/freechannels/package0/"));
-    catalogue_ = LoadRadioCatalogue(archive_);
+    catalogue_ = LoadRadioCatalogue(Bases(), archive_).catalogue;
     ApplyRadioPackageFlags(package_, catalogue_);
     EXPECT_EQ(package_.packageBase, server_.Url("/Sonavia/freechannels/package0"));
     EXPECT_EQ(Names(), kServedStations);
@@ -116,7 +119,7 @@ TEST_F(PackageTest, StartUpRequestsTheFilesOfThePackageAndTheSite) {
     EXPECT_EQ(InfoTipFor(catalogue_, "S6"), "About S6");
     EXPECT_EQ(AddressOf("S6"), "http://stream.test/7");
 
-    EXPECT_EQ(CheckRadioVersion(ownVersion_), 3.15F);
+    EXPECT_EQ(CheckRadioVersion(Bases(), ownVersion_), 3.15F);
     EXPECT_EQ(server_.RequestPaths(), (std::vector<std::string>{
                                           "/Sonavia/channelsplus/channels.rd",
                                           "/Sonavia/freechannels/package0.rd",
@@ -141,7 +144,7 @@ TEST_F(PackageTest, UnusableDownloadsFallBackToTheArchiveCopy) {
         } else {
             ServeFrom("/fault/" + fault + "/");
         }
-        catalogue_ = LoadRadioCatalogue(archive_);
+        catalogue_ = LoadRadioCatalogue(Bases(), archive_).catalogue;
         EXPECT_EQ(Names(), (std::vector<std::string>{"A0", "A1", "A2"})) << fault;
         EXPECT_EQ(catalogue_.count, 3) << fault;
     }
@@ -149,17 +152,17 @@ TEST_F(PackageTest, UnusableDownloadsFallBackToTheArchiveCopy) {
     test::WriteFileBytes(root_ / "Sonavia/channelsplus/channels.rd",
                          CatalogueText({"<html>", "B"}));
     ServeFrom("/");
-    catalogue_ = LoadRadioCatalogue(archive_);
+    catalogue_ = LoadRadioCatalogue(Bases(), archive_).catalogue;
     EXPECT_EQ(Names(), (std::vector<std::string>{"A0", "A1", "A2"}));
     // A redirect is followed to the real catalogue.
     test::WriteFileBytes(root_ / "Sonavia/channelsplus/channels.rd", CatalogueText({"R0"}));
     ServeFrom("/fault/redirect/");
-    catalogue_ = LoadRadioCatalogue(archive_);
+    catalogue_ = LoadRadioCatalogue(Bases(), archive_).catalogue;
     EXPECT_EQ(Names(), std::vector<std::string>{"R0"});
     // No server and no archive copy: an empty catalogue.
     ::setenv(kCatalogueBaseVariable, server_.RefusedUrl("/").c_str(), 1);
     archive_ = {};
-    catalogue_ = LoadRadioCatalogue(archive_);
+    catalogue_ = LoadRadioCatalogue(Bases(), archive_).catalogue;
     EXPECT_EQ(catalogue_.count, 0);
     EXPECT_TRUE(catalogue_.records.empty());
 }
@@ -208,7 +211,7 @@ TEST_F(PackageTest, LookupsUseTheFirstRecordOfAName) {
 }
 
 TEST_F(PackageTest, NewerPublishedVersionIsOffered) {
-    const auto published = CheckRadioVersion(ownVersion_);
+    const auto published = CheckRadioVersion(Bases(), ownVersion_);
     ASSERT_TRUE(published);
     EXPECT_EQ(VersionOfferText(*published), "Download version 3.15 now...");
 }
@@ -223,17 +226,17 @@ TEST_F(PackageTest, SameOlderOrUnreadableVersionChangesNothing) {
     for (const auto& [path, reply] : cases) {
         test::WriteFileBytes(root_ / "sonavia/channelsplus/versionplus.txt", reply);
         ServeFrom(path);
-        EXPECT_EQ(CheckRadioVersion(ownVersion_), std::nullopt) << path << reply;
+        EXPECT_EQ(CheckRadioVersion(Bases(), ownVersion_), std::nullopt) << path << reply;
     }
     ::setenv(kSiteBaseVariable, server_.RefusedUrl("/").c_str(), 1);
-    EXPECT_EQ(CheckRadioVersion(ownVersion_), std::nullopt);
+    EXPECT_EQ(CheckRadioVersion(Bases(), ownVersion_), std::nullopt);
 }
 
 // The version request has the shortest time-out, so a silent site costs this test 3 s.
 TEST_F(PackageTest, SilentSiteLeavesTheButtonAlone) {
     test::WriteFileBytes(root_ / "sonavia/channelsplus/versionplus.txt", "9.9\n");
     ServeFrom("/fault/silent/");
-    EXPECT_EQ(CheckRadioVersion(ownVersion_), std::nullopt);
+    EXPECT_EQ(CheckRadioVersion(Bases(), ownVersion_), std::nullopt);
 }
 
 TEST_F(PackageTest, ShoppingComesFromTheServerElseFromTheArchive) {
@@ -242,7 +245,7 @@ TEST_F(PackageTest, ShoppingComesFromTheServerElseFromTheArchive) {
     ASSERT_TRUE(WriteArchive(dir_ / "radio.int", {{"SHOPPING.RD", "2\nkept\nstored\n"}}));
     archive_ = ReadArchiveDirectory(dir_ / "radio.int");
 
-    ShoppingData data = LoadShopping(archive_);
+    ShoppingData data = LoadShopping(Bases(), archive_);
     EXPECT_EQ(data.root, "http://shop.test/");
     EXPECT_EQ(data.list.topics, (std::vector<std::string>{"Books", "Two words"}));
     EXPECT_EQ(server_.RequestPaths(),
@@ -251,21 +254,21 @@ TEST_F(PackageTest, ShoppingComesFromTheServerElseFromTheArchive) {
     // A web page in any letter case, a failed request and a refused connection.
     const std::vector<std::string> archived{"Kept", "Stored"};
     test::WriteFileBytes(root_ / "Sonavia/shopping.rd", "1\n<Html><body>Sign in</body>\n");
-    data = LoadShopping(archive_);
+    data = LoadShopping(Bases(), archive_);
     EXPECT_EQ(data.root, "http://shop.test/");
     EXPECT_EQ(data.list.topics, archived);
     for (const std::string fault : {"html", "404"}) {
         ServeFrom("/fault/" + fault + "/");
-        data = LoadShopping(archive_);
+        data = LoadShopping(Bases(), archive_);
         EXPECT_EQ(data.list.topics, archived) << fault;
         EXPECT_EQ(data.root, "") << fault;
     }
     ::setenv(kCatalogueBaseVariable, server_.RefusedUrl("/").c_str(), 1);
-    data = LoadShopping(archive_);
+    data = LoadShopping(Bases(), archive_);
     EXPECT_EQ(data.root, "");
     EXPECT_EQ(data.list.topics, archived);
     // Nothing anywhere: an empty list.
-    EXPECT_TRUE(LoadShopping({}).list.topics.empty());
+    EXPECT_TRUE(LoadShopping(Bases(), {}).list.topics.empty());
 }
 
 } // namespace

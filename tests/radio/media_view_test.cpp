@@ -23,10 +23,8 @@ protected:
         test::WriteFileBytes(folder_ / "Sonavia/channelsplus/channels.rd",
                              "1\nNorway\nA steady tone\n1\n" + kAlpha + "\n");
         test::WriteFileBytes(folder_ / "Sonavia/freechannels/package0.rd", "1\n");
-        ::setenv(kCatalogueBaseVariable, FileUrlOf(folder_.Path()).c_str(), 1);
         core_.Start();
         ASSERT_TRUE(QTest::qWaitFor([this] { return core_.CatalogueReady(); }, 5000));
-        ::unsetenv(kCatalogueBaseVariable);
         view_.resize(300, 200);
         for (const std::string name : {"Ghost A", "Ghost B", "Ghost C", kAlpha.c_str()}) {
             view_.AddStation(name);
@@ -51,7 +49,9 @@ protected:
     const std::string kAlpha = "\xC4lpha";
     test::TempDir folder_;
     FakePlayer player_;
-    RadioCore core_{player_, folder_.Path(), {}};
+    // The catalogue is read from the test's folder.
+    RadioCore core_{
+        player_, {FileUrlOf(folder_.Path()) + kCatalogueProductFolder, {}, {}}, folder_.Path(), {}};
     CMediaView view_{core_};
 };
 

@@ -35,10 +35,8 @@ protected:
         test::WriteFileBytes(root_ / "Sonavia/channelsplus/channels.rd", catalogue);
         test::WriteFileBytes(root_ / "Sonavia/freechannels/package0.rd", "111\n");
         ASSERT_TRUE(server_.Running());
-        ::setenv(kCatalogueBaseVariable, server_.Url("/").c_str(), 1);
         player_.reportsBuffering = false;
     }
-    void TearDown() override { ::unsetenv(kCatalogueBaseVariable); }
 
     static std::string Address(std::size_t position) {
         return "http://stream.test/" + std::to_string(position + 1);
@@ -79,7 +77,12 @@ protected:
     std::filesystem::path root_ = dir_ / "root";
     test::CatalogueServer server_{root_};
     FakePlayer player_;
-    RadioCore core_{player_, dir_.Path(), {}};
+    // The catalogue and the site are the loopback server's.
+    RadioCore core_{
+        player_,
+        {server_.Url("/") + kCatalogueProductFolder, server_.Url("/") + kSiteProductFolder, {}},
+        dir_.Path(),
+        {}};
 };
 
 TEST_F(RadioCoreTest, StartsWithoutWaitingAndPlaysTheRememberedEightBitNameOnce) {
@@ -221,14 +224,17 @@ TEST_F(RadioCoreTest, PlayPicksAStationWhenNoneIsRememberedAndPreviousGoesBackAn
 }
 
 TEST_F(RadioCoreTest, ShutdownEndsRequestsThatTheServerHolds) {
-    ::setenv(kCatalogueBaseVariable, server_.Url("/fault/silent/").c_str(), 1);
+    RadioCore held{player_,
+                   {server_.Url("/fault/silent/") + kCatalogueProductFolder, {}, {}},
+                   dir_.Path(),
+                   {}};
     // A hang fails here; how long the end takes is the radio window benchmark's to measure.
     test::Watchdog watchdog(kWaitMs / 1000);
-    core_.Start();
+    held.Start();
     ASSERT_TRUE(QTest::qWaitFor([this] { return !server_.RequestPaths().empty(); }, kWaitMs))
         << "the server holds the catalogue request";
-    core_.Shutdown();
-    EXPECT_FALSE(core_.CatalogueReady());
+    held.Shutdown();
+    EXPECT_FALSE(held.CatalogueReady());
 }
 
 } // namespace

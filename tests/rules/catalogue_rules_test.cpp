@@ -192,13 +192,15 @@ TEST(Addresses, PackageFilesAndBasesFromTheEnvironment) {
 
     ::setenv(kCatalogueBaseVariable, "http://127.0.0.1:8080", 1);
     ::setenv(kSiteBaseVariable, "file:///srv/site/", 1);
-    EXPECT_EQ(RadioCatalogueBase(), "http://127.0.0.1:8080/Sonavia/");
-    EXPECT_EQ(RadioSiteBase(), "file:///srv/site/sonavia/");
+    const ServerBases set = ServerBasesFor("/opt/data");
+    EXPECT_EQ(set.catalogue, "http://127.0.0.1:8080/Sonavia/");
+    EXPECT_EQ(set.site, "file:///srv/site/sonavia/");
     ::unsetenv(kCatalogueBaseVariable);
     ::setenv(kSiteBaseVariable, "", 1);
-    EXPECT_TRUE(CatalogueServerBase().ends_with("/"));
-    EXPECT_NE(CatalogueServerBase().find("://"), std::string::npos);
-    EXPECT_TRUE(SiteBase().ends_with("/"));
+    // Unset or empty: the folders bundled in the data directory.
+    const ServerBases bundled = ServerBasesFor("/opt/data");
+    EXPECT_EQ(bundled.catalogue, "file:///opt/data/catalogue/Sonavia/");
+    EXPECT_EQ(bundled.site, "file:///opt/data/site/sonavia/");
     ::unsetenv(kSiteBaseVariable);
 }
 

@@ -76,9 +76,9 @@ TEST(Links, ShoppingTopicsOpenUnderTheRootWithBlanksAsDashes) {
 
 TEST(Links, SearchBaseIsConfiguredLikeTheOtherBases) {
     ::unsetenv(kSearchBaseVariable);
-    EXPECT_EQ(SearchBase(), "https://www.google.com/");
+    EXPECT_EQ(ServerBasesFor({}).search, "https://www.google.com/");
     ::setenv(kSearchBaseVariable, "http://127.0.0.1:8080/engine", 1);
-    EXPECT_EQ(SearchBase(), "http://127.0.0.1:8080/engine/");
+    EXPECT_EQ(ServerBasesFor({}).search, "http://127.0.0.1:8080/engine/");
     ::unsetenv(kSearchBaseVariable);
 }
 
