@@ -115,6 +115,7 @@ void CMediaPlayer::StartOpen(bool reconnect) {
     // a lot) goes back to the system, not only to the allocator, which would keep it.
     malloc_trim(0);
     plan_.Begin(reconnect, Now());
+    pipeline_.ExpectErrors(reconnect);
     watchTimer_.start();
     // What happens next is reported by signals, never before the open has returned.
     const std::uint64_t open = plan_.Number();

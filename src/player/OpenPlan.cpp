@@ -158,7 +158,8 @@ OpenPlan::Step OpenPlan::Reconnect(TimePoint now) {
     // The back-off counts from the end of the quick period, so that it starts at its shortest.
     const int doublings = std::min(backOffs_, kMaxBackOffDoublings);
     ++backOffs_;
-    return {Action::Reconnect, {},
+    return {Action::Reconnect,
+            {},
             std::min(kMaxReconnectDelay, kSlowReconnectDelay * (1 << doublings))};
 }
 

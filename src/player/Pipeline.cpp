@@ -182,7 +182,7 @@ struct Pipeline::Callbacks {
         switch (GST_MESSAGE_TYPE(message)) {
         case GST_MESSAGE_ERROR:
             report.kind = Report::Kind::Error;
-            report.notMedia = LogError(message);
+            report.notMedia = LogError(message, *player);
             return true;
         case GST_MESSAGE_WARNING:
             LogWarning(message, player->flow_);
@@ -236,9 +236,10 @@ struct Pipeline::Callbacks {
         return text;
     }
 
-    // Logs an error with all a bug report needs; returns whether it says the reply is no audio
-    // (a stream no decoder takes, or a web page).
-    static bool LogError(GstMessage* message) {
+    // Logs an error with all a bug report needs, as a warning when it is the first of an attempt
+    // that was not expected to fail; returns whether it says the reply is no audio (a stream no
+    // decoder takes, or a web page).
+    static bool LogError(GstMessage* message, Pipeline& player) {
         GError* error = nullptr;
         gchar* debug = nullptr;
         gst_message_parse_error(message, &error, &debug);
@@ -246,10 +247,17 @@ struct Pipeline::Callbacks {
                                                    g_error_matches(error, GST_CORE_ERROR,
                                                                    GST_CORE_ERROR_MISSING_PLUGIN));
         if (error != nullptr) {
-            qCWarning(lcPlayer).nospace()
-                << "GStreamer error from " << GST_MESSAGE_SRC_NAME(message) << ": "
-                << g_quark_to_string(error->domain) << " " << error->code << ": " << error->message
-                << " (" << (debug != nullptr ? debug : "") << ")";
+            const QString text = QStringLiteral("GStreamer error from %1: %2 %3: %4 (%5)")
+                                     .arg(QString::fromUtf8(GST_MESSAGE_SRC_NAME(message)),
+                                          QString::fromUtf8(g_quark_to_string(error->domain)))
+                                     .arg(error->code)
+                                     .arg(QString::fromUtf8(error->message),
+                                          QString::fromUtf8(debug != nullptr ? debug : ""));
+            if (!player.flow_.errorLogged.exchange(true) && !player.errorsExpected_.load()) {
+                qCWarning(lcPlayer).noquote() << text;
+            } else {
+                qCInfo(lcPlayer).noquote() << text;
+            }
         }
         g_clear_error(&error);
         g_free(debug);
@@ -471,6 +479,7 @@ void Pipeline::Flow::Reset() {
     liveListBytes = 0;
     liveListLines = 0;
     liveListRefused = false;
+    errorLogged = false;
     lastWarning = 0;
 }
 

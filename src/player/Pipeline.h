@@ -70,6 +70,9 @@ public:
     // Ends the attempt under way; its late reports are dropped from then on.
     void Reset();
     bool Stop();
+    // While a dropped stream is opened again its failures are expected: GStreamer's errors are
+    // then logged at info, not as warnings.
+    void ExpectErrors(bool expected) { errorsExpected_ = expected; }
     // A new address starts with the first reserve again.
     void ForgetReserve() { reserveTarget_ = kStartReserve; }
 
@@ -139,6 +142,8 @@ private:
         std::atomic<std::uint64_t> liveListBytes{0};
         std::atomic<std::uint64_t> liveListLines{0};
         std::atomic<bool> liveListRefused{false};
+        // An error of this attempt was logged: the ones that follow from it go at info.
+        std::atomic<bool> errorLogged{false};
         // The last warning logged in this attempt: a repeated one is not logged again.
         std::atomic<std::uint64_t> lastWarning{0};
         void Reset();
@@ -154,6 +159,7 @@ private:
     // while it is held), or only those that change the queue's fullness.
     std::atomic<int> queueFullReported_{-1};
     std::atomic<bool> allBufferingReports_{true};
+    std::atomic<bool> errorsExpected_{false};
     // Whether the attempt under way asks for metadata (read on GStreamer's threads).
     std::atomic<bool> metadataWanted_{true};
 
