@@ -42,6 +42,13 @@ void RequestWorkers::StopAll() {
     jobs_.clear();
 }
 
+void RequestWorkers::CancelAll() {
+    for (const auto& job : jobs_) {
+        job->thread.request_stop();
+    }
+    Reap();
+}
+
 int RequestWorkers::Running() const {
     int running = 0;
     for (const auto& job : jobs_) {

@@ -10,11 +10,11 @@
 
 namespace sonavia {
 
-// Runs the catalogue server's requests off the interface thread. Each request gets a thread of
-// its own and a stop token; its result is handed back on the interface thread, to a receiver
-// that may have gone meanwhile (then it is dropped). Going, the object asks every request to
-// stop and waits for them, which takes a fraction of a second: no request outlives it, so none
-// is left inside libcurl when the program releases the library.
+// Runs requests (the catalogue server's, the player's playlist reads) off the interface thread.
+// Each request gets a thread of its own and a stop token; its result is handed back on the
+// interface thread, to a receiver that may have gone meanwhile (then it is dropped). Going, the
+// object asks every request to stop and waits for them, which takes a fraction of a second: no
+// request outlives it, so none is left inside libcurl when the program releases the library.
 class RequestWorkers : public QObject {
 public:
     RequestWorkers();
@@ -44,6 +44,9 @@ public:
 
     // Asks every request under way to stop and waits until each has ended.
     void StopAll();
+    // Asks every request under way to stop without waiting: none delivers its result, and each
+    // is joined once it has ended (by the next Run, or when the workers go).
+    void CancelAll();
 
     // Requests under way.
     int Running() const;

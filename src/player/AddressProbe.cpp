@@ -40,13 +40,12 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* userDa
 
 } // namespace
 
-ProbeResult ProbeAddress(const std::string& address, long totalTimeoutMs,
-                         const std::atomic<bool>* cancelled) {
+ProbeResult ProbeAddress(const std::string& address, long totalTimeoutMs, std::stop_token stop) {
     ProbeResult result{{}, {}, address};
     if (!IsWebAddress(address)) {
         return result;
     }
-    const StopCheck stopped = [cancelled] { return cancelled != nullptr && cancelled->load(); };
+    const StopCheck stopped = [&stop] { return stop.stop_requested(); };
     const long totalMs = std::clamp(totalTimeoutMs, 1L, kProbeTotalTimeoutMs);
     const CurlHandle curl = NewRequest(
         {address, kWebProtocols, std::min(kProbeConnectTimeoutMs, totalMs), totalMs, &stopped});

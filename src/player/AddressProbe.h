@@ -2,7 +2,7 @@
 
 #include "player/AddressKind.h"
 
-#include <atomic>
+#include <stop_token>
 #include <string>
 
 // Asks a web address's server what it serves before the player gets the address: stations
@@ -28,8 +28,8 @@ struct ProbeResult {
 // gives a stream: the player then reports the failure in its own terms.
 //
 // `totalTimeoutMs` shortens the overall limit (an open has its own bound); the request ends
-// early, as failed, once `cancelled` is set.
+// early, as failed, once `stop` is requested.
 ProbeResult ProbeAddress(const std::string& address, long totalTimeoutMs = kProbeTotalTimeoutMs,
-                         const std::atomic<bool>* cancelled = nullptr);
+                         std::stop_token stop = {});
 
 } // namespace sonavia

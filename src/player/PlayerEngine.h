@@ -20,8 +20,6 @@ public:
     using QObject::QObject;
     ~PlayerEngine() override = default;
 
-    // Volume 0 first, so that the caller can fade the station in; then the address.
-    virtual bool OpenStation(const std::string& address) = 0;
     // A stream address, a playlist's address (its entries are tried in order) or a local file.
     virtual bool OpenAddress(const std::string& address) = 0;
     // Ends playback and every attempt to reconnect.

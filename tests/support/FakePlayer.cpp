@@ -10,10 +10,6 @@ constexpr int kMaxVolume = 100;
 
 } // namespace
 
-bool FakePlayer::OpenStation(const std::string& address) {
-    return SetVolume(0) && OpenAddress(address);
-}
-
 bool FakePlayer::OpenAddress(const std::string& address) {
     opened.push_back(address);
     if (address.empty()) {

@@ -16,7 +16,6 @@ class FakePlayer : public PlayerEngine {
 public:
     using PlayerEngine::PlayerEngine;
 
-    bool OpenStation(const std::string& address) override;
     bool OpenAddress(const std::string& address) override;
     bool Stop() override;
     bool SetVolume(int level) override;

@@ -1,0 +1,776 @@
+#include "player/Pipeline.h"
+
+#include "player/PlayerLog.h"
+
+#include <QByteArray>
+#include <algorithm>
+#include <gst/audio/gstaudiobasesink.h>
+#include <gst/gst.h>
+#include <memory>
+
+namespace sonavia {
+
+namespace {
+
+// playbin's flags: audio only. The volume and the mute are the player's own volume element,
+// just ahead of the output, not playbin's: playbin hands its volume to an output that has a
+// stream volume of its own (a PulseAudio or PipeWire stream), and that volume dies with the
+// output's stream at every stop, so the next station would start at the sound server's default.
+// (As playbin's audio filter, the element would sit ahead of a second of queued audio, and a
+// change of volume would be heard that much later.)
+constexpr guint kPlayFlagAudio = 0x02;
+constexpr char kDefaultAudioSink[] = "autoaudiosink";
+constexpr gint kBufferingComplete = 100;
+// How often a buffered stream's reserve is looked at while it is held, and while it plays: well
+// within kLowReserve and what the output itself holds (a fifth of a second), so that a pause
+// comes before a gap.
+constexpr std::chrono::milliseconds kHeldCheckInterval{20};
+constexpr std::chrono::milliseconds kPlayingCheckInterval{100};
+// The stream's rate of bytes to audio is taken as known once this much has been decoded.
+constexpr std::uint64_t kRateSampleNs = 200'000'000;
+// The network queue holds what the largest reserve needs beyond what the decoded audio queue
+// before the output holds (a second).
+constexpr std::chrono::milliseconds kNetworkQueueTime{5000};
+constexpr char kAdaptiveDemuxerKind[] = "Demuxer/Adaptive";
+// The largest playlist an HTTP live stream may start with. The demuxer keeps every segment it
+// lists, at about a kilobyte each, for as long as the stream plays: a list of a hundred thousand
+// takes a hundred megabytes and more. A live radio lists a few segments, a recording of a day
+// some thousands.
+constexpr std::uint64_t kMaxLiveListBytes = 512 * 1024;
+constexpr std::uint64_t kMaxLiveListLines = 10000;
+// A server that interleaves metadata more often than this (bytes of audio between them) breaks
+// the audio into pieces too small to be worth the work: its stream plays without metadata.
+constexpr gint kMinMetadataInterval = 256;
+constexpr char kMetadataCaps[] = "application/x-icy";
+constexpr char kMetadataIntervalField[] = "metadata-interval";
+constexpr char kMetadataModeProperty[] = "iradio-mode";
+constexpr char kDecoderKind[] = "Decoder";
+// A sound card's or sound server's output takes audio in pieces of this length (µs): longer than
+// the usual 10 ms, so that its thread wakes a quarter as often; a radio does not need the
+// shorter delay.
+constexpr char kOutputPeriodProperty[] = "latency-time";
+constexpr gint64 kOutputPeriodUs = 40000;
+constexpr char kAudioKind[] = "Audio";
+// What the tests' audio output keeps: a second of audio at most, as mono 32-bit samples.
+constexpr guint kAppSinkMaxBuffers = 50;
+constexpr char kAppSinkCaps[] = "audio/x-raw,format=F32LE,layout=interleaved,channels=1";
+
+// An element name, or a pipeline description whose unlinked sink pad becomes the output's.
+GstElement* MakeAudioSink() {
+    const QByteArray chosen = qgetenv(Pipeline::kAudioSinkVariable).trimmed();
+    const std::string name = chosen.isEmpty() ? kDefaultAudioSink : chosen.toStdString();
+    if (name.find_first_of("! \t=") != std::string::npos) {
+        GError* error = nullptr;
+        GstElement* bin = gst_parse_bin_from_description(name.c_str(), TRUE, &error);
+        if (error != nullptr) {
+            g_clear_error(&error);
+            if (bin != nullptr) {
+                gst_object_unref(gst_object_ref_sink(bin));
+            }
+            return nullptr;
+        }
+        return bin;
+    }
+    GstElement* sink = gst_element_factory_make(name.c_str(), nullptr);
+    if (sink == nullptr) {
+        return nullptr;
+    }
+    // Test outputs keep the pace of real time, as a sound card would.
+    if (name == "fakesink" || name == "appsink") {
+        g_object_set(sink, "sync", TRUE, nullptr);
+    }
+    if (name == "appsink") {
+        GstCaps* caps = gst_caps_from_string(kAppSinkCaps);
+        g_object_set(sink, "caps", caps, "max-buffers", kAppSinkMaxBuffers, "drop", TRUE, nullptr);
+        gst_caps_unref(caps);
+    }
+    return sink;
+}
+
+// The output with the player's volume element ahead of it, in a bin whose sink pad is the
+// element's; `volume` and `output` are the two elements, owned by the bin. Null when either
+// cannot be made.
+GstElement* MakeAudioSinkWithVolume(GstElement*& volume, GstElement*& output) {
+    GstElement* sink = MakeAudioSink();
+    output = sink;
+    volume = gst_element_factory_make("volume", nullptr);
+    GstElement* bin = gst_bin_new(nullptr);
+    if (sink == nullptr || volume == nullptr) {
+        for (GstElement* made : {sink, volume, bin}) {
+            if (made != nullptr) {
+                gst_object_unref(gst_object_ref_sink(made));
+            }
+        }
+        volume = nullptr;
+        return nullptr;
+    }
+    gst_bin_add_many(GST_BIN(bin), volume, sink, nullptr);
+    GstPad* input = gst_element_get_static_pad(volume, "sink");
+    const bool ready = gst_element_link(volume, sink) &&
+                       gst_element_add_pad(bin, gst_ghost_pad_new("sink", input));
+    gst_object_unref(input);
+    if (!ready) {
+        gst_object_unref(gst_object_ref_sink(bin));
+        volume = nullptr;
+        return nullptr;
+    }
+    return bin;
+}
+
+// Keeps the player's memory small. MP3 is decoded by mpg123 rather than by the general codec
+// library, which ranks alike and sorts first. And that library's type finders are hidden: the
+// stream type finders of GStreamer itself know every radio format, while the library's are tried
+// on most streams and bring some 25 MB of codec libraries into the process.
+constexpr char kPreferredMp3Decoder[] = "mpg123audiodec";
+constexpr char kCodecLibraryTypeFinderPrefix[] = "avtype_";
+
+void KeepRegistryLean() {
+    GstRegistry* registry = gst_registry_get();
+    if (GstPluginFeature* decoder = gst_registry_lookup_feature(registry, kPreferredMp3Decoder)) {
+        gst_plugin_feature_set_rank(decoder, GST_RANK_PRIMARY);
+        gst_object_unref(decoder);
+    }
+    GList* typeFinders = gst_registry_get_feature_list(registry, GST_TYPE_TYPE_FIND_FACTORY);
+    for (GList* item = typeFinders; item != nullptr; item = item->next) {
+        auto* feature = GST_PLUGIN_FEATURE(item->data);
+        if (g_str_has_prefix(gst_plugin_feature_get_name(feature), kCodecLibraryTypeFinderPrefix)) {
+            gst_registry_remove_feature(registry, feature);
+        }
+    }
+    gst_plugin_feature_list_free(typeFinders);
+}
+
+using MessageRef = std::unique_ptr<GstMessage, decltype(&gst_message_unref)>;
+
+} // namespace
+
+struct Pipeline::Report {
+    enum class Kind { Error, End, Buffering, AsyncDone, StateChanged, Title, MetadataTooFrequent };
+    Kind kind = Kind::End;
+    std::uint64_t generation = 0;
+    // Buffering: the report's number and how full the network queue is.
+    std::uint64_t sequence = 0;
+    gint percent = 0;
+    // State changed: the pipeline now plays.
+    bool playing = false;
+    // Error: the reply is no audio that a decoder takes.
+    bool notMedia = false;
+    QString title;
+};
+
+struct Pipeline::Callbacks {
+    // A sync handler that drops a message owns it: every message is released here. (A message
+    // that is never released keeps its source element, and with it that attempt's whole chain of
+    // elements, alive.) What the interface thread needs of it goes there as a report.
+    static GstBusSyncReply OnBusMessage(GstBus* /*bus*/, GstMessage* message, gpointer data) {
+        const MessageRef owned(message, gst_message_unref);
+        auto* player = static_cast<Pipeline*>(data);
+        Report report;
+        report.generation = player->generation_.load();
+        if (!Parse(message, player, report)) {
+            return GST_BUS_DROP;
+        }
+        QMetaObject::invokeMethod(
+            player, [player, report = std::move(report)] { player->Handle(report); },
+            Qt::QueuedConnection);
+        return GST_BUS_DROP;
+    }
+
+    // Fills in the report of a message that the interface thread needs; false for the others.
+    static bool Parse(GstMessage* message, Pipeline* player, Report& report) {
+        const bool fromPlaybin = GST_MESSAGE_SRC(message) == GST_OBJECT_CAST(player->playbin_);
+        switch (GST_MESSAGE_TYPE(message)) {
+        case GST_MESSAGE_ERROR:
+            report.kind = Report::Kind::Error;
+            report.notMedia = LogError(message, *player);
+            return true;
+        case GST_MESSAGE_WARNING:
+            LogWarning(message, player->flow_);
+            return false;
+        case GST_MESSAGE_EOS:
+            report.kind = Report::Kind::End;
+            return fromPlaybin;
+        case GST_MESSAGE_ASYNC_DONE:
+            report.kind = Report::Kind::AsyncDone;
+            return fromPlaybin;
+        case GST_MESSAGE_STATE_CHANGED: {
+            GstState newState = GST_STATE_VOID_PENDING;
+            gst_message_parse_state_changed(message, nullptr, &newState, nullptr);
+            report.kind = Report::Kind::StateChanged;
+            report.playing = newState == GST_STATE_PLAYING;
+            return fromPlaybin;
+        }
+        case GST_MESSAGE_BUFFERING: {
+            gst_message_parse_buffering(message, &report.percent);
+            // While a stream plays on its reserve, only a change of the network queue's
+            // fullness matters to the player; the many reports between are not worth a trip
+            // to the interface thread.
+            const int full = report.percent >= kBufferingComplete ? 1 : 0;
+            if (player->queueFullReported_.exchange(full) == full &&
+                !player->allBufferingReports_.load()) {
+                return false;
+            }
+            report.kind = Report::Kind::Buffering;
+            report.sequence = ++player->bufferingSequence_;
+            return true;
+        }
+        case GST_MESSAGE_TAG:
+            report.kind = Report::Kind::Title;
+            report.title = TitleIn(message);
+            return !report.title.isEmpty();
+        default:
+            return false;
+        }
+    }
+
+    static QString TitleIn(GstMessage* message) {
+        GstTagList* tags = nullptr;
+        gst_message_parse_tag(message, &tags);
+        gchar* title = nullptr;
+        QString text;
+        if (gst_tag_list_get_string(tags, GST_TAG_TITLE, &title)) {
+            text = QString::fromUtf8(title);
+        }
+        g_free(title);
+        gst_tag_list_unref(tags);
+        return text;
+    }
+
+    // Logs an error with all a bug report needs, as a warning when it is the first of an attempt
+    // that was not expected to fail; returns whether it says the reply is no audio (a stream no
+    // decoder takes, or a web page).
+    static bool LogError(GstMessage* message, Pipeline& player) {
+        GError* error = nullptr;
+        gchar* debug = nullptr;
+        gst_message_parse_error(message, &error, &debug);
+        const bool notMedia = error != nullptr && (error->domain == GST_STREAM_ERROR ||
+                                                   g_error_matches(error, GST_CORE_ERROR,
+                                                                   GST_CORE_ERROR_MISSING_PLUGIN));
+        if (error != nullptr) {
+            const QString text = QStringLiteral("GStreamer error from %1: %2 %3: %4 (%5)")
+                                     .arg(QString::fromUtf8(GST_MESSAGE_SRC_NAME(message)),
+                                          QString::fromUtf8(g_quark_to_string(error->domain)))
+                                     .arg(error->code)
+                                     .arg(QString::fromUtf8(error->message),
+                                          QString::fromUtf8(debug != nullptr ? debug : ""));
+            if (!player.flow_.errorLogged.exchange(true) && !player.errorsExpected_.load()) {
+                qCWarning(lcPlayer).noquote() << text;
+            } else {
+                qCInfo(lcPlayer).noquote() << text;
+            }
+        }
+        g_clear_error(&error);
+        g_free(debug);
+        return notMedia;
+    }
+
+    // A decoder may warn of every damaged frame: a warning like the last one logged in this
+    // attempt is not logged again.
+    static void LogWarning(GstMessage* message, Flow& flow) {
+        GError* warning = nullptr;
+        gchar* debug = nullptr;
+        gst_message_parse_warning(message, &warning, &debug);
+        if (warning != nullptr) {
+            const std::uint64_t key = (static_cast<std::uint64_t>(warning->domain) << 32U) |
+                                      static_cast<std::uint32_t>(warning->code);
+            if (flow.lastWarning.exchange(key) != key) {
+                qCWarning(lcPlayer).nospace()
+                    << "GStreamer warning from " << GST_MESSAGE_SRC_NAME(message) << ": "
+                    << g_quark_to_string(warning->domain) << " " << warning->code << ": "
+                    << warning->message << " (" << (debug != nullptr ? debug : "") << ")";
+            }
+        }
+        g_clear_error(&warning);
+        g_free(debug);
+    }
+
+    // What a probe saw: buffers, their bytes and their audio's duration.
+    struct Seen {
+        std::uint64_t buffers = 0;
+        std::uint64_t bytes = 0;
+        std::uint64_t ns = 0;
+    };
+
+    static Seen SeenIn(GstPadProbeInfo* info) {
+        Seen seen;
+        const auto add = [&seen](GstBuffer* buffer) {
+            ++seen.buffers;
+            seen.bytes += gst_buffer_get_size(buffer);
+            if (GST_BUFFER_DURATION_IS_VALID(buffer)) {
+                seen.ns += GST_BUFFER_DURATION(buffer);
+            }
+        };
+        if ((info->type & GST_PAD_PROBE_TYPE_BUFFER_LIST) != 0) {
+            GstBufferList* list = GST_PAD_PROBE_INFO_BUFFER_LIST(info);
+            for (guint i = 0; i < gst_buffer_list_length(list); ++i) {
+                add(gst_buffer_list_get(list, i));
+            }
+        } else if ((info->type & GST_PAD_PROBE_TYPE_BUFFER) != 0) {
+            add(GST_PAD_PROBE_INFO_BUFFER(info));
+        }
+        return seen;
+    }
+
+    static void Watch(GstPad* pad, GstPadProbeCallback callback, gpointer player,
+                      bool events = false) {
+        const auto types =
+            GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST |
+            (events ? GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM : GST_PAD_PROBE_TYPE_INVALID);
+        gst_pad_add_probe(pad, static_cast<GstPadProbeType>(types), callback, player, nullptr);
+    }
+
+    // The stream as it arrives from the network (or a file), and its end.
+    static GstPadProbeReturn OnReceived(GstPad* /*pad*/, GstPadProbeInfo* info, gpointer data) {
+        auto* player = static_cast<Pipeline*>(data);
+        if ((info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) != 0) {
+            GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+            if (GST_EVENT_TYPE(event) == GST_EVENT_EOS) {
+                player->flow_.sourceEnded = true;
+            } else if (GST_EVENT_TYPE(event) == GST_EVENT_CAPS) {
+                CheckMetadataInterval(event, player);
+            }
+            return GST_PAD_PROBE_OK;
+        }
+        const Seen seen = SeenIn(info);
+        player->receivedPackets_.fetch_add(seen.buffers);
+        player->flow_.receivedBytes.fetch_add(seen.bytes);
+        return GST_PAD_PROBE_OK;
+    }
+
+    // Has the interface thread play the attempt again without metadata when the server sends it
+    // too often.
+    static void CheckMetadataInterval(GstEvent* event, Pipeline* player) {
+        GstCaps* caps = nullptr;
+        gst_event_parse_caps(event, &caps);
+        const GstStructure* format = caps != nullptr ? gst_caps_get_structure(caps, 0) : nullptr;
+        gint interval = 0;
+        if (format == nullptr || !gst_structure_has_name(format, kMetadataCaps) ||
+            !gst_structure_get_int(format, kMetadataIntervalField, &interval) ||
+            interval >= kMinMetadataInterval || player->flow_.metadataRefused.exchange(true)) {
+            return;
+        }
+        Report report;
+        report.kind = Report::Kind::MetadataTooFrequent;
+        report.generation = player->generation_.load();
+        QMetaObject::invokeMethod(
+            player, [player, report = std::move(report)] { player->Handle(report); },
+            Qt::QueuedConnection);
+    }
+
+    // An HTTP live stream's first playlist, on its way into the demuxer: one too long to keep
+    // fails the attempt before the demuxer reads it.
+    static GstPadProbeReturn OnLiveList(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
+        auto* player = static_cast<Pipeline*>(data);
+        Flow& flow = player->flow_;
+        if (flow.liveListRefused.load()) {
+            return GST_PAD_PROBE_DROP;
+        }
+        std::uint64_t lines = 0;
+        const auto count = [&lines](GstBuffer* buffer) {
+            GstMapInfo map;
+            if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+                lines += std::count(map.data, map.data + map.size, '\n');
+                gst_buffer_unmap(buffer, &map);
+            }
+        };
+        if ((info->type & GST_PAD_PROBE_TYPE_BUFFER_LIST) != 0) {
+            GstBufferList* list = GST_PAD_PROBE_INFO_BUFFER_LIST(info);
+            for (guint i = 0; i < gst_buffer_list_length(list); ++i) {
+                count(gst_buffer_list_get(list, i));
+            }
+        } else {
+            count(GST_PAD_PROBE_INFO_BUFFER(info));
+        }
+        const std::uint64_t bytes = flow.liveListBytes += SeenIn(info).bytes;
+        lines = flow.liveListLines += lines;
+        if (bytes <= kMaxLiveListBytes && lines <= kMaxLiveListLines) {
+            return GST_PAD_PROBE_OK;
+        }
+        flow.liveListRefused = true;
+        if (GstElement* demuxer = gst_pad_get_parent_element(pad)) {
+            GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_FAILED,
+                                                "The stream's playlist is too long");
+            gst_element_post_message(
+                demuxer, gst_message_new_error(GST_OBJECT_CAST(demuxer), error, nullptr));
+            g_error_free(error);
+            gst_object_unref(demuxer);
+        }
+        return GST_PAD_PROBE_DROP;
+    }
+
+    static GstPadProbeReturn OnDecoderInput(GstPad* /*pad*/, GstPadProbeInfo* info, gpointer data) {
+        static_cast<Pipeline*>(data)->flow_.decoderBytes.fetch_add(SeenIn(info).bytes);
+        return GST_PAD_PROBE_OK;
+    }
+
+    static GstPadProbeReturn OnDecoded(GstPad* /*pad*/, GstPadProbeInfo* info, gpointer data) {
+        static_cast<Pipeline*>(data)->flow_.decodedNs.fetch_add(SeenIn(info).ns);
+        return GST_PAD_PROBE_OK;
+    }
+
+    static GstPadProbeReturn OnOutput(GstPad* /*pad*/, GstPadProbeInfo* info, gpointer data) {
+        auto* player = static_cast<Pipeline*>(data);
+        const Seen seen = SeenIn(info);
+        player->decodedBuffers_.fetch_add(seen.buffers);
+        player->flow_.outputNs.fetch_add(seen.ns);
+        return GST_PAD_PROBE_OK;
+    }
+
+    static void OnSourceSetup(GstElement* /*playbin*/, GstElement* source, gpointer data) {
+        if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), kMetadataModeProperty) !=
+            nullptr) {
+            g_object_set(source, kMetadataModeProperty,
+                         static_cast<gboolean>(static_cast<Pipeline*>(data)->metadataWanted_),
+                         nullptr);
+        }
+        if (GstPad* pad = gst_element_get_static_pad(source, "src")) {
+            Watch(pad, OnReceived, data, true);
+            gst_object_unref(pad);
+        }
+    }
+
+    static void OnDemuxerPad(GstElement* /*demuxer*/, GstPad* pad, gpointer data) {
+        if (GST_PAD_IS_SRC(pad)) {
+            Watch(pad, OnReceived, data, true);
+        }
+    }
+
+    // An HTTP live stream's source only reads the stream's playlist; its demuxer fetches the
+    // media itself, so what the demuxer passes on counts as received too. An audio decoder's
+    // input and output give the stream's rate of bytes to audio and what is decoded ahead. An
+    // output to a sound card or sound server is told the length of the pieces it takes.
+    static void OnElementAdded(GstBin* /*playbin*/, GstBin* /*bin*/, GstElement* element,
+                               gpointer data) {
+        const gchar* kind = gst_element_get_metadata(element, GST_ELEMENT_METADATA_KLASS);
+        if (kind == nullptr) {
+            return;
+        }
+        if (GST_IS_AUDIO_BASE_SINK(element)) {
+            g_object_set(element, kOutputPeriodProperty, kOutputPeriodUs, nullptr);
+            return;
+        }
+        if (g_strrstr(kind, kAdaptiveDemuxerKind) != nullptr) {
+            g_signal_connect(element, "pad-added", G_CALLBACK(OnDemuxerPad), data);
+            if (GstPad* input = gst_element_get_static_pad(element, "sink")) {
+                Watch(input, OnLiveList, data);
+                gst_object_unref(input);
+            }
+        } else if (g_strrstr(kind, kDecoderKind) != nullptr &&
+                   g_strrstr(kind, kAudioKind) != nullptr) {
+            if (GstPad* input = gst_element_get_static_pad(element, "sink")) {
+                Watch(input, OnDecoderInput, data);
+                gst_object_unref(input);
+            }
+            if (GstPad* output = gst_element_get_static_pad(element, "src")) {
+                Watch(output, OnDecoded, data);
+                gst_object_unref(output);
+            }
+        }
+    }
+};
+
+void Pipeline::Flow::Reset() {
+    receivedBytes = 0;
+    decoderBytes = 0;
+    decodedNs = 0;
+    outputNs = 0;
+    sourceEnded = false;
+    metadataRefused = false;
+    liveListBytes = 0;
+    liveListLines = 0;
+    liveListRefused = false;
+    errorLogged = false;
+    lastWarning = 0;
+}
+
+Pipeline::Pipeline(QObject* parent) : QObject(parent) {
+    connect(&reserveTimer_, &QTimer::timeout, this, &Pipeline::CheckReserve);
+}
+
+Pipeline::~Pipeline() {
+    // GStreamer's threads end before the object goes, so no report reaches it afterwards;
+    // reports already queued go with it.
+    if (playbin_ == nullptr) {
+        return;
+    }
+    gst_element_set_state(playbin_, GST_STATE_NULL);
+    if (GstBus* bus = gst_element_get_bus(playbin_)) {
+        gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+        gst_object_unref(bus);
+    }
+    gst_object_unref(playbin_);
+    gst_object_unref(volume_);
+}
+
+Pipeline::Setup Pipeline::Create() {
+    if (playbin_ != nullptr) {
+        return Setup::Ready;
+    }
+    GError* error = nullptr;
+    if (!gst_init_check(nullptr, nullptr, &error)) {
+        qCWarning(lcPlayer) << "GStreamer did not start:"
+                            << (error != nullptr ? error->message : "no reason given");
+        g_clear_error(&error);
+        return Setup::Unavailable;
+    }
+    GstElement* playbin = gst_element_factory_make("playbin", nullptr);
+    if (playbin == nullptr) {
+        qCWarning(lcPlayer) << "GStreamer has no playbin element";
+        return Setup::Unavailable;
+    }
+    gst_object_ref_sink(playbin);
+    KeepRegistryLean();
+    GstElement* volume = nullptr;
+    GstElement* output = nullptr;
+    GstElement* sink = MakeAudioSinkWithVolume(volume, output);
+    GstBus* bus = gst_element_get_bus(playbin);
+    GstPad* sinkPad = sink != nullptr ? gst_element_get_static_pad(sink, "sink") : nullptr;
+    if (sink == nullptr || bus == nullptr || sinkPad == nullptr) {
+        if (sinkPad != nullptr) {
+            gst_object_unref(sinkPad);
+        }
+        if (sink != nullptr) {
+            gst_object_unref(gst_object_ref_sink(sink));
+        }
+        if (bus != nullptr) {
+            gst_object_unref(bus);
+        }
+        gst_object_unref(playbin);
+        qCWarning(lcPlayer) << "The audio output could not be made:"
+                            << qgetenv(kAudioSinkVariable).constData();
+        return Setup::Incomplete;
+    }
+    Callbacks::Watch(sinkPad, Callbacks::OnOutput, this);
+    gst_object_unref(sinkPad);
+    const gint64 networkQueueNs =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(kNetworkQueueTime).count();
+    volume_ = GST_ELEMENT(gst_object_ref(volume));
+    output_ = output;
+    g_object_set(playbin, "flags", kPlayFlagAudio, "audio-sink", sink, "buffer-duration",
+                 networkQueueNs, nullptr);
+    g_signal_connect(playbin, "source-setup", G_CALLBACK(Callbacks::OnSourceSetup), this);
+    g_signal_connect(playbin, "deep-element-added", G_CALLBACK(Callbacks::OnElementAdded), this);
+    gst_bus_set_sync_handler(bus, Callbacks::OnBusMessage, this, nullptr);
+    gst_object_unref(bus);
+    playbin_ = playbin;
+    return Setup::Ready;
+}
+
+bool Pipeline::Play(const std::string& uri, bool wantMetadata) {
+    Reset();
+    live_ = false;
+    buffered_ = false;
+    holding_ = false;
+    queueFull_ = false;
+    buffering_ = false;
+    bufferingEndReported_ = false;
+    metadataWanted_ = wantMetadata;
+    g_object_set(playbin_, "uri", uri.c_str(), nullptr);
+    // Paused first: playback starts once enough audio is ahead of the output (or at once for a
+    // source that does not buffer), from the bus reports about the pipeline as it is now.
+    const GstStateChangeReturn change = gst_element_set_state(playbin_, GST_STATE_PAUSED);
+    if (change == GST_STATE_CHANGE_FAILURE) {
+        Reset();
+        return false;
+    }
+    attempting_ = true;
+    if (change == GST_STATE_CHANGE_NO_PREROLL) {
+        // A live source cannot hold while it buffers.
+        live_ = true;
+        gst_element_set_state(playbin_, GST_STATE_PLAYING);
+    } else if (change == GST_STATE_CHANGE_SUCCESS) {
+        RequestPlaying();
+    }
+    return true;
+}
+
+void Pipeline::Reset() {
+    // Stopping joins GStreamer's threads: what they report afterwards is of the next attempt.
+    gst_element_set_state(playbin_, GST_STATE_NULL);
+    ++generation_;
+    attempting_ = false;
+    decodedBuffers_ = 0;
+    flow_.Reset();
+    queueFullReported_ = -1;
+    allBufferingReports_ = true;
+    reserveTimer_.stop();
+}
+
+bool Pipeline::Stop() {
+    reserveTimer_.stop();
+    attempting_ = false;
+    const bool stopped =
+        gst_element_set_state(playbin_, GST_STATE_NULL) != GST_STATE_CHANGE_FAILURE;
+    ++generation_;
+    return stopped;
+}
+
+void Pipeline::SetVolume(double volume) {
+    g_object_set(volume_, "volume", static_cast<gdouble>(volume), nullptr);
+}
+
+void Pipeline::SetMute(bool mute) {
+    g_object_set(volume_, "mute", static_cast<gboolean>(mute), nullptr);
+}
+
+void Pipeline::Handle(const Report& report) {
+    if (report.generation != generation_.load() || !attempting_) {
+        return;
+    }
+    switch (report.kind) {
+    case Report::Kind::Error:
+    case Report::Kind::End:
+        emit Ended(report.kind == Report::Kind::Error, report.notMedia);
+        break;
+    case Report::Kind::Buffering:
+        // A newer report is on its way: it describes the buffer as it is now.
+        if (report.sequence == bufferingSequence_.load()) {
+            OnBuffering(report);
+        }
+        break;
+    case Report::Kind::AsyncDone:
+        OnAsyncDone();
+        break;
+    case Report::Kind::StateChanged:
+        if (report.playing) {
+            OnPlaying();
+        }
+        break;
+    case Report::Kind::Title:
+        emit TitleChanged(report.title);
+        break;
+    case Report::Kind::MetadataTooFrequent:
+        emit MetadataTooFrequent();
+        break;
+    }
+}
+
+void Pipeline::OnBuffering(const Report& report) {
+    queueFull_ = report.percent >= kBufferingComplete;
+    if (live_) {
+        OnLiveBuffering(queueFull_);
+        return;
+    }
+    if (!buffered_) {
+        buffered_ = true;
+        reserveTimer_.start(kPlayingCheckInterval);
+        if (GST_STATE_TARGET(playbin_) != GST_STATE_PLAYING && !Hold()) {
+            return;
+        }
+    }
+    CheckReserve();
+}
+
+void Pipeline::OnLiveBuffering(bool queueFull) {
+    // A live source cannot hold: its buffering is only reported.
+    if (queueFull != buffering_) {
+        return;
+    }
+    buffering_ = !queueFull;
+    if (buffering_) {
+        bufferingEndReported_ = false;
+        emit Buffering(true);
+    } else {
+        ReportBufferingEnded();
+    }
+}
+
+void Pipeline::OnAsyncDone() {
+    if (holding_) {
+        CheckReserve();
+    } else {
+        RequestPlaying();
+    }
+}
+
+void Pipeline::OnPlaying() {
+    // Buffering has ended once the pipeline plays; a source that does not buffer (a local file)
+    // reports it then too.
+    if (GST_STATE(playbin_) == GST_STATE_PLAYING && !holding_ &&
+        (buffering_ || !bufferingEndReported_)) {
+        buffering_ = false;
+        ReportBufferingEnded();
+    }
+}
+
+void Pipeline::RequestPlaying() {
+    if (live_) {
+        gst_element_set_state(playbin_, GST_STATE_PLAYING);
+        return;
+    }
+    // Only a pipeline that has settled in paused is asked to play; one still changing state
+    // reports when it is done, and is asked then.
+    GstState state = GST_STATE_VOID_PENDING;
+    GstState pending = GST_STATE_VOID_PENDING;
+    const GstStateChangeReturn now = gst_element_get_state(playbin_, &state, &pending, 0);
+    if (now != GST_STATE_CHANGE_ASYNC && now != GST_STATE_CHANGE_FAILURE &&
+        state == GST_STATE_PAUSED) {
+        gst_element_set_state(playbin_, GST_STATE_PLAYING);
+    }
+}
+
+void Pipeline::ReportBufferingEnded() {
+    bufferingEndReported_ = true;
+    emit Buffering(false);
+}
+
+std::optional<std::chrono::nanoseconds> Pipeline::Reserve() const {
+    const std::uint64_t decodedNs = flow_.decodedNs.load();
+    const std::uint64_t decoderBytes = flow_.decoderBytes.load();
+    if (decoderBytes == 0 || decodedNs < kRateSampleNs) {
+        return std::nullopt;
+    }
+    const std::uint64_t receivedBytes = flow_.receivedBytes.load();
+    const std::uint64_t outputNs = flow_.outputNs.load();
+    const double nsPerByte = static_cast<double>(decodedNs) / static_cast<double>(decoderBytes);
+    const double undecodedNs = receivedBytes > decoderBytes
+                                   ? static_cast<double>(receivedBytes - decoderBytes) * nsPerByte
+                                   : 0.0;
+    const double decodedAheadNs =
+        decodedNs > outputNs ? static_cast<double>(decodedNs - outputNs) : 0.0;
+    return std::chrono::nanoseconds(static_cast<std::int64_t>(undecodedNs + decodedAheadNs));
+}
+
+void Pipeline::CheckReserve() {
+    if (!buffered_ || live_ || !attempting_) {
+        return;
+    }
+    const std::optional<std::chrono::nanoseconds> reserve = Reserve();
+    // A source that has delivered all it will plays out what is left.
+    const bool ended = flow_.sourceEnded.load();
+    if (holding_) {
+        if (ended || (reserve ? *reserve >= reserveTarget_ : queueFull_)) {
+            holding_ = false;
+            allBufferingReports_ = false;
+            reserveTimer_.setInterval(kPlayingCheckInterval);
+            RequestPlaying();
+        }
+        return;
+    }
+    if (ended || GST_STATE_TARGET(playbin_) != GST_STATE_PLAYING ||
+        (reserve ? *reserve >= kLowReserve : queueFull_)) {
+        return;
+    }
+    // The link delivers more unevenly than the reserve covers: wait for more from now on.
+    reserveTarget_ = std::min(kMaxReserve, reserveTarget_ * 2);
+    qCInfo(lcPlayer) << "Reserve ran low: holding for" << reserveTarget_.count() << "ms of audio";
+    gst_element_set_state(playbin_, GST_STATE_PAUSED);
+    Hold();
+}
+
+bool Pipeline::Hold() {
+    holding_ = true;
+    allBufferingReports_ = true;
+    reserveTimer_.setInterval(kHeldCheckInterval);
+    if (buffering_) {
+        return true;
+    }
+    buffering_ = true;
+    bufferingEndReported_ = false;
+    const std::uint64_t generation = generation_.load();
+    emit Buffering(true);
+    // The listener may have started another attempt or stopped in answer.
+    return generation == generation_.load();
+}
+
+} // namespace sonavia
