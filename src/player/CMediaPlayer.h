@@ -4,6 +4,7 @@
 #include "player/OpenPlan.h"
 #include "player/Pipeline.h"
 #include "player/PlayerEngine.h"
+#include "rules/Product.h"
 
 #include <QTimer>
 #include <cstdint>
@@ -27,7 +28,6 @@ public:
     using Setup = Pipeline::Setup;
 
     static constexpr const char* kAudioSinkVariable = Pipeline::kAudioSinkVariable;
-    static constexpr int kMaxVolume = 100;
 
     explicit CMediaPlayer(QObject* parent = nullptr);
     ~CMediaPlayer() override;
