@@ -39,6 +39,9 @@ CurlHandle NewRequest(const RequestOptions& options) {
     curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, kWebProtocols);
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
+    // Every encoding libcurl decodes is asked for, and so read: servers compress without being
+    // asked. The body's limits count the decoded bytes.
+    curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, options.connectTimeoutMs);
     curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, options.totalTimeoutMs);
     if (options.stop != nullptr) {

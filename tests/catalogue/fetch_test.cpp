@@ -66,7 +66,7 @@ TEST_F(FetchTest, ErrorStatusesBrokenRepliesAndRedirectLoopsGiveNothing) {
               long_.substr(0, 10240));
 }
 
-TEST_F(FetchTest, FollowsRedirectsAndReadsLocalFiles) {
+TEST_F(FetchTest, FollowsRedirectsReadsCompressedRepliesAndLocalFiles) {
     EXPECT_EQ(FetchText(server_.Url("/fault/redirect/long.txt"), kItemProfile),
               long_.substr(0, 1024));
     EXPECT_EQ(server_.RequestPaths(),
@@ -74,6 +74,8 @@ TEST_F(FetchTest, FollowsRedirectsAndReadsLocalFiles) {
     EXPECT_EQ(FetchText("file://" + (root_ / "long.txt").string(), kItemProfile),
               long_.substr(0, 1024));
     EXPECT_EQ(FetchText("file://" + (root_ / "none.txt").string(), kItemProfile), "");
+    // A server that compresses its reply, asked or not; the limit counts what it holds.
+    EXPECT_EQ(FetchText(server_.Url("/fault/gzip/long.txt"), kItemProfile), long_.substr(0, 1024));
     // A web page is a reply like any other here; its callers recognise it.
     EXPECT_NE(FetchText(server_.Url("/fault/html/x"), kItemProfile).find("<html>"),
               std::string::npos);

@@ -15,6 +15,7 @@ other file as text/plain. Paths that start with /fault/<mode>/ misbehave:
   close          announces the whole body, sends half of it and closes
   cut            sends the first half of the file as a stream (no length given), then closes
   big            sends the file followed by filler, 1 MB in all
+  gzip           sends the file compressed (Content-Encoding: gzip), asked for or not
   html           answers with a web page
   404, 500       answer that status with a plain-text body
   redirect       redirects to the path after the mode, or to the address after it
@@ -39,6 +40,7 @@ that started it.
 """
 
 import argparse
+import gzip
 import http.server
 import json
 import os
@@ -224,6 +226,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.wfile.write(body[: len(body) // 2])
             self.wfile.flush()
             self.connection.shutdown(socket.SHUT_RDWR)
+        elif mode == "gzip":
+            packed = gzip.compress(body)
+            self.send_response(200)
+            self.send_header("Content-Type", content_type(rest, body))
+            self.send_header("Content-Encoding", "gzip")
+            self.send_header("Content-Length", str(len(packed)))
+            self.end_headers()
+            self.wfile.write(packed)
         elif mode == "big":
             filler = b"x" * (BIG_SIZE - len(body)) if len(body) < BIG_SIZE else b""
             self.send_plain(200, body, length=len(body) + len(filler))
