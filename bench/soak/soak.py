@@ -33,9 +33,9 @@ CHANGE_EVERY = 60.0
 OUTAGE_EVERY = 180.0
 OUTAGE_SECONDS = (10, 20)
 SAMPLE_EVERY = 10.0
-# After a change or an outage the sound may rest this long without counting as a silence; the
-# return of the sound after an outage is measured from icecast2's answering again, its sources
-# then taking a moment to reconnect.
+# After a change or an outage the sound may rest this long without counting as a silence (one
+# that goes on past it counts whole); the return of the sound after an outage is measured from
+# icecast2's answering again, its sources then taking a moment to reconnect.
 SETTLE = 6.0
 BLOCK = 0.1             # seconds of a recording looked at as one
 SILENT_BLOCKS = 3       # a silence is at least this many blocks
@@ -230,8 +230,10 @@ class Soak:
         growth.stop()
         self.report(program, samples, changes, growth, start)
 
-    def expected_quiet(self, moment):
-        return any(begin <= moment <= until for begin, until in self.quiet)
+    def expected_quiet(self, first, last):
+        """Whether a silence from `first` to `last` lies whole within a change's or an outage's
+        time to settle: one that lasts beyond it counts, however it began."""
+        return any(begin <= first and last <= until for begin, until in self.quiet)
 
     def report(self, program, samples, changes, growth, start):
         later = [s for s in samples if s["at"] >= self.minutes * 60 / 4]
@@ -256,11 +258,11 @@ class Soak:
                 continue
             if run >= SILENT_BLOCKS:
                 begin = growth.moment((i - run * step) * 2)
-                if not self.expected_quiet(begin):
+                if not self.expected_quiet(begin, growth.moment(i * 2)):
                     silences.append((begin - start, run * BLOCK))
             run = 0
         for (t0, _), (t1, _) in zip(growth.points, growth.points[1:]):
-            if t1 - t0 >= SILENT_BLOCKS * BLOCK and not self.expected_quiet(t0):
+            if t1 - t0 >= SILENT_BLOCKS * BLOCK and not self.expected_quiet(t0, t1):
                 silences.append((t0 - start, t1 - t0))
         print("silences outside outages and changes: %d%s" % (
             len(silences), "".join("\n  at %.0f s: %.2f s" % s for s in sorted(silences))))

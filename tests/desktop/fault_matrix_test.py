@@ -61,7 +61,10 @@ GROWTH_PER_100_CHANGES_KB = 2048
 # {faults} the folder of its files below /faults/) and what the user gets: the frequency heard,
 # or CANNOT_REACH, told so in the tooltip. The playlists name Fjord Tone (440 Hz) first.
 CANNOT_REACH = None
-Case = namedtuple("Case", "name served hz")
+# `within`: how long the user may wait for the outcome.
+Case = namedtuple("Case", "name served hz within", defaults=(rig.TIMEOUT,))
+# A station that keeps dropping is given up after ten drops, the later ones backed off.
+FLAPPING_WITHIN = 90
 CASES = [
     Case("Headers Only", "{site}/fault/headers/faults/tone.mp3", CANNOT_REACH),
     Case("Drip", "{site}/fault/drip/faults/tone.mp3", CANNOT_REACH),
@@ -79,7 +82,17 @@ CASES = [
     Case("Long Live", "{site}/faults/live.m3u8", CANNOT_REACH),
     Case("Reset", "{site}/fault/reset/faults/tone.mp3", ICY_HZ),
     Case("Local File", "file://{faults}/tone.mp3", CANNOT_REACH),
+    Case("Flapping", "{site}/fault/flap/faults/tone.mp3", CANNOT_REACH, FLAPPING_WITHIN),
+    Case("Big Variant", "{site}/faults/master.m3u8", CANNOT_REACH),
+    Case("Growing Live", "{site}/fault/grow/faults/growing.m3u8", CANNOT_REACH),
+    Case("Local Segments", "{site}/faults/local.m3u8", CANNOT_REACH),
+    Case("Spoofed Title", "{site}/fault/spoof/faults/tone.mp3", ICY_HZ),
+    Case("Gzip Playlist", "{site}/fault/gzip/faults/gzip.pls", 440),
 ]
+# Format characters (bidirectional marks, overrides and isolates, zero-width characters), as
+# they are or as the bus tool escapes them.
+FORMAT_CHARACTERS = (r"[\u00ad\u200b-\u200f\u202a-\u202e\u2060-\u2069\ufeff]|"
+                     r"\\u(00ad|200[b-f]|202[a-e]|206[0-9]|feff)")
 # The station chosen after each fault. Each fault is the one station of its country, "Fault NN";
 # this one's country comes next in the list.
 GOOD = "Sakura Flute"
@@ -225,6 +238,17 @@ class FaultMatrixTest(unittest.TestCase):
         header = "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:10\n#EXT-X-MEDIA-SEQUENCE:0\n"
         write("recording.m3u8", header, "#EXT-X-PLAYLIST-TYPE:VOD\n", segments, "#EXT-X-ENDLIST\n")
         write("live.m3u8", header, segments)
+        # A master list whose one variant is far beyond any playlist; a live list that is short
+        # at its first fetch and huge when refreshed; segments that name local files.
+        write("variant.m3u8", header, segments, "#EXT-X-ENDLIST\n")
+        write("master.m3u8", "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=128000\n",
+              site.url("/faults/variant.m3u8"), "\n")
+        short = "".join("#EXTINF:10.0,\n%s\n" % nothing for _ in range(3))
+        write("growing.m3u8", header, short)
+        write("growing.m3u8.grown", header, segments)
+        local = "".join("#EXTINF:10.0,\nfile://%s/tone.mp3\n" % folder for _ in range(3))
+        write("local.m3u8", header, "#EXT-X-PLAYLIST-TYPE:VOD\n", local, "#EXT-X-ENDLIST\n")
+        write("gzip.pls", "[playlist]\nFile1=%s\n" % fjord.url)
         # A held playlist: its request waits until the test ends.
         write("held.pls.hold", "600")
         cls.urls = {case.name: case.served.format(site=site.url("").rstrip("/"), faults=folder)
@@ -304,7 +328,7 @@ class FaultMatrixTest(unittest.TestCase):
                 # What the user gets, seen whole before any of it is judged.
                 if case.hz is CANNOT_REACH:
                     got = rig.wait_for(lambda: "Cannot reach " + case.name in self.tooltip(),
-                                       rig.TIMEOUT, 0.2)
+                                       case.within, 0.2)
                     seen = "told it cannot be reached" if got else "not told"
                     seen += " by %.1f s" % (time.monotonic() - chosen)
                     # A stopped player records nothing: then the half second never comes.
@@ -335,6 +359,7 @@ class FaultMatrixTest(unittest.TestCase):
                     self.assertLessEqual(len(title.group(1)), LONGEST_TITLE, "a line at most")
                     self.assertNotRegex(title.group(1), r"[\x00-\x1f\x7f]|\\([abfnrtv]|u00[01])",
                                         "no control characters")
+                    self.assertNotRegex(title.group(1), FORMAT_CHARACTERS, "no format characters")
                 self.assertLess(share, IDLE_SHARE, "the program is back at rest")
                 self.assertLess(slowest, ANSWER_TIME, "the window answers a click")
                 self.assertTrue(next_plays, "the next station plays")

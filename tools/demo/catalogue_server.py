@@ -27,6 +27,11 @@ other file as text/plain. Paths that start with /fault/<mode>/ misbehave:
   titles         as icy, with a stream title every second to a client that asks for metadata:
                  the longest a metadata block holds (4080 bytes), with control characters
   reset          as icy without metadata for two seconds, then resets the connection
+  flap           as icy without metadata for 0.4 s, then closes: a station that keeps dropping
+  spoof          as titles, with a title that hides its text behind bidirectional overrides,
+                 isolates and zero-width characters
+  grow           sends the file to the path's first request and "<file>.grown" to the later
+                 ones: a live HLS list that grows after its first fetch
 
 A file that has a "<name>.hold" beside it is held: its request waits as many seconds as the hold
 file says (at most until the hold file goes), then gets its answer.
@@ -68,6 +73,9 @@ AUDIO_TYPES = {".mp3": "audio/mpeg", ".ogg": "audio/ogg"}
 LONGEST_TITLE_BLOCK = 255 * 16
 TITLE_START = b"StreamTitle='Night\x01\x07 Shift\x1b[2J\r\n\t"
 RESET_AFTER = 2.0
+FLAP_AFTER = 0.4
+# Shows as "exe.png Tuning Forks" where the overrides are obeyed.
+SPOOF_TITLE = "StreamTitle='\u202egnp.exe\u202c\u200b Tuning\u2066 \ufeffForks\u2069';".encode()
 
 
 def content_type(path, body):
@@ -124,8 +132,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def icy_stream(self, audio, mode):
         """Streams the audio over and over at real time; "icy" puts an empty metadata block after
-        every byte, "titles" a title block after every second, "reset" ends in a reset."""
-        metadata = self.headers.get("Icy-MetaData") == "1" and mode != "reset"
+        every byte, "titles" and "spoof" a title block after every second, "reset" ends in a
+        reset, "flap" in a close."""
+        metadata = self.headers.get("Icy-MetaData") == "1" and mode not in ("reset", "flap")
         interval = 1 if mode == "icy" else ICY_BYTES_PER_SECOND
         self.send_response(200)
         self.send_header("Content-Type", "audio/mpeg")
@@ -134,10 +143,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         chunk = ICY_BYTES_PER_SECOND // ICY_CHUNKS_PER_SECOND
         looped = audio + audio[:chunk]
-        title = TITLE_START.ljust(LONGEST_TITLE_BLOCK - 2, b"x") + b"';"
-        block = bytes([LONGEST_TITLE_BLOCK // 16]) + title
+        if mode == "spoof":
+            title = SPOOF_TITLE.ljust(-(-len(SPOOF_TITLE) // 16) * 16, b"\0")
+        else:
+            title = TITLE_START.ljust(LONGEST_TITLE_BLOCK - 2, b"x") + b"';"
+        block = bytes([len(title) // 16]) + title
+        end = {"reset": RESET_AFTER, "flap": FLAP_AFTER}.get(mode)
         start, sent = time.monotonic(), 0
-        while mode != "reset" or sent < RESET_AFTER * ICY_BYTES_PER_SECOND:
+        while end is None or sent < end * ICY_BYTES_PER_SECOND:
             at = sent % len(audio)
             piece = looped[at:at + chunk]
             if metadata and interval == 1:
@@ -149,6 +162,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.wfile.flush()
             sent += chunk
             time.sleep(max(0.0, start + sent / ICY_BYTES_PER_SECOND - time.monotonic()))
+        if mode == "flap":
+            return
         # No orderly end: closed at once with a lingering time of 0, the connection is reset.
         self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
         os.close(self.connection.detach())
@@ -199,8 +214,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Content-Length", "0")
             self.end_headers()
             return
+        asked = rest
+        if mode == "grow" and self.server.seen(rest):
+            rest += ".grown"
         body = self.file_bytes(rest) or DEFAULT_BODY
-        if mode in ("icy", "titles", "reset"):
+        if mode == "grow":
+            self.send_plain(200, body, content_type(asked, body))
+            self.wfile.write(body)
+        elif mode in ("icy", "titles", "reset", "flap", "spoof"):
             self.icy_stream(body, mode)
         elif mode == "stall":
             self.send_plain(200, body)
@@ -253,6 +274,15 @@ class Server(http.server.ThreadingHTTPServer):
         self.times = times
         self.log_lock = threading.Lock()
         self.log = open(log_path, "a", encoding="latin-1")
+        self.asked = set()
+        self.asked_lock = threading.Lock()
+
+    def seen(self, path):
+        """Whether `path` was asked for before; from now on it was."""
+        with self.asked_lock:
+            before = path in self.asked
+            self.asked.add(path)
+            return before
 
     def record(self, path, agent):
         line = path + "\t" + agent + ("\t%.3f" % time.time() if self.times else "")
