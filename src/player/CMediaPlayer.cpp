@@ -150,9 +150,9 @@ void CMediaPlayer::Act(const OpenPlan::Step& step) {
         emit OpenFailed();
         break;
     case Action::GiveUp:
-        qCInfo(lcPlayer).nospace() << "Giving up " << plan_.Current().uri.c_str() << ": dropped "
-                                   << OpenPlan::kGiveUpDrops << " times within "
-                                   << OpenPlan::kGiveUpWindow.count() / 1000 << " s";
+        qCInfo(lcPlayer).nospace()
+            << "Giving up " << plan_.Current().uri.c_str() << ": dropped " << OpenPlan::kGiveUpDrops
+            << " times within " << OpenPlan::kGiveUpWindow.count() / 1000 << " s";
         emit OpenFailed();
         break;
     case Action::Reconnect:
