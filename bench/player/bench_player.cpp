@@ -5,6 +5,8 @@
 //
 //   bench_player [seconds]      (default 30; the audio goes to a fakesink that keeps real time
 //                                unless SONAVIA_AUDIO_SINK names another output)
+//   bench_player flap [seconds] (default 300: the requests a server that plays 0.4 s and then
+//                                closes gets over that time, and when the player gives it up)
 #include "StallMeter.h"
 #include "StreamServers.h"
 #include "player/CMediaPlayer.h"
@@ -130,14 +132,50 @@ void TimeFailure(CMediaPlayer& player, const char* what, const std::string& addr
     QObject::disconnect(connection);
 }
 
+// A server that plays a moment and closes, again and again: how many times the player asks it.
+int MeasureFlapping(int seconds) {
+    constexpr int kDefaultFlapSeconds = 300;
+    seconds = seconds > 0 ? seconds : kDefaultFlapSeconds;
+    sonavia::test::TempDir media;
+    if (!MakeToneMp3((media / "tone.mp3").string())) {
+        std::fprintf(stderr, "could not make the tone\n");
+        return 1;
+    }
+    sonavia::test::FaultServer faults(media / "tone.mp3");
+    CMediaPlayer player;
+    if (!faults.Started() || player.Create() != CMediaPlayer::Setup::Ready) {
+        std::fprintf(stderr, "could not start the fault server or the player\n");
+        return 1;
+    }
+    int drops = 0;
+    double failedAt = -1;
+    const auto start = Clock::now();
+    QObject::connect(&player, &CMediaPlayer::Dropped, [&drops] { ++drops; });
+    QObject::connect(&player, &CMediaPlayer::OpenFailed,
+                     [&failedAt, start] { failedAt = Ms(Clock::now() - start) / 1000; });
+    player.OpenAddress(faults.Url("/flap.mp3"));
+    RunEvents(seconds * 1000);
+    std::printf("a server that plays 0.4 s and closes, over %d s: %d requests, %d drops, ", seconds,
+                faults.FlapRequests(), drops);
+    if (failedAt >= 0) {
+        std::printf("given up (reported failed) after %.1f s\n", failedAt);
+    } else {
+        std::printf("never reported failed\n");
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
-    const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultSeconds;
     if (qEnvironmentVariableIsEmpty(CMediaPlayer::kAudioSinkVariable)) {
         qputenv(CMediaPlayer::kAudioSinkVariable, "fakesink");
     }
+    if (argc > 1 && std::string(argv[1]) == "flap") {
+        return MeasureFlapping(argc > 2 ? std::atoi(argv[2]) : 0);
+    }
+    const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultSeconds;
 
     sonavia::test::TempDir media;
     sonavia::test::IcecastServer icecast;

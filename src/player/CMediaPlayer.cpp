@@ -149,6 +149,12 @@ void CMediaPlayer::Act(const OpenPlan::Step& step) {
                                    << plan_.Current().uri.c_str() << ")";
         emit OpenFailed();
         break;
+    case Action::GiveUp:
+        qCInfo(lcPlayer).nospace()
+            << "Giving up " << plan_.Current().uri.c_str() << ": dropped " << OpenPlan::kGiveUpDrops
+            << " times within " << OpenPlan::kGiveUpWindow.count() / 1000 << " s";
+        emit OpenFailed();
+        break;
     case Action::Reconnect:
         qCInfo(lcPlayer).nospace() << "Reconnecting in " << step.delay.count() << " ms";
         reconnectTimer_.start(step.delay);

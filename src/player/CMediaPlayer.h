@@ -21,7 +21,8 @@ namespace sonavia {
 // stream's playlist is a stream and goes to the pipeline as it is) and the pipeline plays it.
 //
 // A network stream that played and then ends, fails or stops delivering data is reported as
-// dropped and opened again, with back-off, until a stop or another open.
+// dropped and opened again, with back-off, until a stop or another open; one that drops too often
+// is given up and reported as a failed open.
 class CMediaPlayer : public PlayerEngine {
     Q_OBJECT
 public:

@@ -21,6 +21,8 @@ void OpenPlan::Accept(std::string uri, bool localSource) {
     address_ = std::move(uri);
     localSource_ = localSource;
     backOffs_ = 0;
+    drops_.clear();
+    flapping_ = false;
 }
 
 void OpenPlan::Begin(bool reconnect, TimePoint now) {
@@ -81,8 +83,9 @@ void OpenPlan::AttemptFailed(bool notMedia) {
 }
 
 void OpenPlan::MarkPlaying(TimePoint now, std::uint64_t progress) {
+    // A brief play does not end a back-off: only a steady one forgets the drops (see Dropped).
     phase_ = Phase::Playing;
-    backOffs_ = 0;
+    playingSince_ = now;
     candidates_.clear();
     ++number_;
     progressMark_ = progress;
@@ -117,10 +120,26 @@ OpenPlan::Verdict OpenPlan::Watch(TimePoint now, std::uint64_t progress, bool au
 }
 
 void OpenPlan::Dropped(TimePoint now) {
+    if (phase_ == Phase::Playing && now - playingSince_ >= kSteadyPlayTime) {
+        drops_.clear();
+        flapping_ = false;
+    }
     ++number_;
     phase_ = Phase::Idle;
     droppedAt_ = now;
+    while (!drops_.empty() && now - drops_.front() >= kGiveUpWindow) {
+        drops_.pop_front();
+    }
+    drops_.push_back(now);
+    const auto recent = std::count_if(drops_.begin(), drops_.end(), [now](TimePoint drop) {
+        return now - drop < kFlappingWindow;
+    });
+    if (flapping_) {
+        // The back-off goes on doubling from drop to drop.
+        return;
+    }
     backOffs_ = 0;
+    flapping_ = recent >= kFlappingDrops;
 }
 
 OpenPlan::Step OpenPlan::AfterDrop(TimePoint now) {
@@ -152,7 +171,12 @@ OpenPlan::Step OpenPlan::Reconnect(TimePoint now) {
     if (address_.empty()) {
         return {};
     }
-    if (now - droppedAt_ < kQuickReconnectPeriod) {
+    if (static_cast<int>(drops_.size()) >= kGiveUpDrops) {
+        address_.clear();
+        phase_ = Phase::Idle;
+        return {Action::GiveUp, {}, {}};
+    }
+    if (!flapping_ && now - droppedAt_ < kQuickReconnectPeriod) {
         return {Action::Reconnect, {}, kQuickReconnectDelay};
     }
     // The back-off counts from the end of the quick period, so that it starts at its shortest.
@@ -160,7 +184,8 @@ OpenPlan::Step OpenPlan::Reconnect(TimePoint now) {
     ++backOffs_;
     return {Action::Reconnect,
             {},
-            std::min(kMaxReconnectDelay, kSlowReconnectDelay * (1 << doublings))};
+            std::min(flapping_ ? kMaxFlappingDelay : kMaxReconnectDelay,
+                     kSlowReconnectDelay * (1 << doublings))};
 }
 
 } // namespace sonavia

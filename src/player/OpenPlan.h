@@ -14,7 +14,8 @@ namespace sonavia {
 // (at most two deep), within budgets of downloads, of streams and of time, so that a long or
 // nested playlist of dead addresses ends soon. A stream that played and then dropped is opened
 // again every quarter second while the drop is recent, then with a back-off, until a stop or
-// another address.
+// another address. Drops are remembered over minutes, not only since the last one: a stream that
+// keeps dropping soon after it plays is opened again with a back-off, and then given up.
 //
 // Plain rules: the caller does the reading and the playing, hands in the time, and acts on the
 // steps and verdicts it gets back.
@@ -40,6 +41,16 @@ public:
     static constexpr std::chrono::milliseconds kQuickReconnectPeriod{30000};
     static constexpr std::chrono::milliseconds kSlowReconnectDelay{2000};
     static constexpr std::chrono::milliseconds kMaxReconnectDelay{10000};
+    // A server that plays a moment and then closes, again and again, is no outage: after this many
+    // drops within the window its reconnections back off at once, doubling up to a longer cap.
+    static constexpr int kFlappingDrops = 5;
+    static constexpr std::chrono::milliseconds kFlappingWindow{60000};
+    static constexpr std::chrono::milliseconds kMaxFlappingDelay{30000};
+    // So many drops within the window and the address is given up: the open is reported failed.
+    static constexpr int kGiveUpDrops = 10;
+    static constexpr std::chrono::milliseconds kGiveUpWindow{300000};
+    // Playing this long without a drop forgets the drops before.
+    static constexpr std::chrono::milliseconds kSteadyPlayTime{60000};
 
     // An address still to try within one open.
     struct Candidate {
@@ -62,6 +73,8 @@ public:
         Play,
         // The open failed: report it.
         Fail,
+        // The address dropped too often to be tried again: report it as a failed open.
+        GiveUp,
         // Open the address again (Begin(true, ...)) after `delay`.
         Reconnect,
         // Nothing more to do.
@@ -89,7 +102,8 @@ public:
     // When the open under way ends at the latest.
     TimePoint Deadline() const { return deadline_; }
 
-    // A new address: it is meant to play, and the last address's reconnection is forgotten.
+    // A new address (or the same one again): it is meant to play, and the last address's
+    // reconnection and drops are forgotten.
     void Accept(std::string uri, bool localSource);
     // Starts an open of the accepted address: the first one, or a reconnection (whose failure is
     // not reported, but tried again).
@@ -110,11 +124,13 @@ public:
     void MarkPlaying(TimePoint now, std::uint64_t progress);
     // Looks at the attempt under way; `progress` as for MarkPlaying().
     Verdict Watch(TimePoint now, std::uint64_t progress, bool audioDecoded);
-    // The playing stream dropped: a new number, and the reconnection's clock starts.
+    // The playing stream dropped: a new number, the reconnection's clock starts, and the drop is
+    // counted (after a steady play, alone).
     void Dropped(TimePoint now);
-    // After a drop: a local file has played to its end; a stream is opened again.
+    // After a drop: a local file has played to its end; a stream is opened again, or given up.
     Step AfterDrop(TimePoint now);
-    // No candidate is left: a reconnection is tried again later, a first open fails.
+    // No candidate is left: a reconnection is tried again later (or given up), a first open
+    // fails.
     Step End(TimePoint now);
     void Stop();
 
@@ -137,6 +153,12 @@ private:
     // Reconnection: when the stream dropped, and the attempts with back-off since.
     int backOffs_ = 0;
     TimePoint droppedAt_;
+    // When the attempt under way started playing.
+    TimePoint playingSince_;
+    // The drops of the address within kGiveUpWindow, oldest first.
+    std::deque<TimePoint> drops_;
+    // The address drops too often: its reconnections back off from the first.
+    bool flapping_ = false;
 };
 
 } // namespace sonavia

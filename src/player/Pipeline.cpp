@@ -32,7 +32,8 @@ constexpr std::uint64_t kRateSampleNs = 200'000'000;
 // before the output holds (a second).
 constexpr std::chrono::milliseconds kNetworkQueueTime{5000};
 constexpr char kAdaptiveDemuxerKind[] = "Demuxer/Adaptive";
-// The largest playlist an HTTP live stream may start with. The demuxer keeps every segment it
+// The largest playlist an HTTP live stream may have (the first, a variant, a refresh). The
+// demuxer keeps every segment it
 // lists, at about a kilobyte each, for as long as the stream plays: a list of a hundred thousand
 // takes a hundred megabytes and more. A live radio lists a few segments, a recording of a day
 // some thousands.
@@ -51,6 +52,15 @@ constexpr char kDecoderKind[] = "Decoder";
 constexpr char kOutputPeriodProperty[] = "latency-time";
 constexpr gint64 kOutputPeriodUs = 40000;
 constexpr char kAudioKind[] = "Audio";
+// What a stream from a server may have its pipeline fetch besides (an HTTP live stream's lists
+// and segments): nothing local.
+constexpr const char* kWebSchemes[] = {"http", "https"};
+
+bool IsWebScheme(const char* scheme) {
+    return scheme != nullptr &&
+           std::any_of(std::begin(kWebSchemes), std::end(kWebSchemes),
+                       [scheme](const char* web) { return g_ascii_strcasecmp(scheme, web) == 0; });
+}
 // What the tests' audio output keeps: a second of audio at most, as mono 32-bit samples.
 constexpr guint kAppSinkMaxBuffers = 50;
 constexpr char kAppSinkCaps[] = "audio/x-raw,format=F32LE,layout=interleaved,channels=1";
@@ -141,6 +151,101 @@ void KeepRegistryLean() {
 }
 
 using MessageRef = std::unique_ptr<GstMessage, decltype(&gst_message_unref)>;
+
+// Adds a playlist's buffers to what it has come to so far; false once it is over the bound.
+bool WithinListBound(GstPadProbeInfo* info, std::atomic<std::uint64_t>& bytes,
+                     std::atomic<std::uint64_t>& lines) {
+    std::uint64_t newBytes = 0;
+    std::uint64_t newLines = 0;
+    const auto count = [&](GstBuffer* buffer) {
+        GstMapInfo map;
+        if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+            newBytes += map.size;
+            newLines += std::count(map.data, map.data + map.size, '\n');
+            gst_buffer_unmap(buffer, &map);
+        }
+    };
+    if ((info->type & GST_PAD_PROBE_TYPE_BUFFER_LIST) != 0) {
+        GstBufferList* list = GST_PAD_PROBE_INFO_BUFFER_LIST(info);
+        for (guint i = 0; i < gst_buffer_list_length(list); ++i) {
+            count(gst_buffer_list_get(list, i));
+        }
+    } else if ((info->type & GST_PAD_PROBE_TYPE_BUFFER) != 0) {
+        count(GST_PAD_PROBE_INFO_BUFFER(info));
+    }
+    return (bytes += newBytes) <= kMaxLiveListBytes && (lines += newLines) <= kMaxLiveListLines;
+}
+
+void PostListTooLong(GstElement* element) {
+    GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_FAILED,
+                                        "The stream's playlist is too long");
+    gst_element_post_message(element,
+                             gst_message_new_error(GST_OBJECT_CAST(element), error, nullptr));
+    g_error_free(error);
+}
+
+// What one playlist download has come to.
+struct ListDownload {
+    std::atomic<std::uint64_t> bytes{0};
+    std::atomic<std::uint64_t> lines{0};
+    std::atomic<bool> refused{false};
+};
+
+// The lists an HTTP live stream's demuxer fetches after the first (its variants, a live list's
+// refreshes) come through a downloader of its own, whose source element is in no bin and posts
+// to a bus of its own. Every other source of the process is in a bin before it sends anything: a
+// source with no parent that sends is such a download, and is held to the first list's bound.
+// Past it, the source reports an error, which ends the download and fails the demuxer's fetch.
+GstPadProbeReturn OnParentlessSource(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
+    GstObject* source = GST_OBJECT_PARENT(pad);
+    if (source == nullptr) {
+        return GST_PAD_PROBE_OK;
+    }
+    if (GST_OBJECT_PARENT(source) != nullptr) {
+        return GST_PAD_PROBE_REMOVE;
+    }
+    auto* download = static_cast<ListDownload*>(data);
+    if (download->refused.load()) {
+        return GST_PAD_PROBE_DROP;
+    }
+    if (WithinListBound(info, download->bytes, download->lines)) {
+        return GST_PAD_PROBE_OK;
+    }
+    download->refused = true;
+    qCWarning(lcPlayer) << "Refused a playlist of an HTTP live stream: over"
+                        << kMaxLiveListBytes / 1024 << "KiB or" << kMaxLiveListLines << "lines";
+    PostListTooLong(GST_ELEMENT_CAST(source));
+    return GST_PAD_PROBE_DROP;
+}
+
+// GStreamer's tracing hook for each element made, in the thread that makes it.
+void OnElementMade(GObject* /*tracer*/, GstClockTime /*time*/, GstElement* element) {
+    if (!GST_IS_URI_HANDLER(element) ||
+        gst_uri_handler_get_uri_type(GST_URI_HANDLER(element)) != GST_URI_SRC) {
+        return;
+    }
+    if (GstPad* pad = gst_element_get_static_pad(element, "src")) {
+        gst_pad_add_probe(pad,
+                          static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
+                                                       GST_PAD_PROBE_TYPE_BUFFER_LIST),
+                          OnParentlessSource, new ListDownload,
+                          [](gpointer download) { delete static_cast<ListDownload*>(download); });
+        gst_object_unref(pad);
+    }
+}
+
+// Watches every source the process makes, once: the hook stays for the process's life.
+void BoundListDownloads() {
+    static const bool installed = [] {
+        const GType type = g_type_register_static_simple(
+            GST_TYPE_TRACER, "SonaviaListDownloads", sizeof(GstTracerClass), nullptr,
+            sizeof(GstTracer), nullptr, static_cast<GTypeFlags>(0));
+        auto* tracer = GST_TRACER(gst_object_ref_sink(g_object_new(type, nullptr)));
+        gst_tracing_register_hook(tracer, "element-new", G_CALLBACK(OnElementMade));
+        return true;
+    }();
+    static_cast<void>(installed);
+}
 
 } // namespace
 
@@ -365,34 +470,12 @@ struct Pipeline::Callbacks {
         if (flow.liveListRefused.load()) {
             return GST_PAD_PROBE_DROP;
         }
-        std::uint64_t lines = 0;
-        const auto count = [&lines](GstBuffer* buffer) {
-            GstMapInfo map;
-            if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-                lines += std::count(map.data, map.data + map.size, '\n');
-                gst_buffer_unmap(buffer, &map);
-            }
-        };
-        if ((info->type & GST_PAD_PROBE_TYPE_BUFFER_LIST) != 0) {
-            GstBufferList* list = GST_PAD_PROBE_INFO_BUFFER_LIST(info);
-            for (guint i = 0; i < gst_buffer_list_length(list); ++i) {
-                count(gst_buffer_list_get(list, i));
-            }
-        } else {
-            count(GST_PAD_PROBE_INFO_BUFFER(info));
-        }
-        const std::uint64_t bytes = flow.liveListBytes += SeenIn(info).bytes;
-        lines = flow.liveListLines += lines;
-        if (bytes <= kMaxLiveListBytes && lines <= kMaxLiveListLines) {
+        if (WithinListBound(info, flow.liveListBytes, flow.liveListLines)) {
             return GST_PAD_PROBE_OK;
         }
         flow.liveListRefused = true;
         if (GstElement* demuxer = gst_pad_get_parent_element(pad)) {
-            GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_FAILED,
-                                                "The stream's playlist is too long");
-            gst_element_post_message(
-                demuxer, gst_message_new_error(GST_OBJECT_CAST(demuxer), error, nullptr));
-            g_error_free(error);
+            PostListTooLong(demuxer);
             gst_object_unref(demuxer);
         }
         return GST_PAD_PROBE_DROP;
@@ -435,12 +518,38 @@ struct Pipeline::Callbacks {
         }
     }
 
+    // A source that an element of a stream from a server makes (an HTTP live stream's segments)
+    // is added to its bin with its address already set, and reads nothing before it starts: one
+    // of any other scheme than the web's is held stopped, and fails the attempt.
+    static void RefuseLocalSource(GstElement* source, Pipeline& player) {
+        gchar* uri = gst_uri_handler_get_uri(GST_URI_HANDLER(source));
+        gchar* scheme = uri != nullptr ? gst_uri_get_protocol(uri) : nullptr;
+        if (!IsWebScheme(scheme)) {
+            gst_element_set_locked_state(source, TRUE);
+            qCWarning(lcPlayer) << "Refused a source for" << (uri != nullptr ? uri : "no address")
+                                << "in a stream from a server";
+            player.flow_.errorLogged = true;
+            GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_OPEN_READ,
+                                                "A stream from a server may not read local data");
+            gst_element_post_message(
+                source, gst_message_new_error(GST_OBJECT_CAST(source), error, nullptr));
+            g_error_free(error);
+        }
+        g_free(scheme);
+        g_free(uri);
+    }
+
     // An HTTP live stream's source only reads the stream's playlist; its demuxer fetches the
     // media itself, so what the demuxer passes on counts as received too. An audio decoder's
     // input and output give the stream's rate of bytes to audio and what is decoded ahead. An
     // output to a sound card or sound server is told the length of the pieces it takes.
     static void OnElementAdded(GstBin* /*playbin*/, GstBin* /*bin*/, GstElement* element,
                                gpointer data) {
+        auto* player = static_cast<Pipeline*>(data);
+        if (player->webOnly_.load() && GST_IS_URI_HANDLER(element) &&
+            gst_uri_handler_get_uri_type(GST_URI_HANDLER(element)) == GST_URI_SRC) {
+            RefuseLocalSource(element, *player);
+        }
         const gchar* kind = gst_element_get_metadata(element, GST_ELEMENT_METADATA_KLASS);
         if (kind == nullptr) {
             return;
@@ -520,6 +629,7 @@ Pipeline::Setup Pipeline::Create() {
     }
     gst_object_ref_sink(playbin);
     KeepRegistryLean();
+    BoundListDownloads();
     GstElement* volume = nullptr;
     GstElement* output = nullptr;
     GstElement* sink = MakeAudioSinkWithVolume(volume, output);
@@ -565,6 +675,9 @@ bool Pipeline::Play(const std::string& uri, bool wantMetadata) {
     buffering_ = false;
     bufferingEndReported_ = false;
     metadataWanted_ = wantMetadata;
+    gchar* scheme = gst_uri_get_protocol(uri.c_str());
+    webOnly_ = IsWebScheme(scheme);
+    g_free(scheme);
     g_object_set(playbin_, "uri", uri.c_str(), nullptr);
     // Paused first: playback starts once enough audio is ahead of the output (or at once for a
     // source that does not buffer), from the bus reports about the pipeline as it is now.

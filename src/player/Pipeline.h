@@ -65,7 +65,8 @@ public:
     GstElement* Output() const { return output_; }
 
     // Starts an attempt at `uri`, paused until its reserve is met; false when the pipeline
-    // refuses it at once.
+    // refuses it at once. The sources that the elements of a stream from a server (http, https)
+    // make for it read from the web only: one for a local address fails the attempt.
     bool Play(const std::string& uri, bool wantMetadata);
     // Ends the attempt under way; its late reports are dropped from then on.
     void Reset();
@@ -162,6 +163,9 @@ private:
     std::atomic<bool> errorsExpected_{false};
     // Whether the attempt under way asks for metadata (read on GStreamer's threads).
     std::atomic<bool> metadataWanted_{true};
+    // The attempt under way is a stream from a server: every source its elements make must read
+    // from the web too (a local station's stream may read local files).
+    std::atomic<bool> webOnly_{false};
 
     // The attempt under way, on the interface thread.
     bool attempting_ = false;

@@ -33,7 +33,8 @@ public:
 signals:
     // Buffering started (true) or ended (false).
     void Buffering(bool started);
-    // The address accepted last could not be played at all.
+    // The address accepted last could not be played at all, or dropped so often that it is given
+    // up; nothing more is tried until the next open.
     void OpenFailed();
     // A stream that was playing ended, failed or stopped delivering data.
     void Dropped();

@@ -342,14 +342,14 @@ std::string FaultServer::Url(const std::string& path) const {
     return "http://127.0.0.1:" + std::to_string(port_) + path;
 }
 
-int FaultServer::SlowRequests() const {
+int FaultServer::Count(const std::string& path) const {
     CURL* curl = curl_easy_init();
     std::string body;
     const auto collect = +[](char* data, std::size_t size, std::size_t count, void* out) {
         static_cast<std::string*>(out)->append(data, size * count);
         return size * count;
     };
-    const std::string url = Url("/count");
+    const std::string url = Url(path);
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);

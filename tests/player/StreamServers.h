@@ -106,7 +106,8 @@ private:
 
 // A loopback HTTP server that misbehaves on purpose (stream_faults.py): it sends an MP3 at
 // exactly real time with no burst (and a stream title), sends a burst and then nothing, sends
-// headers and then nothing, or serves the files of its folder after a delay.
+// headers and then nothing, sends a moment of audio and closes, or serves the files of its folder
+// after a delay.
 class FaultServer {
 public:
     // `mp3` is a constant-bitrate MP3 file that the streams repeat.
@@ -116,12 +117,16 @@ public:
     bool Started() const { return started_; }
     // The folder served with a delay under "/slow/".
     std::filesystem::path Folder() const { return dir_ / "www"; }
-    // "/realtime.mp3", "/burst.mp3", "/headers.mp3" or "/slow/NAME".
+    // "/realtime.mp3", "/burst.mp3", "/headers.mp3", "/flap.mp3" or "/slow/NAME".
     std::string Url(const std::string& path) const;
     // How many requests the delayed files have had.
-    int SlowRequests() const;
+    int SlowRequests() const { return Count("/count"); }
+    // How many requests "/flap.mp3" (0.4 s of audio, then the connection closes) has had.
+    int FlapRequests() const { return Count("/flap-count"); }
 
 private:
+    int Count(const std::string& path) const;
+
     TempDir dir_;
     int port_ = 0;
     bool started_ = false;

@@ -147,13 +147,34 @@ TEST(OpenPlan, APlayingStreamThatGoesSilentDrops) {
     EXPECT_EQ(plan.Watch(kStart + 9s + OpenPlan::kStallTime, 30, true), Verdict::Stalled);
 }
 
-// Plays the accepted address at `now` and drops it.
-void PlayAndDrop(OpenPlan& plan, OpenPlan::TimePoint now, bool reconnect) {
+// Plays the accepted address at `now` and drops it `played` later.
+void PlayAndDrop(OpenPlan& plan, OpenPlan::TimePoint now, bool reconnect,
+                 std::chrono::milliseconds played = 0ms) {
     plan.Begin(reconnect, now);
     ASSERT_EQ(plan.Next(now).action, Action::Play);
     plan.Started(now);
     plan.MarkPlaying(now, 0);
-    plan.Dropped(now);
+    plan.Dropped(now + played);
+}
+
+// A server that plays `played` and then closes, at every reconnection: the delays the plan asks
+// for, until it gives up or `drops` have happened. `now` ends at the last step.
+std::vector<std::chrono::milliseconds> Flap(OpenPlan& plan, OpenPlan::TimePoint& now,
+                                            std::chrono::milliseconds played, int drops,
+                                            Action& end) {
+    std::vector<std::chrono::milliseconds> delays;
+    for (int drop = 0; drop < drops; ++drop) {
+        PlayAndDrop(plan, now, drop > 0, played);
+        now += played;
+        const OpenPlan::Step step = plan.AfterDrop(now);
+        end = step.action;
+        if (step.action != Action::Reconnect) {
+            break;
+        }
+        delays.push_back(step.delay);
+        now += step.delay;
+    }
+    return delays;
 }
 
 TEST(OpenPlan, ADroppedStreamIsReopenedQuicklyThenWithBackOffUntilAStop) {
@@ -191,6 +212,41 @@ TEST(OpenPlan, ADroppedStreamIsReopenedQuicklyThenWithBackOffUntilAStop) {
     PlayAndDrop(plan, later, false);
     EXPECT_EQ(plan.AfterDrop(later).action, Action::Finish);
     EXPECT_TRUE(plan.Address().empty());
+}
+
+TEST(OpenPlan, AStationThatKeepsDroppingBacksOffThenIsGivenUpUntilPlayedAgain) {
+    OpenPlan plan;
+    plan.Accept("http://radio/flaps", false);
+    auto now = kStart;
+    Action end = Action::Finish;
+    // A brief play after each reconnection does not start the count over: five drops within a
+    // minute back off, doubling up to its cap, and the tenth within five minutes gives up.
+    EXPECT_EQ(Flap(plan, now, 400ms, 20, end),
+              (std::vector<std::chrono::milliseconds>{250ms, 250ms, 250ms, 250ms, 2s, 4s, 8s, 16s,
+                                                      OpenPlan::kMaxFlappingDelay}));
+    EXPECT_EQ(end, Action::GiveUp);
+    EXPECT_LT(now - kStart, OpenPlan::kGiveUpWindow);
+    EXPECT_TRUE(plan.Address().empty());
+    EXPECT_EQ(plan.End(now).action, Action::Finish);
+
+    // Played again by the user: quick reconnections again.
+    plan.Accept("http://radio/flaps", false);
+    EXPECT_EQ(Flap(plan, now, 400ms, 1, end), std::vector<std::chrono::milliseconds>{250ms});
+
+    // Nine quick drops, then a minute of steady play: the drops before are forgotten.
+    plan.Accept("http://radio/flaps", false);
+    Flap(plan, now, 400ms, 9, end);
+    ASSERT_EQ(end, Action::Reconnect);
+    PlayAndDrop(plan, now, true, OpenPlan::kSteadyPlayTime);
+    now += OpenPlan::kSteadyPlayTime;
+    EXPECT_EQ(plan.AfterDrop(now).delay, OpenPlan::kQuickReconnectDelay);
+
+    // A drop every forty seconds is an unsteady station, not a broken one: always heard again
+    // within the quick period, never given up.
+    plan.Accept("http://radio/unsteady", false);
+    const auto delays = Flap(plan, now, 40s, 30, end);
+    EXPECT_EQ(end, Action::Reconnect);
+    EXPECT_EQ(std::count(delays.begin(), delays.end(), OpenPlan::kQuickReconnectDelay), 30);
 }
 
 } // namespace

@@ -7,9 +7,12 @@
 #include <QProcess>
 #include <QTest>
 #include <algorithm>
+#include <climits>
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace sonavia {
 namespace {
@@ -250,6 +253,22 @@ TEST_F(PlayerTest, PlaylistsFallBackToTheirNextEntryAndNeverOpenLocalFiles) {
     Reports reports(player_);
     ExpectFailure(files_->Url("dead.m3u"), reports);
     EXPECT_EQ(reports.dropped, 0);
+
+    // Nor does an HTTP live stream's list: a local segment (one that would play) fails the
+    // attempt, and the file is never opened.
+    const auto segment = *media_ / "local-segment.ts";
+    std::filesystem::copy_file(files_->Folder() / "segment0.ts", segment,
+                               std::filesystem::copy_options::overwrite_existing);
+    const int opens = inotify_init1(IN_NONBLOCK);
+    ASSERT_GE(opens, 0);
+    ASSERT_GE(inotify_add_watch(opens, segment.c_str(), IN_OPEN), 0);
+    files_->AddFile("local.m3u8", "#EXTM3U\n#EXT-X-TARGETDURATION:2\n#EXTINF:2.0,\nfile://" +
+                                      segment.string() +
+                                      "\n#EXTINF:2.0,\nsegment1.ts\n#EXT-X-ENDLIST\n");
+    ExpectFailure(files_->Url("local.m3u8"), reports);
+    char event[sizeof(inotify_event) + NAME_MAX + 1];
+    EXPECT_LT(read(opens, event, sizeof event), 0) << "the local segment was opened";
+    close(opens);
 }
 
 TEST_F(PlayerTest, FailuresAreReportedLaterAndBadAddressesRefusedAtOnce) {
@@ -260,6 +279,17 @@ TEST_F(PlayerTest, FailuresAreReportedLaterAndBadAddressesRefusedAtOnce) {
     }
     // Headers and then nothing: the attempt's own bound ends it.
     ExpectFailure(faults_->Url("/headers.mp3"), reports);
+    // An HTTP live stream whose variant lists a hundred thousand segments is not taken.
+    constexpr int kHugeListSegments = 100000;
+    std::string huge = "#EXTM3U\n#EXT-X-TARGETDURATION:2\n";
+    for (int i = 0; i < kHugeListSegments; ++i) {
+        huge += "#EXTINF:2.0,\nsegment0.ts\n";
+    }
+    files_->AddFile("huge.m3u8", huge + "#EXT-X-ENDLIST\n");
+    files_->AddFile(
+        "master.m3u8",
+        "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=128000,CODECS=\"mp4a.40.34\"\nhuge.m3u8\n");
+    ExpectFailure(files_->Url("master.m3u8"), reports);
 
     EXPECT_FALSE(player_.OpenAddress("/no/such/file.ogg"));
     EXPECT_FALSE(player_.OpenAddress(""));

@@ -6,6 +6,8 @@
                stream title every second when the client asks for one
 /burst.mp3     three seconds of the MP3 at once, then nothing on an open connection
 /headers.mp3   the reply's headers, then nothing on an open connection
+/flap.mp3      0.4 s of the MP3 at once, then the connection closes
+/flap-count    how many /flap.mp3 requests have come
 /slow/NAME     the file NAME of FOLDER, after a delay of a second
 /count         how many /slow/ requests have come
 """
@@ -19,6 +21,7 @@ import time
 BYTES_PER_SECOND = 16000  # 128 kbit/s
 CHUNKS_PER_SECOND = 10
 BURST_SECONDS = 3
+FLAP_SECONDS = 0.4
 SLOW_DELAY = 1.0
 HOLD_SECONDS = 120
 TITLE = b"StreamTitle='Tone one';"
@@ -28,6 +31,7 @@ port, folder, mp3_path = int(sys.argv[1]), sys.argv[2], sys.argv[3]
 with open(mp3_path, "rb") as mp3_file:
     MP3 = mp3_file.read()
 slow_requests = 0
+flap_requests = 0
 count_lock = threading.Lock()
 
 
@@ -71,8 +75,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.wfile.flush()
             sent += chunk
 
+    def send_count(self, count):
+        body = str(count).encode()
+        self.send_response(200)
+        self.send_header("Content-Type", "text/plain")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
     def do_GET(self):
-        global slow_requests
+        global slow_requests, flap_requests
         try:
             if self.path == "/realtime.mp3":
                 self.realtime()
@@ -84,14 +96,21 @@ class Handler(http.server.BaseHTTPRequestHandler):
             elif self.path == "/headers.mp3":
                 self.start_stream()
                 self.hold()
+            elif self.path == "/flap.mp3":
+                with count_lock:
+                    flap_requests += 1
+                self.start_stream()
+                self.wfile.write(MP3[:int(BYTES_PER_SECOND * FLAP_SECONDS)])
+                self.wfile.flush()
+                self.close_connection = True
             elif self.path == "/count":
                 with count_lock:
-                    body = str(slow_requests).encode()
-                self.send_response(200)
-                self.send_header("Content-Type", "text/plain")
-                self.send_header("Content-Length", str(len(body)))
-                self.end_headers()
-                self.wfile.write(body)
+                    count = slow_requests
+                self.send_count(count)
+            elif self.path == "/flap-count":
+                with count_lock:
+                    count = flap_requests
+                self.send_count(count)
             elif self.path.startswith("/slow/"):
                 with count_lock:
                     slow_requests += 1
