@@ -116,6 +116,74 @@ ReplyKind ClassifyReply(std::string_view contentType, std::string_view firstByte
     return {AddressKind::Stream, PlaylistFormat::None};
 }
 
+namespace {
+
+constexpr std::string_view kUriAttribute = "URI=\"";
+
+// Whether an address in a list leads elsewhere than the web: one with a scheme other than
+// HTTP's. A relative address stays with the list's server.
+bool LeavesTheWeb(std::string_view address) {
+    while (!address.empty() && (address.front() == ' ' || address.front() == '\t')) {
+        address.remove_prefix(1);
+    }
+    const auto colon = address.find(':');
+    if (colon == std::string_view::npos || colon == 0) {
+        return false;
+    }
+    const std::string_view scheme = address.substr(0, colon);
+    const bool isScheme = std::isalpha(static_cast<unsigned char>(scheme.front())) != 0 &&
+                          std::all_of(scheme.begin(), scheme.end(), [](unsigned char c) {
+                              return std::isalnum(c) != 0 || c == '+' || c == '-' || c == '.';
+                          });
+    // A colon after a slash or a query belongs to a relative address's path.
+    return isScheme && !IsWebAddress(address);
+}
+
+} // namespace
+
+LiveListWatch::Verdict LiveListWatch::Take(std::string_view bytes) {
+    if (verdict_ != Verdict::Fine) {
+        return verdict_;
+    }
+    bytes_ += bytes.size();
+    lines_ += static_cast<std::uint64_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+    if (bytes_ > kMaxLiveListBytes || lines_ > kMaxLiveListLines) {
+        verdict_ = Verdict::TooLong;
+        return verdict_;
+    }
+    partial_.append(bytes);
+    std::size_t start = 0;
+    for (auto end = partial_.find('\n'); end != std::string::npos && verdict_ == Verdict::Fine;
+         end = partial_.find('\n', start)) {
+        TakeLine(std::string_view(partial_).substr(start, end - start));
+        start = end + 1;
+    }
+    partial_.erase(0, start);
+    return verdict_;
+}
+
+void LiveListWatch::TakeLine(std::string_view line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
+        line.remove_suffix(1);
+    }
+    if (line.empty()) {
+        return;
+    }
+    bool local = false;
+    if (line.front() != '#') {
+        local = LeavesTheWeb(line);
+    } else {
+        for (auto at = line.find(kUriAttribute); at != std::string_view::npos && !local;
+             at = line.find(kUriAttribute, at + 1)) {
+            const std::string_view value = line.substr(at + kUriAttribute.size());
+            local = LeavesTheWeb(value.substr(0, value.find('"')));
+        }
+    }
+    if (local) {
+        verdict_ = Verdict::NamesLocalAddress;
+    }
+}
+
 bool IsWebAddress(std::string_view address) {
     const std::string lower = Lower(address.substr(0, 8));
     return lower.starts_with("http://") || lower.starts_with("https://");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -36,5 +37,31 @@ bool HasPlaylistName(std::string_view address);
 
 // The file name extension (with its dot, lower case) that the playlist format uses.
 std::string PlaylistExtension(PlaylistFormat format);
+
+// Every list an HTTP live stream's demuxer reads (the first, its variants, a live list's
+// refreshes) is held to this: a real list is far smaller.
+inline constexpr std::uint64_t kMaxLiveListBytes = 512 * 1024;
+inline constexpr std::uint64_t kMaxLiveListLines = 10000;
+
+// An HTTP live stream's list from a server, read as it arrives, a piece at a time: its size, and
+// whether every address it names (its address lines and URI="..." attributes) is on the web or
+// relative to the list. Such a list must neither lead the player to local files nor hold more
+// than a list needs.
+class LiveListWatch {
+public:
+    enum class Verdict { Fine, TooLong, NamesLocalAddress };
+
+    // The verdict on the list so far, with `bytes` read; once it is not Fine, it stays so.
+    Verdict Take(std::string_view bytes);
+    Verdict Seen() const { return verdict_; }
+
+private:
+    void TakeLine(std::string_view line);
+
+    std::uint64_t bytes_ = 0;
+    std::uint64_t lines_ = 0;
+    std::string partial_;
+    Verdict verdict_ = Verdict::Fine;
+};
 
 } // namespace sonavia

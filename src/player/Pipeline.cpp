@@ -32,13 +32,6 @@ constexpr std::uint64_t kRateSampleNs = 200'000'000;
 // before the output holds (a second).
 constexpr std::chrono::milliseconds kNetworkQueueTime{5000};
 constexpr char kAdaptiveDemuxerKind[] = "Demuxer/Adaptive";
-// The largest playlist an HTTP live stream may have (the first, a variant, a refresh). The
-// demuxer keeps every segment it
-// lists, at about a kilobyte each, for as long as the stream plays: a list of a hundred thousand
-// takes a hundred megabytes and more. A live radio lists a few segments, a recording of a day
-// some thousands.
-constexpr std::uint64_t kMaxLiveListBytes = 512 * 1024;
-constexpr std::uint64_t kMaxLiveListLines = 10000;
 // A server that interleaves metadata more often than this (bytes of audio between them) breaks
 // the audio into pieces too small to be worth the work: its stream plays without metadata.
 constexpr gint kMinMetadataInterval = 256;
@@ -152,44 +145,45 @@ void KeepRegistryLean() {
 
 using MessageRef = std::unique_ptr<GstMessage, decltype(&gst_message_unref)>;
 
-// Adds a playlist's buffers to what it has come to so far; false once it is over the bound.
-bool WithinListBound(GstPadProbeInfo* info, std::atomic<std::uint64_t>& bytes,
-                     std::atomic<std::uint64_t>& lines) {
-    std::uint64_t newBytes = 0;
-    std::uint64_t newLines = 0;
-    const auto count = [&](GstBuffer* buffer) {
+// Hands a playlist's buffers to its watch; the verdict on the list so far.
+LiveListWatch::Verdict WatchList(GstPadProbeInfo* info, LiveListWatch& watch) {
+    auto verdict = LiveListWatch::Verdict::Fine;
+    const auto take = [&](GstBuffer* buffer) {
         GstMapInfo map;
         if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-            newBytes += map.size;
-            newLines += std::count(map.data, map.data + map.size, '\n');
+            verdict =
+                watch.Take(std::string_view(reinterpret_cast<const char*>(map.data), map.size));
             gst_buffer_unmap(buffer, &map);
         }
     };
     if ((info->type & GST_PAD_PROBE_TYPE_BUFFER_LIST) != 0) {
         GstBufferList* list = GST_PAD_PROBE_INFO_BUFFER_LIST(info);
         for (guint i = 0; i < gst_buffer_list_length(list); ++i) {
-            count(gst_buffer_list_get(list, i));
+            take(gst_buffer_list_get(list, i));
         }
     } else if ((info->type & GST_PAD_PROBE_TYPE_BUFFER) != 0) {
-        count(GST_PAD_PROBE_INFO_BUFFER(info));
+        take(GST_PAD_PROBE_INFO_BUFFER(info));
     }
-    return (bytes += newBytes) <= kMaxLiveListBytes && (lines += newLines) <= kMaxLiveListLines;
+    return verdict;
 }
 
-void PostListTooLong(GstElement* element) {
+// Fails what reads a list that the watch refused: the attempt ends with the error.
+void RefuseList(GstElement* element, LiveListWatch::Verdict verdict) {
+    const bool tooLong = verdict == LiveListWatch::Verdict::TooLong;
+    if (tooLong) {
+        qCWarning(lcPlayer) << "Refused a playlist of an HTTP live stream: over"
+                            << kMaxLiveListBytes / 1024 << "KiB or" << kMaxLiveListLines << "lines";
+    } else {
+        qCWarning(lcPlayer) << "Refused a playlist of an HTTP live stream: it names an address "
+                               "off the web";
+    }
     GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_FAILED,
-                                        "The stream's playlist is too long");
+                                        tooLong ? "The stream's playlist is too long"
+                                                : "The stream's playlist names a local address");
     gst_element_post_message(element,
                              gst_message_new_error(GST_OBJECT_CAST(element), error, nullptr));
     g_error_free(error);
 }
-
-// What one playlist download has come to.
-struct ListDownload {
-    std::atomic<std::uint64_t> bytes{0};
-    std::atomic<std::uint64_t> lines{0};
-    std::atomic<bool> refused{false};
-};
 
 // The lists an HTTP live stream's demuxer fetches after the first (its variants, a live list's
 // refreshes) come through a downloader of its own, whose source element is in no bin and posts
@@ -204,17 +198,15 @@ GstPadProbeReturn OnParentlessSource(GstPad* pad, GstPadProbeInfo* info, gpointe
     if (GST_OBJECT_PARENT(source) != nullptr) {
         return GST_PAD_PROBE_REMOVE;
     }
-    auto* download = static_cast<ListDownload*>(data);
-    if (download->refused.load()) {
+    auto& watch = *static_cast<LiveListWatch*>(data);
+    if (watch.Seen() != LiveListWatch::Verdict::Fine) {
         return GST_PAD_PROBE_DROP;
     }
-    if (WithinListBound(info, download->bytes, download->lines)) {
+    const auto verdict = WatchList(info, watch);
+    if (verdict == LiveListWatch::Verdict::Fine) {
         return GST_PAD_PROBE_OK;
     }
-    download->refused = true;
-    qCWarning(lcPlayer) << "Refused a playlist of an HTTP live stream: over"
-                        << kMaxLiveListBytes / 1024 << "KiB or" << kMaxLiveListLines << "lines";
-    PostListTooLong(GST_ELEMENT_CAST(source));
+    RefuseList(GST_ELEMENT_CAST(source), verdict);
     return GST_PAD_PROBE_DROP;
 }
 
@@ -228,8 +220,8 @@ void OnElementMade(GObject* /*tracer*/, GstClockTime /*time*/, GstElement* eleme
         gst_pad_add_probe(pad,
                           static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
                                                        GST_PAD_PROBE_TYPE_BUFFER_LIST),
-                          OnParentlessSource, new ListDownload,
-                          [](gpointer download) { delete static_cast<ListDownload*>(download); });
+                          OnParentlessSource, new LiveListWatch,
+                          [](gpointer watch) { delete static_cast<LiveListWatch*>(watch); });
         gst_object_unref(pad);
     }
 }
@@ -465,17 +457,16 @@ struct Pipeline::Callbacks {
     // An HTTP live stream's first playlist, on its way into the demuxer: one too long to keep
     // fails the attempt before the demuxer reads it.
     static GstPadProbeReturn OnLiveList(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
-        auto* player = static_cast<Pipeline*>(data);
-        Flow& flow = player->flow_;
-        if (flow.liveListRefused.load()) {
+        LiveListWatch& watch = static_cast<Pipeline*>(data)->flow_.liveList;
+        if (watch.Seen() != LiveListWatch::Verdict::Fine) {
             return GST_PAD_PROBE_DROP;
         }
-        if (WithinListBound(info, flow.liveListBytes, flow.liveListLines)) {
+        const auto verdict = WatchList(info, watch);
+        if (verdict == LiveListWatch::Verdict::Fine) {
             return GST_PAD_PROBE_OK;
         }
-        flow.liveListRefused = true;
         if (GstElement* demuxer = gst_pad_get_parent_element(pad)) {
-            PostListTooLong(demuxer);
+            RefuseList(demuxer, verdict);
             gst_object_unref(demuxer);
         }
         return GST_PAD_PROBE_DROP;
@@ -585,9 +576,7 @@ void Pipeline::Flow::Reset() {
     outputNs = 0;
     sourceEnded = false;
     metadataRefused = false;
-    liveListBytes = 0;
-    liveListLines = 0;
-    liveListRefused = false;
+    liveList = {};
     errorLogged = false;
     lastWarning = 0;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "player/AddressKind.h"
+
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -139,10 +141,9 @@ private:
         std::atomic<bool> sourceEnded{false};
         // The server sends metadata too often: the attempt is played again without it.
         std::atomic<bool> metadataRefused{false};
-        // An HTTP live stream's first playlist, and whether it was too long to take.
-        std::atomic<std::uint64_t> liveListBytes{0};
-        std::atomic<std::uint64_t> liveListLines{0};
-        std::atomic<bool> liveListRefused{false};
+        // An HTTP live stream's first playlist as the demuxer reads it. Only the streaming
+        // thread that carries it touches it; it is reset while no stream runs.
+        LiveListWatch liveList;
         // An error of this attempt was logged: the ones that follow from it go at info.
         std::atomic<bool> errorLogged{false};
         // The last warning logged in this attempt: a repeated one is not logged again.

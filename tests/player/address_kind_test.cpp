@@ -54,6 +54,36 @@ TEST(ClassifyReply, HttpLiveStreamsAndEverythingElseGoToThePlayerAsTheyAre) {
     EXPECT_EQ(ClassifyReply("", "", "http://h/"), kStream);
 }
 
+TEST(LiveListWatch, AListFromAServerNamesOnlyWebAddressesAndStaysSmall) {
+    const auto verdict = [](std::initializer_list<std::string_view> pieces) {
+        LiveListWatch watch;
+        for (const auto piece : pieces) {
+            watch.Take(piece);
+        }
+        return watch.Seen();
+    };
+    using Verdict = LiveListWatch::Verdict;
+    const std::string_view head = "#EXTM3U\n#EXT-X-TARGETDURATION:2\n";
+    // Relative and web addresses, a colon in a relative path, and a key on the web.
+    EXPECT_EQ(
+        verdict({head, "#EXTINF:2,\nlow/seg:1.ts\nlow/list.m3u8?at=1:2\nHTTPS://cdn.test/a.ts\n",
+                 "#EXT-X-KEY:METHOD=AES-128,URI=\"https://k.test/key\"\n"}),
+        Verdict::Fine);
+    // Another scheme in an address line or in an attribute, even split between two pieces.
+    EXPECT_EQ(verdict({head, "#EXTINF:2,\nfi", "le:///dev/zero\n"}), Verdict::NamesLocalAddress);
+    EXPECT_EQ(verdict({head, "#EXT-X-STREAM-INF:BANDWIDTH=1\n data:,x\r\n"}),
+              Verdict::NamesLocalAddress);
+    EXPECT_EQ(verdict({head, "#EXT-X-MEDIA:TYPE=AUDIO,URI=\"file:///etc/passwd\"\n"}),
+              Verdict::NamesLocalAddress);
+    // A list longer than any real one, by its lines or its bytes; the verdict stays.
+    std::string lines;
+    for (std::uint64_t i = 0; i <= kMaxLiveListLines; ++i) {
+        lines += "a.ts\n";
+    }
+    EXPECT_EQ(verdict({head, lines, "b.ts\n"}), Verdict::TooLong);
+    EXPECT_EQ(verdict({std::string(kMaxLiveListBytes + 1, '#')}), Verdict::TooLong);
+}
+
 TEST(IsWebAddress, OnlyHttpAndHttps) {
     EXPECT_TRUE(IsWebAddress("HTTP://h/"));
     EXPECT_TRUE(IsWebAddress("https://h/"));

@@ -254,18 +254,25 @@ TEST_F(PlayerTest, PlaylistsFallBackToTheirNextEntryAndNeverOpenLocalFiles) {
     ExpectFailure(files_->Url("dead.m3u"), reports);
     EXPECT_EQ(reports.dropped, 0);
 
-    // Nor does an HTTP live stream's list: a local segment (one that would play) fails the
-    // attempt, and the file is never opened.
+    // Nor does an HTTP live stream's list: a local segment (one that would play), or a local
+    // variant list naming it, fails the attempt, and no file is ever opened.
     const auto segment = *media_ / "local-segment.ts";
     std::filesystem::copy_file(files_->Folder() / "segment0.ts", segment,
                                std::filesystem::copy_options::overwrite_existing);
+    const std::string localList = "#EXTM3U\n#EXT-X-TARGETDURATION:2\n#EXTINF:2.0,\nfile://" +
+                                  segment.string() +
+                                  "\n#EXTINF:2.0,\nsegment1.ts\n#EXT-X-ENDLIST\n";
+    const auto variant = *media_ / "local-variant.m3u8";
+    test::WriteFileBytes(variant, localList);
     const int opens = inotify_init1(IN_NONBLOCK);
     ASSERT_GE(opens, 0);
     ASSERT_GE(inotify_add_watch(opens, segment.c_str(), IN_OPEN), 0);
-    files_->AddFile("local.m3u8", "#EXTM3U\n#EXT-X-TARGETDURATION:2\n#EXTINF:2.0,\nfile://" +
-                                      segment.string() +
-                                      "\n#EXTINF:2.0,\nsegment1.ts\n#EXT-X-ENDLIST\n");
+    ASSERT_GE(inotify_add_watch(opens, variant.c_str(), IN_OPEN), 0);
+    files_->AddFile("local.m3u8", localList);
     ExpectFailure(files_->Url("local.m3u8"), reports);
+    files_->AddFile("local-master.m3u8", "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=128000\nfile://" +
+                                             variant.string() + "\n");
+    ExpectFailure(files_->Url("local-master.m3u8"), reports);
     char event[sizeof(inotify_event) + NAME_MAX + 1];
     EXPECT_LT(read(opens, event, sizeof event), 0) << "the local segment was opened";
     close(opens);
