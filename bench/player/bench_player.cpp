@@ -165,6 +165,82 @@ int MeasureFlapping(int seconds) {
     return 0;
 }
 
+// Plays one kind of station ("mp3", or "hls": ten seconds of tone as an MPEG transport stream in
+// five segments) for a while in this process, and prints its memory then.
+int MeasureMemoryOf(const std::string& kind) {
+    constexpr int kPlayMs = 8000;
+    constexpr int kSegments = 5;
+    constexpr std::size_t kPacketBytes = 188;
+    sonavia::test::TempDir media;
+    sonavia::test::FileServer files;
+    const auto whole = media / (kind == "hls" ? "tone.ts" : "tone.mp3");
+    const bool made =
+        kind == "hls"
+            ? QProcess::execute(
+                  QStringLiteral("gst-launch-1.0"),
+                  {QStringLiteral("-q"), QStringLiteral("audiotestsrc"),
+                   QStringLiteral("num-buffers=430"), QStringLiteral("!"),
+                   QStringLiteral("audioconvert"), QStringLiteral("!"),
+                   QStringLiteral("lamemp3enc"), QStringLiteral("!"),
+                   QStringLiteral("mpegaudioparse"), QStringLiteral("!"),
+                   QStringLiteral("mpegtsmux"), QStringLiteral("!"), QStringLiteral("filesink"),
+                   QStringLiteral("location=") + QString::fromStdString(whole.string())}) == 0
+            : MakeToneMp3(whole.string());
+    if (!files.Started() || !made) {
+        std::fprintf(stderr, "could not make the %s station\n", kind.c_str());
+        return 1;
+    }
+    const std::string stream = sonavia::test::ReadFileBytes(whole);
+    std::string address = files.Url("tone.mp3");
+    if (kind == "hls") {
+        const std::size_t segmentBytes = stream.size() / kSegments / kPacketBytes * kPacketBytes;
+        std::string list = "#EXTM3U\n#EXT-X-TARGETDURATION:2\n";
+        for (int i = 0; i < kSegments; ++i) {
+            const std::string name = "segment" + std::to_string(i) + ".ts";
+            files.AddFile(name,
+                          stream.substr(i * segmentBytes,
+                                        i + 1 < kSegments ? segmentBytes : std::string::npos));
+            list += "#EXTINF:2.0,\n" + name + "\n";
+        }
+        files.AddFile("tone.m3u8", list + "#EXT-X-ENDLIST\n");
+        address = files.Url("tone.m3u8");
+    } else {
+        files.AddFile("tone.mp3", stream);
+    }
+    CMediaPlayer player;
+    if (player.Create() != CMediaPlayer::Setup::Ready || !player.OpenAddress(address)) {
+        std::fprintf(stderr, "the player could not play %s\n", address.c_str());
+        return 1;
+    }
+    RunEvents(kPlayMs);
+    std::printf("%s %.1f %.1f\n", kind.c_str(), StatusKb("VmRSS:") / 1024.0,
+                StatusKb("VmHWM:") / 1024.0);
+    player.Stop();
+    return 0;
+}
+
+// The memory of a process that plays an MP3 station and of one that plays an HTTP live stream,
+// each in a process of its own, since memory once taken is seldom given back.
+int MeasureMemory(const char* program) {
+    std::printf("memory playing, each kind in a process of its own (target: HTTP live stream "
+                "within 20 MB of MP3)\n");
+    for (const char* kind : {"mp3", "hls"}) {
+        QProcess run;
+        run.start(QString::fromLocal8Bit(program),
+                  {QStringLiteral("memory"), QString::fromLatin1(kind)});
+        if (!run.waitForFinished(60000) || run.exitCode() != 0) {
+            std::fprintf(stderr, "measuring %s failed\n", kind);
+            return 1;
+        }
+        const QList<QByteArray> figures = run.readAllStandardOutput().trimmed().split(' ');
+        if (figures.size() == 3) {
+            std::printf("  %-4s RSS %s MB, peak %s MB\n", kind, figures[1].constData(),
+                        figures[2].constData());
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -174,6 +250,9 @@ int main(int argc, char** argv) {
     }
     if (argc > 1 && std::string(argv[1]) == "flap") {
         return MeasureFlapping(argc > 2 ? std::atoi(argv[2]) : 0);
+    }
+    if (argc > 1 && std::string(argv[1]) == "memory") {
+        return argc > 2 ? MeasureMemoryOf(argv[2]) : MeasureMemory(argv[0]);
     }
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultSeconds;
 
