@@ -4,6 +4,7 @@ usage: program_test.py PROGRAM ARCHIVE VERSION
 """
 
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -26,6 +27,12 @@ START_TIMEOUT = 30
 # How long a dialog is given to react to a key that must do nothing: the wait ends at once
 # when the key does close it.
 KEY_REACTION_TIMEOUT = 1.0
+# The "Hide" button's centre: without a tray it saves the settings and minimises the window.
+HIDE_BUTTON_CENTRE = (673, 38)
+SETTINGS_FILES = ("setting.dat", "channel.dat", "iface.dat", "tv.dat")
+HUGE_FILE_BYTES = 100 * 1024 * 1024
+# The program alone peaks near 50 MB: one that reads a huge file whole holds more than the file.
+PEAK_MEMORY_LIMIT_KB = HUGE_FILE_BYTES // 1024
 
 
 class ProgramTest(unittest.TestCase):
@@ -178,6 +185,43 @@ class ProgramTest(unittest.TestCase):
         self.assertNotIn(os.path.join(program_folder, "setting.dat"), opened)
         with open(os.path.join(folder, "setting.dat"), "rb") as settings:
             self.assertEqual(settings.read(), b"1\n1\n0\n0\n50\n")
+
+    def test_settings_files_that_are_a_folder_a_fifo_or_huge_never_stop_the_start(self):
+        for kind in ("folder", "fifo", "huge"):
+            with self.subTest(kind):
+                folder = self.make_folder(kind)
+                for name in SETTINGS_FILES:
+                    path = os.path.join(folder, name)
+                    if kind == "folder":
+                        os.mkdir(path)
+                    elif kind == "fifo":
+                        os.mkfifo(path)
+                    else:
+                        with open(path, "wb") as huge:
+                            if name == "setting.dat":
+                                huge.write(b"1\n0\n5\n3\n77\n")
+                            huge.truncate(HUGE_FILE_BYTES)
+                process = self.start(folder)
+                self.assertTrue(wait_for(lambda: len(self.visible_windows(process)) == 1, START_TIMEOUT),
+                                "the radio window shows")
+                window = self.visible_windows(process)[0]
+                with open("/proc/%d/status" % process.pid) as status:
+                    peak = int(re.search(r"^VmHWM:\s+(\d+)", status.read(), re.M).group(1))
+                if kind == "huge":
+                    self.assertLess(peak, PEAK_MEMORY_LIMIT_KB, "the huge file was read whole")
+                # The window answers: "Hide" minimises it (and saves the settings where it can).
+                subprocess.run(["xdotool", "mousemove", "--window", window, *map(str, HIDE_BUTTON_CENTRE),
+                                "click", "1"], env=self.env, check=True)
+                self.assertTrue(wait_for(lambda: not self.visible_windows(process), START_TIMEOUT))
+                settings = os.path.join(folder, "setting.dat")
+                if kind == "huge":
+                    # What the file's head held is kept.
+                    with open(settings, "rb") as saved:
+                        self.assertEqual(saved.read(), b"1\n0\n5\n3\n77")
+                process.terminate()
+                self.assertEqual(process.wait(START_TIMEOUT), 0, "SIGTERM ends the program")
+                if kind == "folder":
+                    self.assertTrue(all(os.path.isdir(os.path.join(folder, name)) for name in SETTINGS_FILES))
 
 
 if __name__ == "__main__":
