@@ -38,10 +38,17 @@ constexpr qsizetype kLongestStreamTitle = 160;
 constexpr char16_t kEllipsis = u'\u2026';
 
 QString TitleLine(const QString& title) {
-    QString line = title;
-    for (QChar& c : line) {
-        if (c.category() == QChar::Other_Control) {
-            c = QLatin1Char(' ');
+    QString line;
+    line.reserve(title.size());
+    // By code point, so that format characters beyond the first plane (tags) go too.
+    for (const char32_t c : title.toUcs4()) {
+        const auto category = QChar::category(c);
+        if (category == QChar::Other_Control) {
+            line += QLatin1Char(' ');
+        } else if (category != QChar::Other_Format) {
+            // Format characters (direction overrides, isolates, zero-width ones) are dropped:
+            // they make a title show other than it reads.
+            line += QChar::fromUcs4(c);
         }
     }
     line = line.simplified();

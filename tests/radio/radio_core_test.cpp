@@ -113,6 +113,11 @@ TEST_F(RadioCoreTest, StartsWithoutWaitingAndPlaysTheRememberedEightBitNameOnce)
     EXPECT_TRUE(core_.StreamTitle().startsWith(QStringLiteral("Night Shift [2J xxx")));
     EXPECT_EQ(core_.StreamTitle().size(), 160);
     EXPECT_TRUE(core_.StreamTitle().endsWith(QChar(0x2026)));
+    // Text that shows other than it reads: direction overrides and isolates, zero-width and
+    // invisible tag characters are gone; letters of every plane stay.
+    emit player_.TitleChanged(QString::fromUtf8("\u202Egnp.exe \u2067Ab\u2069c\u200B\u200Dd"
+                                                "\uFEFF\U000E0041\U0001D11E"));
+    EXPECT_EQ(core_.StreamTitle(), QString::fromUtf8("gnp.exe Abcd\U0001D11E"));
 }
 
 TEST_F(RadioCoreTest, TheLatestChoiceWinsAndAHeldRequestNeverHoldsTheCaller) {
