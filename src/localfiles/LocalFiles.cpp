@@ -132,7 +132,7 @@ std::string SettingsText(const Settings& s, bool trailingLineFeed) {
     return text;
 }
 
-Settings LoadSettings(const std::filesystem::path& directory) {
+Settings LoadSettings(const std::filesystem::path& directory, bool* written) {
     const Settings defaults;
     const auto text = ReadFile(directory / kSettingsFile, kNumberFileLimit);
     if (!text) {
@@ -140,7 +140,11 @@ Settings LoadSettings(const std::filesystem::path& directory) {
         // alone rather than replaced.
         std::error_code error;
         if (!std::filesystem::exists(directory / kSettingsFile, error) && !error) {
-            WriteFileAtomically(directory / kSettingsFile, SettingsText(defaults, true));
+            const bool ok =
+                WriteFileAtomically(directory / kSettingsFile, SettingsText(defaults, true));
+            if (written != nullptr) {
+                *written = ok;
+            }
         }
         return defaults;
     }

@@ -31,8 +31,9 @@ struct Settings {
     friend bool operator==(const Settings&, const Settings&) = default;
 };
 
-// Reads "setting.dat"; when it is missing the defaults are used and written to it.
-Settings LoadSettings(const std::filesystem::path& directory);
+// Reads "setting.dat"; when it is missing the defaults are used and written to it, and
+// `written`, when given, tells whether that write succeeded.
+Settings LoadSettings(const std::filesystem::path& directory, bool* written = nullptr);
 bool SaveSettings(const std::filesystem::path& directory, const Settings& settings);
 // The bytes of "setting.dat": the defaults' file ends with a line feed, a saved one does not.
 std::string SettingsText(const Settings& settings, bool trailingLineFeed);

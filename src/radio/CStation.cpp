@@ -319,7 +319,9 @@ void CStation::ApplyLayout() {
 }
 
 void CStation::ReadSettings() {
-    const Settings settings = LoadSettings(context_.startupDirectory);
+    bool written = true;
+    const Settings settings = LoadSettings(context_.startupDirectory, &written);
+    core_.NoteSettingsSaved(written);
     if (settings.keepSelectedChannel) {
         keepChannelButton_->Check();
     } else {
@@ -341,7 +343,7 @@ void CStation::SaveSettings() const {
     settings.hoursIndex = hoursList_->currentIndex();
     // The volume the user set, never a step of the fade-in under way.
     settings.volume = core_.TargetVolume();
-    sonavia::SaveSettings(context_.startupDirectory, settings);
+    core_.NoteSettingsSaved(sonavia::SaveSettings(context_.startupDirectory, settings));
 }
 
 void CStation::OfferVersion(float published) {
@@ -362,7 +364,7 @@ void CStation::ApplyHue(int hue) {
     tuner_->LoadSkin(context_.interfacePack, hue, SkinScale());
     pane_->SkinChanged();
     update();
-    SaveInterfaceHue(context_.startupDirectory, hue);
+    core_.NoteSettingsSaved(SaveInterfaceHue(context_.startupDirectory, hue));
 }
 
 void CStation::FillLists() {

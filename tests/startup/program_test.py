@@ -91,6 +91,12 @@ class ProgramTest(unittest.TestCase):
                 if subprocess.run(["xprop", "-id", window, "_NET_WM_PID"], env=self.env,
                                   capture_output=True, text=True).stdout.split()[-1:] == [str(process.pid)]]
 
+    def size(self, window):
+        shell = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window], env=self.env,
+                               capture_output=True, text=True).stdout
+        values = dict(line.split("=", 1) for line in shell.split())
+        return int(values.get("WIDTH", 0)), int(values.get("HEIGHT", 0))
+
     def click_ok(self, window):
         x, y = OK_BUTTON_CENTRE
         subprocess.run(["xdotool", "mousemove", "--window", window, str(x), str(y), "click", "1"],
@@ -212,6 +218,16 @@ class ProgramTest(unittest.TestCase):
                 # The window answers: "Hide" minimises it (and saves the settings where it can).
                 subprocess.run(["xdotool", "mousemove", "--window", window, *map(str, HIDE_BUTTON_CENTRE),
                                 "click", "1"], env=self.env, check=True)
+                if kind == "folder":
+                    # The settings cannot be saved there: the user is told, in the message dialog.
+                    def message():
+                        shown = self.visible_windows(process)
+                        return shown if len(shown) == 1 and self.size(shown[0]) != RADIO_WINDOW_SIZE else None
+                    self.assertTrue(wait_for(message, START_TIMEOUT), "no message")
+                    # The dialog is as wide as the folder's name needs; its "OK" is centred.
+                    dialog = message()[0]
+                    subprocess.run(["xdotool", "mousemove", "--window", dialog, str(self.size(dialog)[0] // 2),
+                                    str(OK_BUTTON_CENTRE[1]), "click", "1"], env=self.env, check=True)
                 self.assertTrue(wait_for(lambda: not self.visible_windows(process), START_TIMEOUT))
                 settings = os.path.join(folder, "setting.dat")
                 if kind == "huge":
