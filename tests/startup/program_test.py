@@ -211,6 +211,7 @@ class ProgramTest(unittest.TestCase):
                 self.assertTrue(wait_for(lambda: len(self.visible_windows(process)) == 1, START_TIMEOUT),
                                 "the radio window shows")
                 window = self.visible_windows(process)[0]
+                self.assertEqual(self.size(window), RADIO_WINDOW_SIZE, "the radio window, not a message")
                 with open("/proc/%d/status" % process.pid) as status:
                     peak = int(re.search(r"^VmHWM:\s+(\d+)", status.read(), re.M).group(1))
                 if kind == "huge":
