@@ -9,7 +9,8 @@
 
 // The program's small state files in the start-up directory. Every writer rewrites its file
 // whole and atomically; every reader falls back to a line's default when the line is missing
-// or malformed.
+// or malformed, and to the file's defaults when it is not a regular file or cannot be read.
+// Readers never wait on the file and read no more of it than its format can hold.
 namespace sonavia {
 
 inline constexpr char kSettingsFile[] = "setting.dat";
@@ -30,8 +31,9 @@ struct Settings {
     friend bool operator==(const Settings&, const Settings&) = default;
 };
 
-// Reads "setting.dat"; when it cannot be opened the defaults are used and written to it.
-Settings LoadSettings(const std::filesystem::path& directory);
+// Reads "setting.dat"; when it is missing the defaults are used and written to it, and
+// `written`, when given, tells whether that write succeeded.
+Settings LoadSettings(const std::filesystem::path& directory, bool* written = nullptr);
 bool SaveSettings(const std::filesystem::path& directory, const Settings& settings);
 // The bytes of "setting.dat": the defaults' file ends with a line feed, a saved one does not.
 std::string SettingsText(const Settings& settings, bool trailingLineFeed);

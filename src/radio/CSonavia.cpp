@@ -41,7 +41,9 @@ void CSonavia::Create(std::unique_ptr<PlayerEngine> player) {
             [this](const QString& text) { ShowMessage(text, services_.Palette().theme); });
 
     const StartupContext& context = services_.Context();
-    settings_ = LoadSettings(context.startupDirectory);
+    bool written = true;
+    settings_ = LoadSettings(context.startupDirectory, &written);
+    core.NoteSettingsSaved(written);
     core.SetSavedVolume(settings_.volume);
     // The catalogue is usually in by now: the remembered station connects while the window is
     // built, instead of after it.

@@ -37,6 +37,10 @@
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QWindow>
+#include <algorithm>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
 
 namespace sonavia {
 
@@ -315,7 +319,9 @@ void CStation::ApplyLayout() {
 }
 
 void CStation::ReadSettings() {
-    const Settings settings = LoadSettings(context_.startupDirectory);
+    bool written = true;
+    const Settings settings = LoadSettings(context_.startupDirectory, &written);
+    core_.NoteSettingsSaved(written);
     if (settings.keepSelectedChannel) {
         keepChannelButton_->Check();
     } else {
@@ -337,7 +343,7 @@ void CStation::SaveSettings() const {
     settings.hoursIndex = hoursList_->currentIndex();
     // The volume the user set, never a step of the fade-in under way.
     settings.volume = core_.TargetVolume();
-    sonavia::SaveSettings(context_.startupDirectory, settings);
+    core_.NoteSettingsSaved(sonavia::SaveSettings(context_.startupDirectory, settings));
 }
 
 void CStation::OfferVersion(float published) {
@@ -358,7 +364,7 @@ void CStation::ApplyHue(int hue) {
     tuner_->LoadSkin(context_.interfacePack, hue, SkinScale());
     pane_->SkinChanged();
     update();
-    SaveInterfaceHue(context_.startupDirectory, hue);
+    core_.NoteSettingsSaved(SaveInterfaceHue(context_.startupDirectory, hue));
 }
 
 void CStation::FillLists() {
@@ -374,18 +380,12 @@ void CStation::FillLists() {
 int CStation::FillCountries() {
     countryList_->clear();
     const RadioCatalogue& catalogue = core_.Catalogue();
-    std::vector<std::string> countries;
-    for (std::size_t i = 0; i < catalogue.records.size(); ++i) {
-        const std::string& country = catalogue.records[i].country;
-        bool seen = false;
-        bool offered = false;
-        for (std::size_t j = 0; j < catalogue.records.size() && !seen; ++j) {
-            seen = j < i && catalogue.records[j].country == country;
-            offered = offered ||
-                      (catalogue.records[j].present && catalogue.records[j].country == country);
-        }
-        if (!seen && offered) {
-            countries.push_back(country);
+    // Each country once, in the order of its first record, when any of its stations is offered:
+    // two passes with hash sets, as a catalogue may hold thousands of countries.
+    std::unordered_set<std::string_view> offered;
+    for (const StationRecord& record : catalogue.records) {
+        if (record.present) {
+            offered.insert(record.country);
         }
     }
     // Sorted as the user reads: by the locale's collation, whatever the letter case. The C
@@ -396,12 +396,24 @@ int CStation::FillCountries() {
                                : QLocale::system();
     QCollator collator(locale);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
+    struct Entry {
+        std::string_view bytes;
+        QString shown;
+        QCollatorSortKey key;
+    };
+    std::vector<Entry> countries;
+    std::unordered_set<std::string_view> listed;
+    for (const StationRecord& record : catalogue.records) {
+        if (offered.contains(record.country) && listed.insert(record.country).second) {
+            QString shown = DisplayText(record.country);
+            QCollatorSortKey key = collator.sortKey(shown);
+            countries.push_back({record.country, std::move(shown), std::move(key)});
+        }
+    }
     std::stable_sort(countries.begin(), countries.end(),
-                     [&collator](const std::string& a, const std::string& b) {
-                         return collator.compare(DisplayText(a), DisplayText(b)) < 0;
-                     });
-    for (const std::string& country : countries) {
-        countryList_->addItem(DisplayText(country), BytesOf(country));
+                     [](const Entry& a, const Entry& b) { return a.key.compare(b.key) < 0; });
+    for (const Entry& country : countries) {
+        countryList_->addItem(country.shown, BytesOf(country.bytes));
     }
     countryList_->setCurrentIndex(countries.empty() ? -1 : 0);
     return static_cast<int>(countries.size());

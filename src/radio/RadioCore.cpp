@@ -36,12 +36,21 @@ std::optional<std::size_t> NamedStartupPosition(const RadioCatalogue& catalogue,
 constexpr qsizetype kLongestStreamTitle = 160;
 // Ends a title that was cut.
 constexpr char16_t kEllipsis = u'\u2026';
+// Followed by the start-up folder.
+constexpr char kSettingsNotSavedText[] = "Settings cannot be saved in ";
 
 QString TitleLine(const QString& title) {
-    QString line = title;
-    for (QChar& c : line) {
-        if (c.category() == QChar::Other_Control) {
-            c = QLatin1Char(' ');
+    QString line;
+    line.reserve(title.size());
+    // By code point, so that format characters beyond the first plane (tags) go too.
+    for (const char32_t c : title.toUcs4()) {
+        const auto category = QChar::category(c);
+        if (category == QChar::Other_Control) {
+            line += QLatin1Char(' ');
+        } else if (category != QChar::Other_Format) {
+            // Format characters (direction overrides, isolates, zero-width ones) are dropped:
+            // they make a title show other than it reads.
+            line += QChar::fromUcs4(c);
         }
     }
     line = line.simplified();
@@ -352,7 +361,7 @@ void RadioCore::AddressFetched(const Choice& choice, const std::string& address,
     case Origin::Tree:
         SaveChannelChoice(choice.name);
         if (OpenInPlayer(address)) {
-            SaveLastStation(startupDirectory_, choice.name);
+            NoteSettingsSaved(SaveLastStation(startupDirectory_, choice.name));
         }
         break;
     case Origin::Window:
@@ -419,8 +428,26 @@ void RadioCore::SetState(PlayState state) {
     }
 }
 
-void RadioCore::SaveChannelChoice(const std::string& name) const {
-    sonavia::SaveChannelChoice(startupDirectory_, package_.packageBase, name);
+void RadioCore::NoteSettingsSaved(bool saved) {
+    if (saved || unsavedSettingsTold_) {
+        return;
+    }
+    unsavedSettingsTold_ = true;
+    const QString text = QString::fromLatin1(kSettingsNotSavedText) +
+                         QString::fromStdString(startupDirectory_.string());
+    qCWarning(lcRadio).noquote() << "settings are not saved; shown:" << text;
+    QMetaObject::invokeMethod(
+        this,
+        [this, text] {
+            if (!shutDown_) {
+                emit MessageRequested(text);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void RadioCore::SaveChannelChoice(const std::string& name) {
+    NoteSettingsSaved(sonavia::SaveChannelChoice(startupDirectory_, package_.packageBase, name));
 }
 
 void RadioCore::SetVolumeOfPlayer(int volume) {

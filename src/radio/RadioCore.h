@@ -107,6 +107,11 @@ public:
     // fade runs, window or none. Returns the volume slider's new position when it moves.
     std::optional<int> TickFade();
 
+    // Whether a settings file could be written in the start-up folder. The first failure of a
+    // run is told to the user (MessageRequested), from the event loop rather than from inside
+    // the save, which may be a window closing or the program ending.
+    void NoteSettingsSaved(bool saved);
+
     // What the radio does.
     PlayState State() const { return state_; }
     const std::string& CurrentStationName() const { return currentStationName_; }
@@ -200,7 +205,7 @@ private:
     void SetVolumeOfPlayer(int volume);
     // Runs the fade timer while a fade is under way and the first stream has played.
     void RunFade();
-    void SaveChannelChoice(const std::string& name) const;
+    void SaveChannelChoice(const std::string& name);
     // Acts that need the catalogue wait for it.
     bool WaitForCatalogue(std::function<void()> act);
 
@@ -252,6 +257,7 @@ private:
     bool browserPaneOpen_ = false;
     bool randomPickDone_ = false;
     bool newVersionFound_ = false;
+    bool unsavedSettingsTold_ = false;
 };
 
 } // namespace sonavia

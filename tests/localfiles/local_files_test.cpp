@@ -3,6 +3,7 @@
 #include "localfiles/LocalFiles.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace sonavia {
 namespace {
@@ -36,6 +37,31 @@ TEST(SettingsFile, MalformedOrMissingLinesFallBackToTheirOwnDefaults) {
     EXPECT_EQ(LoadSettings(dir.Path()), (Settings{true, false, 0, 23, 50}));
     // A present file, however bad, is not rewritten by reading it.
     EXPECT_EQ(ReadFileBytes(dir / "setting.dat"), "1\n0\n-4\n23\n101\n");
+}
+
+TEST(SettingsFile, ADirectoryAFifoOrAHugeFileIsReadWithoutWaitingOrReplacing) {
+    test::TempDir dir;
+    for (const char* name : {"setting.dat", "iface.dat", "channel.dat"}) {
+        std::filesystem::create_directory(dir / name);
+    }
+    EXPECT_EQ(LoadSettings(dir.Path()), Settings{});
+    EXPECT_FALSE(LoadInterfaceHue(dir.Path()));
+    EXPECT_EQ(LoadChannelChoice(dir.Path(), "package0"), "");
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "setting.dat"));
+
+    for (const char* name : {"setting.dat", "iface.dat", "channel.dat"}) {
+        std::filesystem::remove(dir / name);
+        ASSERT_EQ(::mkfifo((dir / name).c_str(), 0600), 0); // no writer: a blocking open hangs
+    }
+    EXPECT_EQ(LoadSettings(dir.Path()), Settings{});
+    EXPECT_FALSE(LoadInterfaceHue(dir.Path()));
+    EXPECT_EQ(LoadChannelChoice(dir.Path(), "package0"), "");
+    EXPECT_TRUE(std::filesystem::is_fifo(dir / "setting.dat"));
+
+    // Only the head of an oversized file is read: its lines still count.
+    std::filesystem::remove(dir / "setting.dat");
+    WriteFileBytes(dir / "setting.dat", "0\n1\n5\n3\n77\n" + std::string(1 << 20, 'x'));
+    EXPECT_EQ(LoadSettings(dir.Path()), (Settings{false, true, 5, 3, 77}));
 }
 
 TEST(InterfaceHueFile, ExactBytesAndMissingOrBadFilesKeepTheHue) {

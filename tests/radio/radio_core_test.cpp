@@ -113,6 +113,11 @@ TEST_F(RadioCoreTest, StartsWithoutWaitingAndPlaysTheRememberedEightBitNameOnce)
     EXPECT_TRUE(core_.StreamTitle().startsWith(QStringLiteral("Night Shift [2J xxx")));
     EXPECT_EQ(core_.StreamTitle().size(), 160);
     EXPECT_TRUE(core_.StreamTitle().endsWith(QChar(0x2026)));
+    // Text that shows other than it reads: direction overrides and isolates, zero-width and
+    // invisible tag characters are gone; letters of every plane stay.
+    emit player_.TitleChanged(QString::fromUtf8("\u202Egnp.exe \u2067Ab\u2069c\u200B\u200Dd"
+                                                "\uFEFF\U000E0041\U0001D11E"));
+    EXPECT_EQ(core_.StreamTitle(), QString::fromUtf8("gnp.exe Abcd\U0001D11E"));
 }
 
 TEST_F(RadioCoreTest, TheLatestChoiceWinsAndAHeldRequestNeverHoldsTheCaller) {
@@ -159,6 +164,26 @@ TEST_F(RadioCoreTest, AFailedStationStopsWhatPlaysTellsTheUserAndResumesItself) 
     emit player_.OpenFailed();
     EXPECT_EQ(core_.State(), PlayState::Failed);
     EXPECT_EQ(core_.ReceivedPackets(), 0u);
+}
+
+TEST_F(RadioCoreTest, SettingsThatCannotBeSavedAreToldOnceAndWhatIsOnDiskStays) {
+    // Folders where channel.dat and tv.dat belong: neither can be replaced (a read-only folder
+    // would not stop the superuser that tests may run as).
+    std::filesystem::create_directories(dir_ / kChannelChoiceFile);
+    test::WriteFileBytes(dir_ / kChannelChoiceFile / "kept", "kept");
+    std::filesystem::create_directories(dir_ / kLastStationFile);
+    Start();
+    QSignalSpy messages(&core_, &RadioCore::MessageRequested);
+    core_.ChooseStation("Alpha");
+    EXPECT_EQ(messages.count(), 0) << "told from the event loop, not from inside the save";
+    ASSERT_TRUE(Opened({Address(0)}));
+    core_.ChooseStation("Gamma");
+    ASSERT_TRUE(Opened({Address(0), Address(2)}));
+    ASSERT_EQ(messages.count(), 1);
+    EXPECT_EQ(messages.at(0).at(0).toString(), QStringLiteral("Settings cannot be saved in ") +
+                                                   QString::fromStdString(dir_.Path().string()));
+    EXPECT_EQ(test::ReadFileBytes(dir_ / kChannelChoiceFile / "kept"), "kept");
+    EXPECT_TRUE(std::filesystem::is_directory(dir_ / kLastStationFile));
 }
 
 TEST_F(RadioCoreTest, TheUsersVolumeAndMuteSurviveFadesAndOpenings) {

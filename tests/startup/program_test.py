@@ -4,6 +4,7 @@ usage: program_test.py PROGRAM ARCHIVE VERSION
 """
 
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -26,6 +27,12 @@ START_TIMEOUT = 30
 # How long a dialog is given to react to a key that must do nothing: the wait ends at once
 # when the key does close it.
 KEY_REACTION_TIMEOUT = 1.0
+# The "Hide" button's centre: without a tray it saves the settings and minimises the window.
+HIDE_BUTTON_CENTRE = (673, 38)
+SETTINGS_FILES = ("setting.dat", "channel.dat", "iface.dat", "tv.dat")
+HUGE_FILE_BYTES = 100 * 1024 * 1024
+# The program alone peaks near 50 MB: one that reads a huge file whole holds more than the file.
+PEAK_MEMORY_LIMIT_KB = HUGE_FILE_BYTES // 1024
 
 
 class ProgramTest(unittest.TestCase):
@@ -83,6 +90,12 @@ class ProgramTest(unittest.TestCase):
         return [window for window in found.stdout.split()
                 if subprocess.run(["xprop", "-id", window, "_NET_WM_PID"], env=self.env,
                                   capture_output=True, text=True).stdout.split()[-1:] == [str(process.pid)]]
+
+    def size(self, window):
+        shell = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window], env=self.env,
+                               capture_output=True, text=True).stdout
+        values = dict(line.split("=", 1) for line in shell.split())
+        return int(values.get("WIDTH", 0)), int(values.get("HEIGHT", 0))
 
     def click_ok(self, window):
         x, y = OK_BUTTON_CENTRE
@@ -178,6 +191,54 @@ class ProgramTest(unittest.TestCase):
         self.assertNotIn(os.path.join(program_folder, "setting.dat"), opened)
         with open(os.path.join(folder, "setting.dat"), "rb") as settings:
             self.assertEqual(settings.read(), b"1\n1\n0\n0\n50\n")
+
+    def test_settings_files_that_are_a_folder_a_fifo_or_huge_never_stop_the_start(self):
+        for kind in ("folder", "fifo", "huge"):
+            with self.subTest(kind):
+                folder = self.make_folder(kind)
+                for name in SETTINGS_FILES:
+                    path = os.path.join(folder, name)
+                    if kind == "folder":
+                        os.mkdir(path)
+                    elif kind == "fifo":
+                        os.mkfifo(path)
+                    else:
+                        with open(path, "wb") as huge:
+                            if name == "setting.dat":
+                                huge.write(b"1\n0\n5\n3\n77\n")
+                            huge.truncate(HUGE_FILE_BYTES)
+                process = self.start(folder)
+                self.assertTrue(wait_for(lambda: len(self.visible_windows(process)) == 1, START_TIMEOUT),
+                                "the radio window shows")
+                window = self.visible_windows(process)[0]
+                self.assertEqual(self.size(window), RADIO_WINDOW_SIZE, "the radio window, not a message")
+                with open("/proc/%d/status" % process.pid) as status:
+                    peak = int(re.search(r"^VmHWM:\s+(\d+)", status.read(), re.M).group(1))
+                if kind == "huge":
+                    self.assertLess(peak, PEAK_MEMORY_LIMIT_KB, "the huge file was read whole")
+                # The window answers: "Hide" minimises it (and saves the settings where it can).
+                subprocess.run(["xdotool", "mousemove", "--window", window, *map(str, HIDE_BUTTON_CENTRE),
+                                "click", "1"], env=self.env, check=True)
+                if kind == "folder":
+                    # The settings cannot be saved there: the user is told, in the message dialog.
+                    def message():
+                        shown = self.visible_windows(process)
+                        return shown if len(shown) == 1 and self.size(shown[0]) != RADIO_WINDOW_SIZE else None
+                    self.assertTrue(wait_for(message, START_TIMEOUT), "no message")
+                    # The dialog is as wide as the folder's name needs; its "OK" is centred.
+                    dialog = message()[0]
+                    subprocess.run(["xdotool", "mousemove", "--window", dialog, str(self.size(dialog)[0] // 2),
+                                    str(OK_BUTTON_CENTRE[1]), "click", "1"], env=self.env, check=True)
+                self.assertTrue(wait_for(lambda: not self.visible_windows(process), START_TIMEOUT))
+                settings = os.path.join(folder, "setting.dat")
+                if kind == "huge":
+                    # What the file's head held is kept.
+                    with open(settings, "rb") as saved:
+                        self.assertEqual(saved.read(), b"1\n0\n5\n3\n77")
+                process.terminate()
+                self.assertEqual(process.wait(START_TIMEOUT), 0, "SIGTERM ends the program")
+                if kind == "folder":
+                    self.assertTrue(all(os.path.isdir(os.path.join(folder, name)) for name in SETTINGS_FILES))
 
 
 if __name__ == "__main__":
