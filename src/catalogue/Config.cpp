@@ -1,12 +1,12 @@
 #include "catalogue/Config.h"
 
 #include "localfiles/AtomicFile.h"
+#include "localfiles/InterfaceArchive.h"
+#include "localfiles/RegularFile.h"
 #include "rules/LinkAddresses.h"
 #include "rules/Product.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <pwd.h>
 #include <system_error>
 #include <unistd.h>
@@ -51,18 +51,6 @@ std::filesystem::path UserDataHome(const StartupFacts& facts) {
     }
     const std::filesystem::path home = facts.home;
     return home.is_absolute() ? home / kDefaultDataHome : std::filesystem::path{};
-}
-
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) {
-        return std::nullopt;
-    }
-    return bytes;
 }
 
 } // namespace
@@ -126,8 +114,9 @@ bool FillStartupDirectory(const StartupPlaces& places) {
     }
     // Compared whole, not by date: a package keeps its files' build dates, so a newer version's
     // archive may well be older than the copy made from the last one.
-    const std::optional<std::string> installed = ReadWholeFile(places.archiveSource);
-    if (installed && ReadWholeFile(copy) != installed) {
+    const std::optional<std::string> installed =
+        ReadRegularFile(places.archiveSource, kMaxArchiveBytes);
+    if (installed && ReadRegularFile(copy, kMaxArchiveBytes) != installed) {
         std::error_code error;
         std::filesystem::create_directories(copy.parent_path(), error);
         WriteFileAtomically(copy, *installed);

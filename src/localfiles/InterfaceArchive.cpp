@@ -2,6 +2,7 @@
 
 #include "localfiles/AtomicFile.h"
 #include "localfiles/LocalFilesLog.h"
+#include "localfiles/RegularFile.h"
 
 #include <fstream>
 
@@ -55,14 +56,6 @@ private:
     std::size_t position_ = 0;
 };
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
         return false;
@@ -111,7 +104,7 @@ InterfacePackDirectory ReadArchiveDirectory(const std::filesystem::path& path) {
     };
     // Only the header, directory and offset table are needed, but they can only be checked
     // against the file's real size, and the archive is small: read it once.
-    const auto bytes = ReadWholeFile(path);
+    const auto bytes = ReadRegularFile(path, kMaxArchiveBytes);
     if (!bytes) {
         return fail(ArchiveFault::Unreadable);
     }

@@ -69,5 +69,8 @@ bool WriteArchive(const std::filesystem::path& path, const std::vector<ArchiveIt
 
 // The most entries an archive can hold: entry number 65535 means "no such entry".
 inline constexpr std::size_t kMaxArchiveEntries = kNoArchiveEntry;
+// An archive is read up to this (the program's own is about 5 MB); the rest of a larger one is
+// taken as missing, so that its directory reads as running past the end.
+inline constexpr std::size_t kMaxArchiveBytes = 64 * 1024 * 1024;
 
 } // namespace sonavia

@@ -2,13 +2,8 @@
 
 #include "localfiles/AtomicFile.h"
 #include "localfiles/LocalFilesLog.h"
+#include "localfiles/RegularFile.h"
 #include "rules/FetchProfiles.h"
-
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace sonavia {
 
@@ -20,60 +15,6 @@ namespace {
 constexpr std::size_t kNumberFileLimit = 4096;
 constexpr std::size_t kPackageLineLimit = 4096;
 constexpr std::size_t kChannelChoiceLimit = kPackageLineLimit + kCatalogueProfile.maxBytes;
-
-// Closes the descriptor when the read ends, however it ends.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-// The first `limit` bytes of a regular file; none when the file is missing, is anything but a
-// regular file (a directory, a FIFO, a socket or a device is never waited on) or cannot be read.
-std::optional<std::string> ReadFile(const std::filesystem::path& path, std::size_t limit) {
-    const auto failed = [&path](const char* step) -> std::optional<std::string> {
-        qCWarning(lcLocalFiles) << path.c_str() << "is taken as missing:" << step;
-        return std::nullopt;
-    };
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.Get() < 0) {
-        return errno == ENOENT ? std::nullopt : failed(std::strerror(errno));
-    }
-    struct stat status {};
-    if (::fstat(file.Get(), &status) != 0) {
-        return failed(std::strerror(errno));
-    }
-    if (!S_ISREG(status.st_mode)) {
-        return failed("not a regular file");
-    }
-    std::string text(limit, '\0');
-    std::size_t filled = 0;
-    while (filled < limit) {
-        const ssize_t n = ::read(file.Get(), text.data() + filled, limit - filled);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            return failed(std::strerror(errno));
-        }
-        if (n == 0) {
-            break;
-        }
-        filled += static_cast<std::size_t>(n);
-    }
-    text.resize(filled);
-    return text;
-}
 
 // A line's value when it is a number within [low, high], else the line's default.
 int NumberOr(std::string_view line, int low, int high, int fallback) {
@@ -134,7 +75,7 @@ std::string SettingsText(const Settings& s, bool trailingLineFeed) {
 
 Settings LoadSettings(const std::filesystem::path& directory, bool* written) {
     const Settings defaults;
-    const auto text = ReadFile(directory / kSettingsFile, kNumberFileLimit);
+    const auto text = ReadRegularFile(directory / kSettingsFile, kNumberFileLimit);
     if (!text) {
         // A file that exists but cannot be read (a directory, a FIFO, an unreadable disk) is left
         // alone rather than replaced.
@@ -163,7 +104,7 @@ bool SaveSettings(const std::filesystem::path& directory, const Settings& settin
 }
 
 std::optional<int> LoadInterfaceHue(const std::filesystem::path& directory) {
-    const auto text = ReadFile(directory / kInterfaceHueFile, kNumberFileLimit);
+    const auto text = ReadRegularFile(directory / kInterfaceHueFile, kNumberFileLimit);
     if (!text) {
         return std::nullopt;
     }
@@ -193,7 +134,7 @@ std::string PackageNameOf(std::string_view packageBase) {
 
 std::string LoadChannelChoice(const std::filesystem::path& directory,
                               std::string_view currentPackage) {
-    const auto text = ReadFile(directory / kChannelChoiceFile, kChannelChoiceLimit);
+    const auto text = ReadRegularFile(directory / kChannelChoiceFile, kChannelChoiceLimit);
     if (!text) {
         return {};
     }

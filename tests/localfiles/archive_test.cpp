@@ -3,6 +3,7 @@
 #include "localfiles/InterfaceArchive.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace sonavia {
 namespace {
@@ -45,6 +46,13 @@ TEST(InterfaceArchive, CorruptOrTruncatedArchivesGiveAnEmptyDirectoryOrNoEntry) 
     const auto path = dir / "radio.int";
     EXPECT_EQ(ReadArchiveDirectory(path).count, 0); // missing file
     EXPECT_EQ(ReadArchiveDirectory(path).fault, ArchiveFault::Unreadable);
+    // A folder or a FIFO in its place is unreadable too, and never waited on.
+    const auto folder = dir / "folder.int";
+    std::filesystem::create_directory(folder);
+    EXPECT_EQ(ReadArchiveDirectory(folder).fault, ArchiveFault::Unreadable);
+    const auto fifo = dir / "fifo.int";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(ReadArchiveDirectory(fifo).fault, ArchiveFault::Unreadable);
 
     ASSERT_TRUE(WriteArchive(path, {{"a.txt", "hello"}, {"b.txt", "world"}}));
     const std::string good = test::ReadFileBytes(path);

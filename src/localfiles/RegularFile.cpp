@@ -1,0 +1,69 @@
+#include "localfiles/RegularFile.h"
+
+#include "localfiles/LocalFilesLog.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace sonavia {
+
+namespace {
+
+// Closes the descriptor when the read ends, however it ends.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    int Get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+} // namespace
+
+std::optional<std::string> ReadRegularFile(const std::filesystem::path& path, std::size_t limit) {
+    const auto failed = [&path](const char* step) -> std::optional<std::string> {
+        qCWarning(lcLocalFiles) << path.c_str() << "is taken as missing:" << step;
+        return std::nullopt;
+    };
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.Get() < 0) {
+        return errno == ENOENT ? std::nullopt : failed(std::strerror(errno));
+    }
+    struct stat status {};
+    if (::fstat(file.Get(), &status) != 0) {
+        return failed(std::strerror(errno));
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return failed("not a regular file");
+    }
+    std::string text(limit, '\0');
+    std::size_t filled = 0;
+    while (filled < limit) {
+        const ssize_t n = ::read(file.Get(), text.data() + filled, limit - filled);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return failed(std::strerror(errno));
+        }
+        if (n == 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(n);
+    }
+    text.resize(filled);
+    return text;
+}
+
+} // namespace sonavia
