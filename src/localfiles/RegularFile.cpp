@@ -2,6 +2,7 @@
 
 #include "localfiles/LocalFilesLog.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -11,6 +12,8 @@
 namespace sonavia {
 
 namespace {
+
+constexpr std::size_t kGrowthBytes = 64 * 1024;
 
 // Closes the descriptor when the read ends, however it ends.
 class FileDescriptor {
@@ -47,10 +50,16 @@ std::optional<std::string> ReadRegularFile(const std::filesystem::path& path, st
     if (!S_ISREG(status.st_mode)) {
         return failed("not a regular file");
     }
-    std::string text(limit, '\0');
+    // Room for what the file holds now, within the limit; a file that grows meanwhile gets more,
+    // a piece at a time, so that a large limit costs nothing for a small file.
+    std::string text(std::min(limit, static_cast<std::size_t>(std::max<off_t>(status.st_size, 0))),
+                     '\0');
     std::size_t filled = 0;
     while (filled < limit) {
-        const ssize_t n = ::read(file.Get(), text.data() + filled, limit - filled);
+        if (filled == text.size()) {
+            text.resize(std::min(limit, filled + kGrowthBytes));
+        }
+        const ssize_t n = ::read(file.Get(), text.data() + filled, text.size() - filled);
         if (n < 0 && errno == EINTR) {
             continue;
         }
