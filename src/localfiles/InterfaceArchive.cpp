@@ -4,6 +4,7 @@
 #include "localfiles/LocalFilesLog.h"
 #include "localfiles/RegularFile.h"
 
+#include <algorithm>
 #include <fstream>
 
 namespace sonavia {
@@ -13,6 +14,8 @@ namespace {
 constexpr std::uint64_t kHeaderBytes = 6;
 constexpr std::uint64_t kFixedEntryBytes = 8; // name length and data size
 constexpr std::uint64_t kOffsetBytes = 4;
+// The first read of an archive's directory: the program's own takes about 2 KB.
+constexpr std::size_t kFirstDirectoryRead = 64 * 1024;
 
 // Reads little-endian fields from a byte buffer, refusing to pass its end.
 class ByteReader {
@@ -77,6 +80,44 @@ void PutLe(std::string& out, std::uint32_t value, int width) {
     }
 }
 
+// Reads the header, the directory and the offset table from `bytes`, the first bytes of an
+// archive of `fileSize` bytes, into `directory`: ArchiveFault::None once they are read, the fault
+// that they show, or none when `bytes` end before the directory does.
+std::optional<ArchiveFault> ParseDirectory(std::string_view bytes, std::uint64_t fileSize,
+                                           InterfacePackDirectory& directory) {
+    const bool whole = bytes.size() >= fileSize;
+    const auto ranOut = [whole](ArchiveFault fault) {
+        return whole ? std::optional<ArchiveFault>(fault) : std::nullopt;
+    };
+    ByteReader reader(bytes);
+    std::uint16_t word1 = 0;
+    std::uint16_t word2 = 0;
+    std::uint16_t count = 0;
+    if (!reader.U16(word1) || !reader.U16(word2) || !reader.U16(count)) {
+        return ranOut(ArchiveFault::ShortHeader);
+    }
+    if (count * (kFixedEntryBytes + kOffsetBytes) > fileSize - kHeaderBytes) {
+        return ArchiveFault::DirectoryPastEnd;
+    }
+    std::vector<ArchiveEntry> entries(count);
+    for (auto& entry : entries) {
+        if (!reader.U32(entry.nameLength) || !reader.Text(entry.nameLength, entry.name) ||
+            !reader.U32(entry.dataSize)) {
+            return ranOut(ArchiveFault::DirectoryPastEnd);
+        }
+    }
+    for (auto& entry : entries) {
+        if (!reader.U32(entry.offset)) {
+            return ranOut(ArchiveFault::DirectoryPastEnd);
+        }
+    }
+    directory.header =
+        static_cast<std::uint32_t>(word1) | (static_cast<std::uint32_t>(word2) << 16);
+    directory.count = count;
+    directory.entries = std::move(entries);
+    return ArchiveFault::None;
+}
+
 } // namespace
 
 const char* ArchiveFaultText(ArchiveFault fault) {
@@ -102,39 +143,28 @@ InterfacePackDirectory ReadArchiveDirectory(const std::filesystem::path& path) {
         directory.fault = fault;
         return directory;
     };
-    // Only the header, directory and offset table are needed, but they can only be checked
-    // against the file's real size, and the archive is small: read it once.
-    const auto bytes = ReadRegularFile(path, kMaxArchiveBytes);
-    if (!bytes) {
-        return fail(ArchiveFault::Unreadable);
-    }
-    ByteReader reader(*bytes);
-    std::uint16_t word1 = 0;
-    std::uint16_t word2 = 0;
-    std::uint16_t count = 0;
-    if (!reader.U16(word1) || !reader.U16(word2) || !reader.U16(count)) {
-        return fail(ArchiveFault::ShortHeader);
-    }
-    if (count * (kFixedEntryBytes + kOffsetBytes) > bytes->size() - kHeaderBytes) {
-        return fail(ArchiveFault::DirectoryPastEnd);
-    }
-    std::vector<ArchiveEntry> entries(count);
-    for (auto& entry : entries) {
-        if (!reader.U32(entry.nameLength) || !reader.Text(entry.nameLength, entry.name) ||
-            !reader.U32(entry.dataSize)) {
+    // The directory lies at the start of the archive: only its beginning is read, and more of it
+    // only when the directory runs on past what was read. The pictures are read when wanted.
+    for (std::size_t limit = kFirstDirectoryRead;; limit = std::min(2 * limit, kMaxArchiveBytes)) {
+        const auto bytes = ReadRegularFile(path, limit);
+        if (!bytes) {
+            return fail(ArchiveFault::Unreadable);
+        }
+        std::uint64_t fileSize = bytes->size();
+        if (bytes->size() == limit) {
+            std::error_code error;
+            fileSize = std::max<std::uint64_t>(
+                fileSize,
+                std::min<std::uint64_t>(std::filesystem::file_size(path, error), kMaxArchiveBytes));
+        }
+        const std::optional<ArchiveFault> fault = ParseDirectory(*bytes, fileSize, directory);
+        if (fault) {
+            return *fault == ArchiveFault::None ? directory : fail(*fault);
+        }
+        if (limit == kMaxArchiveBytes) {
             return fail(ArchiveFault::DirectoryPastEnd);
         }
     }
-    for (auto& entry : entries) {
-        if (!reader.U32(entry.offset)) {
-            return fail(ArchiveFault::DirectoryPastEnd);
-        }
-    }
-    directory.header =
-        static_cast<std::uint32_t>(word1) | (static_cast<std::uint32_t>(word2) << 16);
-    directory.count = count;
-    directory.entries = std::move(entries);
-    return directory;
 }
 
 std::uint16_t FindArchiveEntry(const InterfacePackDirectory& directory, std::string_view name) {
