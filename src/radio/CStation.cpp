@@ -139,9 +139,14 @@ void CStation::Create() {
     tuner_ = std::make_unique<TunerDisplay>(core_, *this);
     tuner_->LoadSkin(context_.interfacePack, core_.InterfaceHue(), SkinScale());
     tuner_->Show();
-    connect(&core_, &RadioCore::StateChanged, this, [this] { tuner_->Show(); });
-    core_.CheckVersion(this, context_.versionNumber,
-                       [this](float published) { OfferVersion(published); });
+    connect(&core_, &RadioCore::StateChanged, this, [this] {
+        tuner_->Show();
+        WakeTimer();
+    });
+    core_.CheckVersion(this, context_.versionNumber, [this](float published) {
+        OfferVersion(published);
+        WakeTimer();
+    });
 
     tree_ = new CMediaView(core_, this);
     tree_->setGeometry(layout::kStationTree);
@@ -512,6 +517,18 @@ void CStation::TimerTick() {
     DescribeStatus();
     animation_->TickFlashAndFilm(*this);
     tuner_->Tick();
+    // Connecting or playing, the meter and the activity box follow the stream.
+    const PlayState state = core_.State();
+    if (state != PlayState::Connecting && state != PlayState::Playing && !animation_->Moving() &&
+        !tuner_->Moving()) {
+        timer_.stop();
+    }
+}
+
+void CStation::WakeTimer() {
+    if (!timer_.isActive()) {
+        timer_.start();
+    }
 }
 
 void CStation::DescribeStatus() {
@@ -586,6 +603,7 @@ void CStation::OnSkinButtonHovered(CSkinButton* button) {
     button->ShowTooltip();
     tooltipOwner_ = button;
     animation_->SetFilmHover(button == Button(ids::kRandomChannelButton));
+    WakeTimer();
 }
 
 void CStation::closeEvent(QCloseEvent* event) {

@@ -68,6 +68,9 @@ public:
 
     // One tick of the 50 ms window timer; public for the benchmark that times it.
     void TimerTick();
+    // The timer runs while a tick can change the window, and rests while nothing in it moves;
+    // whatever may set something moving wakes it.
+    void WakeTimer();
 
     // The playback operations of the window.
     void WindowRandomPlay();

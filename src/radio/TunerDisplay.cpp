@@ -85,6 +85,10 @@ void TunerDisplay::SetLamp(bool lit) {
     }
 }
 
+bool TunerDisplay::Moving() const {
+    return core_.State() == PlayState::Connecting || Scrolls();
+}
+
 void TunerDisplay::Tick() {
     if (core_.State() == PlayState::Connecting) {
         ++blinkTick_;

@@ -40,6 +40,8 @@ public:
     void Show();
     // One tick of the window's timer: the lamp's blinking and the line's scroll.
     void Tick();
+    // Whether a tick can change it: the lamp blinking, the line scrolling.
+    bool Moving() const;
     // Paints the line and, unless it is lit, the dim lamp over the background.
     void Paint(QPainter& painter) const;
 

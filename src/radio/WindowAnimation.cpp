@@ -97,6 +97,10 @@ void WindowAnimation::RestartActivity(QWidget& window) {
     DrawActivityStep(window);
 }
 
+bool WindowAnimation::Moving() const {
+    return !meterIdle_ || core_.NewVersionFound() || filmHover_ || filmShown_ != 0;
+}
+
 void WindowAnimation::TickFlashAndFilm(QWidget& window) {
     if (core_.NewVersionFound()) {
         if (flashTick_ == kTicksPerFrame) {

@@ -47,6 +47,9 @@ public:
     bool FilmHover() const { return filmHover_; }
 
     bool MeterIdle() const { return meterIdle_; }
+    // Whether a tick can change what it draws: the meter moving, the button flashing, the film
+    // running or coming back to rest.
+    bool Moving() const;
     // Where the level meter and the activity box are drawn in the window.
     static QRect MeterArea();
     static QRect ActivityArea();
