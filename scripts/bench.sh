@@ -3,7 +3,8 @@
 # A benchmark that fails is named at the end and fails the script, after the others have run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/build.sh
+# With the peer player that bench_peers measures beside the program.
+bash scripts/build.sh --bench
 failed=()
 for program in build/bench/*/bench_*; do
   # The glob also matches the build's own folders (bench_*_autogen): run programs only.
