@@ -117,10 +117,30 @@ void CMediaPlayer::StartOpen(bool reconnect) {
     plan_.Begin(reconnect, Now());
     pipeline_.ExpectErrors(reconnect);
     watchTimer_.start();
-    // What happens next is reported by signals, never before the open has returned.
+    // The first read or stream attempt starts at once, so that a station connects while the
+    // interface is still busy (with the radio window being built at start-up); both report
+    // later, by signals. Whatever else comes next is reported only once the open has returned.
     const std::uint64_t open = plan_.Number();
+    const OpenPlan::Step step = plan_.Next(Now());
+    if (step.action == OpenPlan::Action::Read) {
+        ReadPlaylist(step.candidate);
+        return;
+    }
+    if (step.action == OpenPlan::Action::Play) {
+        if (!PlayCandidate(step.candidate)) {
+            QMetaObject::invokeMethod(
+                this, [this, open] { Advance(open); }, Qt::QueuedConnection);
+        }
+        return;
+    }
     QMetaObject::invokeMethod(
-        this, [this, open] { Advance(open); }, Qt::QueuedConnection);
+        this,
+        [this, open, step] {
+            if (open == plan_.Number()) {
+                Act(step);
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void CMediaPlayer::Advance(std::uint64_t open) {

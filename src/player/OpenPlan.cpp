@@ -177,7 +177,9 @@ OpenPlan::Step OpenPlan::Reconnect(TimePoint now) {
         return {Action::GiveUp, {}, {}};
     }
     if (!flapping_ && now - droppedAt_ < kQuickReconnectPeriod) {
-        return {Action::Reconnect, {}, kQuickReconnectDelay};
+        return {Action::Reconnect,
+                {},
+                now - droppedAt_ < kFreshDropPeriod ? kFreshReconnectDelay : kQuickReconnectDelay};
     }
     // The back-off counts from the end of the quick period, so that it starts at its shortest.
     const int doublings = std::min(backOffs_, kMaxBackOffDoublings);

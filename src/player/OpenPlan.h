@@ -35,8 +35,11 @@ public:
     static constexpr std::chrono::milliseconds kFirstAudioTime{8000};
     // A playing stream that receives and decodes nothing for this long has dropped.
     static constexpr std::chrono::milliseconds kStallTime{5000};
-    // Every quarter second while the drop is recent (a server restarting comes back in seconds,
-    // and its listeners should hear it soon after), then a back-off that doubles up to its cap.
+    // Every tenth of a second while the drop is fresh, then every quarter second while it is
+    // recent (a server restarting comes back in seconds, and its listeners should hear it soon
+    // after), then a back-off that doubles up to its cap.
+    static constexpr std::chrono::milliseconds kFreshReconnectDelay{100};
+    static constexpr std::chrono::milliseconds kFreshDropPeriod{15000};
     static constexpr std::chrono::milliseconds kQuickReconnectDelay{250};
     static constexpr std::chrono::milliseconds kQuickReconnectPeriod{30000};
     static constexpr std::chrono::milliseconds kSlowReconnectDelay{2000};

@@ -27,7 +27,7 @@ constexpr gint kBufferingComplete = 100;
 constexpr std::chrono::milliseconds kHeldCheckInterval{20};
 constexpr std::chrono::milliseconds kPlayingCheckInterval{100};
 // The stream's rate of bytes to audio is taken as known once this much has been decoded.
-constexpr std::uint64_t kRateSampleNs = 200'000'000;
+constexpr std::uint64_t kRateSampleNs = 100'000'000;
 // The network queue holds what the largest reserve needs beyond what the decoded audio queue
 // before the output holds (a second).
 constexpr std::chrono::milliseconds kNetworkQueueTime{5000};
@@ -120,18 +120,23 @@ GstElement* MakeAudioSinkWithVolume(GstElement*& volume, GstElement*& output) {
     return bin;
 }
 
-// Keeps the player's memory small. MP3 is decoded by mpg123 rather than by the general codec
-// library, which ranks alike and sorts first. And that library's type finders are hidden: the
-// stream type finders of GStreamer itself know every radio format, while the library's are tried
-// on most streams and bring some 25 MB of codec libraries into the process.
-constexpr char kPreferredMp3Decoder[] = "mpg123audiodec";
+// Keeps the player's memory small. MP3 is decoded by mpg123 and AAC by libfaad2 rather than by
+// the general codec library, which ranks alike or higher: that library brings some 25 MB of codec
+// libraries into the process, and GStreamer never unloads a plugin, so they would stay for the
+// rest of the run after one AAC or HLS station. The library's type finders are hidden for the
+// same reason: GStreamer's own know every radio format, while the library's are tried on most
+// streams.
+constexpr const char* kPreferredDecoders[] = {"mpg123audiodec", "faad"};
 constexpr char kCodecLibraryTypeFinderPrefix[] = "avtype_";
 
 void KeepRegistryLean() {
     GstRegistry* registry = gst_registry_get();
-    if (GstPluginFeature* decoder = gst_registry_lookup_feature(registry, kPreferredMp3Decoder)) {
-        gst_plugin_feature_set_rank(decoder, GST_RANK_PRIMARY);
-        gst_object_unref(decoder);
+    for (const char* name : kPreferredDecoders) {
+        if (GstPluginFeature* decoder = gst_registry_lookup_feature(registry, name)) {
+            // Above the codec library's primary rank, which sorts first among equals.
+            gst_plugin_feature_set_rank(decoder, GST_RANK_PRIMARY + 1);
+            gst_object_unref(decoder);
+        }
     }
     GList* typeFinders = gst_registry_get_feature_list(registry, GST_TYPE_TYPE_FIND_FACTORY);
     for (GList* item = typeFinders; item != nullptr; item = item->next) {
@@ -841,10 +846,27 @@ void Pipeline::CheckReserve() {
     // A source that has delivered all it will plays out what is left.
     const bool ended = flow_.sourceEnded.load();
     if (holding_) {
-        if (ended || (reserve ? *reserve >= reserveTarget_ : queueFull_)) {
+        const std::chrono::milliseconds target = HeldReserveTarget();
+        if (ended || (reserve ? *reserve >= target : queueFull_)) {
+            if (target != reserveTarget_) {
+                qCInfo(lcPlayer) << "Data comes in evenly: playing on" << target.count()
+                                 << "ms of audio";
+            }
             holding_ = false;
             allBufferingReports_ = false;
             reserveTimer_.setInterval(kPlayingCheckInterval);
+            // The end of buffering is reported before the sound starts: what the listener sets
+            // in answer (the volume of a fade's first step) then reaches the output with the
+            // first audio, instead of after the output's buffer of audio at the volume before.
+            if (buffering_) {
+                const std::uint64_t generation = generation_.load();
+                buffering_ = false;
+                ReportBufferingEnded();
+                // The listener may have started another attempt or stopped in answer.
+                if (generation != generation_.load()) {
+                    return;
+                }
+            }
             RequestPlaying();
         }
         return;
@@ -860,8 +882,27 @@ void Pipeline::CheckReserve() {
     Hold();
 }
 
+std::chrono::milliseconds Pipeline::HeldReserveTarget() {
+    const auto now = std::chrono::steady_clock::now();
+    Arrival& arrival = heldArrival_;
+    const std::uint64_t received = flow_.receivedBytes.load();
+    if (received != arrival.received) {
+        arrival.received = received;
+        arrival.first = arrival.first.value_or(now);
+        arrival.last = now;
+    }
+    if (!arrival.first) {
+        return reserveTarget_;
+    }
+    arrival.longestStill = std::max(arrival.longestStill, now - arrival.last);
+    const bool even =
+        now - *arrival.first >= kEvenArrivalSpan && arrival.longestStill <= kEvenArrivalPause;
+    return even && reserveTarget_ == kStartReserve ? kEvenReserve : reserveTarget_;
+}
+
 bool Pipeline::Hold() {
     holding_ = true;
+    heldArrival_ = {flow_.receivedBytes.load(), std::nullopt, {}, {}};
     allBufferingReports_ = true;
     reserveTimer_.setInterval(kHeldCheckInterval);
     if (buffering_) {

@@ -52,6 +52,14 @@ public:
     // up to kMaxReserve, for the rest of the address's playing.
     static constexpr std::chrono::milliseconds kStartReserve{800};
     static constexpr std::chrono::milliseconds kMaxReserve{4000};
+    // A stream whose data has come in evenly while it was held (never still for longer than
+    // kEvenArrivalPause over kEvenArrivalSpan) arrives at real-time speed from a server without a
+    // burst, one just back from an outage among them: the whole first reserve would fill only at
+    // that speed and delay the sound by as much. It plays on this smaller one; a run-out still
+    // doubles the reserve from kStartReserve on.
+    static constexpr std::chrono::milliseconds kEvenReserve{300};
+    static constexpr std::chrono::milliseconds kEvenArrivalSpan{300};
+    static constexpr std::chrono::milliseconds kEvenArrivalPause{150};
     // Playing on with less than this ahead of the output (besides what the output itself holds)
     // would break up the sound: playback pauses until the reserve is back.
     static constexpr std::chrono::milliseconds kLowReserve{100};
@@ -116,6 +124,8 @@ private:
     // Starts playing a held stream whose reserve is met, or holds a playing one whose reserve
     // has run low.
     void CheckReserve();
+    // The reserve that a held stream plays on, from how its data has come in so far.
+    std::chrono::milliseconds HeldReserveTarget();
     // Holds the pipeline paused until the reserve is met, and reports buffering. Returns false
     // when the listener, in answer to the report, started another attempt or stopped.
     bool Hold();
@@ -183,6 +193,14 @@ private:
     bool bufferingEndReported_ = false;
     // The reserve a held stream waits for.
     std::chrono::milliseconds reserveTarget_ = kStartReserve;
+    // How the data has come in while held: since when, and the longest it stood still.
+    struct Arrival {
+        std::uint64_t received = 0;
+        std::optional<std::chrono::steady_clock::time_point> first;
+        std::chrono::steady_clock::time_point last;
+        std::chrono::steady_clock::duration longestStill{};
+    };
+    Arrival heldArrival_;
     // Looks at the reserve of a buffered stream: often while it is held, so that it plays as soon
     // as it can, and less often while it plays.
     QTimer reserveTimer_;

@@ -183,7 +183,7 @@ TEST(OpenPlan, ADroppedStreamIsReopenedQuicklyThenWithBackOffUntilAStop) {
     PlayAndDrop(plan, kStart, false);
     std::vector<std::chrono::milliseconds> delays;
     OpenPlan::Step step = plan.AfterDrop(kStart);
-    for (auto now = kStart; step.action == Action::Reconnect && delays.size() < 200;) {
+    for (auto now = kStart; step.action == Action::Reconnect && delays.size() < 400;) {
         delays.push_back(step.delay);
         now += step.delay;
         // Each reconnection's open fails: it is tried again, never reported as failed.
@@ -193,8 +193,12 @@ TEST(OpenPlan, ADroppedStreamIsReopenedQuicklyThenWithBackOffUntilAStop) {
         plan.AttemptFailed(false);
         step = plan.Next(now);
     }
-    const auto quick = std::count(delays.begin(), delays.end(), OpenPlan::kQuickReconnectDelay);
-    EXPECT_EQ(quick * OpenPlan::kQuickReconnectDelay, OpenPlan::kQuickReconnectPeriod);
+    const auto fresh = std::count(delays.begin(), delays.end(), OpenPlan::kFreshReconnectDelay);
+    const auto quick =
+        fresh + std::count(delays.begin(), delays.end(), OpenPlan::kQuickReconnectDelay);
+    EXPECT_EQ(fresh * OpenPlan::kFreshReconnectDelay, OpenPlan::kFreshDropPeriod);
+    EXPECT_EQ((quick - fresh) * OpenPlan::kQuickReconnectDelay,
+              OpenPlan::kQuickReconnectPeriod - OpenPlan::kFreshDropPeriod);
     const std::vector<std::chrono::milliseconds> backOff(delays.begin() + quick,
                                                          delays.begin() + quick + 5);
     EXPECT_EQ(backOff, (std::vector<std::chrono::milliseconds>{2s, 4s, 8s, 10s, 10s}));
@@ -203,7 +207,7 @@ TEST(OpenPlan, ADroppedStreamIsReopenedQuicklyThenWithBackOffUntilAStop) {
     // A reconnection that plays and drops again starts over quickly.
     const auto later = kStart + 10min;
     PlayAndDrop(plan, later, true);
-    EXPECT_EQ(plan.AfterDrop(later).delay, OpenPlan::kQuickReconnectDelay);
+    EXPECT_EQ(plan.AfterDrop(later).delay, OpenPlan::kFreshReconnectDelay);
 
     // A stop ends the reconnection; a local file that ends has played to its end.
     plan.Stop();
@@ -222,7 +226,7 @@ TEST(OpenPlan, AStationThatKeepsDroppingBacksOffThenIsGivenUpUntilPlayedAgain) {
     // A brief play after each reconnection does not start the count over: five drops within a
     // minute back off, doubling up to its cap, and the tenth within five minutes gives up.
     EXPECT_EQ(Flap(plan, now, 400ms, 20, end),
-              (std::vector<std::chrono::milliseconds>{250ms, 250ms, 250ms, 250ms, 2s, 4s, 8s, 16s,
+              (std::vector<std::chrono::milliseconds>{100ms, 100ms, 100ms, 100ms, 2s, 4s, 8s, 16s,
                                                       OpenPlan::kMaxFlappingDelay}));
     EXPECT_EQ(end, Action::GiveUp);
     EXPECT_LT(now - kStart, OpenPlan::kGiveUpWindow);
@@ -231,7 +235,7 @@ TEST(OpenPlan, AStationThatKeepsDroppingBacksOffThenIsGivenUpUntilPlayedAgain) {
 
     // Played again by the user: quick reconnections again.
     plan.Accept("http://radio/flaps", false);
-    EXPECT_EQ(Flap(plan, now, 400ms, 1, end), std::vector<std::chrono::milliseconds>{250ms});
+    EXPECT_EQ(Flap(plan, now, 400ms, 1, end), std::vector<std::chrono::milliseconds>{100ms});
 
     // Nine quick drops, then a minute of steady play: the drops before are forgotten.
     plan.Accept("http://radio/flaps", false);
@@ -239,14 +243,14 @@ TEST(OpenPlan, AStationThatKeepsDroppingBacksOffThenIsGivenUpUntilPlayedAgain) {
     ASSERT_EQ(end, Action::Reconnect);
     PlayAndDrop(plan, now, true, OpenPlan::kSteadyPlayTime);
     now += OpenPlan::kSteadyPlayTime;
-    EXPECT_EQ(plan.AfterDrop(now).delay, OpenPlan::kQuickReconnectDelay);
+    EXPECT_EQ(plan.AfterDrop(now).delay, OpenPlan::kFreshReconnectDelay);
 
     // A drop every forty seconds is an unsteady station, not a broken one: always heard again
     // within the quick period, never given up.
     plan.Accept("http://radio/unsteady", false);
     const auto delays = Flap(plan, now, 40s, 30, end);
     EXPECT_EQ(end, Action::Reconnect);
-    EXPECT_EQ(std::count(delays.begin(), delays.end(), OpenPlan::kQuickReconnectDelay), 30);
+    EXPECT_EQ(std::count(delays.begin(), delays.end(), OpenPlan::kFreshReconnectDelay), 30);
 }
 
 } // namespace
