@@ -120,23 +120,20 @@ GstElement* MakeAudioSinkWithVolume(GstElement*& volume, GstElement*& output) {
     return bin;
 }
 
-// Keeps the player's memory small. MP3 is decoded by mpg123 and AAC by libfaad2 rather than by
-// the general codec library, which ranks alike or higher: that library brings some 25 MB of codec
-// libraries into the process, and GStreamer never unloads a plugin, so they would stay for the
-// rest of the run after one AAC or HLS station. The library's type finders are hidden for the
-// same reason: GStreamer's own know every radio format, while the library's are tried on most
-// streams.
-constexpr const char* kPreferredDecoders[] = {"mpg123audiodec", "faad"};
+// Keeps the player's memory small. MP3 is decoded by mpg123 rather than by the general codec
+// library, which ranks alike and sorts first. And that library's type finders are hidden: the
+// stream type finders of GStreamer itself know every radio format, while the library's are tried
+// on most streams and bring some 25 MB of codec libraries into the process. (AAC needs that
+// library's decoder: libfaad2's takes seconds to start in playbin. Once loaded, GStreamer keeps a
+// plugin for the rest of the run: it has no way to unload one.)
+constexpr char kPreferredMp3Decoder[] = "mpg123audiodec";
 constexpr char kCodecLibraryTypeFinderPrefix[] = "avtype_";
 
 void KeepRegistryLean() {
     GstRegistry* registry = gst_registry_get();
-    for (const char* name : kPreferredDecoders) {
-        if (GstPluginFeature* decoder = gst_registry_lookup_feature(registry, name)) {
-            // Above the codec library's primary rank, which sorts first among equals.
-            gst_plugin_feature_set_rank(decoder, GST_RANK_PRIMARY + 1);
-            gst_object_unref(decoder);
-        }
+    if (GstPluginFeature* decoder = gst_registry_lookup_feature(registry, kPreferredMp3Decoder)) {
+        gst_plugin_feature_set_rank(decoder, GST_RANK_PRIMARY);
+        gst_object_unref(decoder);
     }
     GList* typeFinders = gst_registry_get_feature_list(registry, GST_TYPE_TYPE_FIND_FACTORY);
     for (GList* item = typeFinders; item != nullptr; item = item->next) {
@@ -538,7 +535,8 @@ struct Pipeline::Callbacks {
     // An HTTP live stream's source only reads the stream's playlist; its demuxer fetches the
     // media itself, so what the demuxer passes on counts as received too. An audio decoder's
     // input and output give the stream's rate of bytes to audio and what is decoded ahead. An
-    // output to a sound card or sound server is told the length of the pieces it takes.
+    // output to a sound card or sound server is told the length of the pieces it takes, and
+    // that it plays them as they come.
     static void OnElementAdded(GstBin* /*playbin*/, GstBin* /*bin*/, GstElement* element,
                                gpointer data) {
         auto* player = static_cast<Pipeline*>(data);
@@ -551,7 +549,11 @@ struct Pipeline::Callbacks {
             return;
         }
         if (GST_IS_AUDIO_BASE_SINK(element)) {
-            g_object_set(element, kOutputPeriodProperty, kOutputPeriodUs, nullptr);
+            // Its samples play one after another instead of being placed by the clock: an output
+            // that waited in pause while the reserve filled (a sound server's stream) would
+            // otherwise start with as much silence as it waited. Its buffer still paces the
+            // stream.
+            g_object_set(element, kOutputPeriodProperty, kOutputPeriodUs, "sync", FALSE, nullptr);
             return;
         }
         if (g_strrstr(kind, kAdaptiveDemuxerKind) != nullptr) {
