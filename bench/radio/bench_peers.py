@@ -54,7 +54,7 @@ OUTAGE = 10.0
 OUTAGE_ROUNDS = 3
 AFTER_RETURN = 6.0
 RETRY = 0.02            # the raw client's retry interval during an outage
-CPU_SECONDS = 10.0
+CPU_SECONDS = 20.0
 SETTLE = 6.0
 TICKS = os.sysconf("SC_CLK_TCK")
 HLS_SEGMENT = 2         # seconds
@@ -86,7 +86,7 @@ class Relay:
         self.listener.bind(("127.0.0.1", 0))
         self.listener.listen(64)
         self.port = self.listener.getsockname()[1]
-        self.connects = []
+        self.connects = []     # [moment of the connect, moment of the server's first byte]
         self.lock = threading.Lock()
         threading.Thread(target=self._accept, daemon=True).start()
 
@@ -95,29 +95,37 @@ class Relay:
 
     def first_connect(self, since):
         with self.lock:
-            return next((t for t in self.connects if t >= since), None)
+            return next((c[0] for c in self.connects if c[0] >= since), None)
+
+    def first_byte(self, since):
+        """When the server's first byte reached the first connection made after `since`."""
+        with self.lock:
+            return next((c[1] for c in self.connects if c[0] >= since), None)
 
     def _accept(self):
         while True:
             client, _ = self.listener.accept()
+            connect = [time.monotonic(), None]
             with self.lock:
-                self.connects.append(time.monotonic())
+                self.connects.append(connect)
             try:
                 server = socket.create_connection(("127.0.0.1", self.target))
             except OSError:
                 client.close()
                 continue
-            for a, b in ((client, server), (server, client)):
+            for a, b, note in ((client, server, None), (server, client, connect)):
                 a.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
-                threading.Thread(target=self._pump, args=(a, b), daemon=True).start()
+                threading.Thread(target=self._pump, args=(a, b, note), daemon=True).start()
 
-    @staticmethod
-    def _pump(source, target):
+    def _pump(self, source, target, note):
         try:
             while True:
                 data = source.recv(65536)
                 if not data:
                     break
+                if note is not None and note[1] is None:
+                    with self.lock:
+                        note[1] = time.monotonic()
                 target.sendall(data)
         except OSError:
             pass
@@ -316,9 +324,10 @@ class Bench:
         try:
             first = self.recording.sound_after(started, 15)
             connect = relay.first_connect(started)
-            if first is None or connect is None:
-                return None, None
-            return first, started + first - connect
+            data = relay.first_byte(started)
+            if first is None or connect is None or data is None:
+                return None, None, None
+            return first, started + first - connect, started + first - data
         finally:
             stop(handle)
 
@@ -397,8 +406,12 @@ class Bench:
             print("%-11s %-34s %-34s %-34s %-34s" % (
                 "  connect", "-", connects["lean"].text(), connects["program"].text(),
                 connects["peer"].text()))
+            data = {k: Figures([v[2] for v in rows[k]]) for k in starts}
+            print("%-11s %-34s %-34s %-34s %-34s" % (
+                "  data", "-", data["lean"].text(), data["program"].text(), data["peer"].text()))
             results[fmt[0]] = starts, connects
-        print("    (connect: from the player's connect to the server to its first sound)")
+        print("    (connect: from the player's connect to the server to its first sound; data:\n"
+              "     from the server's first byte to that connection to the first sound)")
         for name, (starts, _) in results.items():
             lean, program, peer = (starts[k].median() for k in ("lean", "program", "peer"))
             if None in (lean, program, peer):
@@ -564,7 +577,9 @@ class Bench:
         finally:
             self.rig.stop_programs()
         self.quiet()
-        program = self.rig.start(self.rig.folder({}), dict(self.catalogue_env))
+        # No newer version published: the download button would flash, and the timer with it.
+        program = self.rig.start(self.rig.folder({}), dict(
+            self.catalogue_env, SONAVIA_SITE_BASE=self.rig.servers.catalogue.url("/nosite/")))
         try:
             program.wait_window()
             time.sleep(SETTLE)
