@@ -5,8 +5,11 @@
 #include "radio/CatalogueDisplay.h"
 #include "radio/MprisService.h"
 #include "radio/RadioCore.h"
+#include "radio/SleepTimer.h"
 #include "radio/TrayIcon.h"
 #include "shell/AppValues.h"
+
+#include <QStringList>
 
 namespace sonavia {
 
@@ -39,12 +42,25 @@ bool RadioServices::Start(std::unique_ptr<PlayerEngine> player) {
     }
     connect(core_.get(), &RadioCore::StateChanged, this, &RadioServices::ShowState);
     mediaControls_ = std::make_unique<MprisService>(*core_);
+    StartTrayTools();
     tray_->Show();
     return true;
 }
 
 void RadioServices::ShowState() {
-    tray_->SetStatus(NowPlayingText(*core_));
+    QStringList lines{NowPlayingText(*core_)};
+    if (const auto left = sleep_->MinutesLeft()) {
+        lines << QStringLiteral("Sleep in %1 min").arg(*left);
+    }
+    lines.removeAll(QString());
+    tray_->SetStatus(lines.join(QLatin1Char('\n')));
+    tray_->ShowSleep(sleep_->Minutes());
+}
+
+void RadioServices::StartTrayTools() {
+    sleep_ = std::make_unique<SleepTimer>(*core_);
+    connect(tray_.get(), &TrayIcon::SleepChosen, sleep_.get(), &SleepTimer::Set);
+    connect(sleep_.get(), &SleepTimer::Changed, this, &RadioServices::ShowState);
 }
 
 void RadioServices::ExitProgram() {
