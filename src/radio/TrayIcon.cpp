@@ -31,6 +31,7 @@ constexpr char kCommandProperty[] = "trayCommand";
 constexpr char kSleepMinutesProperty[] = "sleepMinutes";
 constexpr char kSleepMenuText[] = "Sleep";
 constexpr char kSleepOffText[] = "Off";
+constexpr char kRecordText[] = "Record";
 constexpr char kStatusNotifierWatcher[] = "org.kde.StatusNotifierWatcher";
 constexpr char kX11Platform[] = "xcb";
 
@@ -51,7 +52,7 @@ TrayIcon::TrayIcon(QObject* parent)
     : QObject(parent), menu_(std::make_unique<QMenu>()), statusNotifier_(StatusNotifierInUse()) {
     for (const MenuItem& item : kMenuItems) {
         if (item.command == Command::Exit) {
-            AddSleepMenu();
+            AddSleepAndRecord();
         }
         QAction* action = menu_->addAction(QString::fromLatin1(item.text));
         action->setProperty(kCommandProperty, static_cast<int>(item.command));
@@ -92,7 +93,7 @@ TrayIcon::~TrayIcon() {
     Remove();
 }
 
-void TrayIcon::AddSleepMenu() {
+void TrayIcon::AddSleepAndRecord() {
     QMenu* sleep = menu_->addMenu(QString::fromLatin1(kSleepMenuText));
     auto* group = new QActionGroup(sleep);
     const auto add = [&](int minutes, const QString& text) {
@@ -111,6 +112,18 @@ void TrayIcon::AddSleepMenu() {
     for (const int minutes : SleepTimer::kChoices) {
         add(minutes, QStringLiteral("%1 min").arg(minutes));
     }
+
+    record_ = menu_->addAction(QString::fromLatin1(kRecordText));
+    record_->setCheckable(true);
+    record_->setEnabled(false);
+    connect(
+        record_, &QAction::triggered, this, [this](bool on) { emit RecordChosen(on); },
+        Qt::QueuedConnection);
+}
+
+void TrayIcon::ShowRecording(bool enabled, bool checked) {
+    record_->setEnabled(enabled || checked);
+    record_->setChecked(checked);
 }
 
 void TrayIcon::ShowSleep(int minutes) {

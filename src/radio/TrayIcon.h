@@ -51,9 +51,11 @@ public:
 
     // The sleep timer's choice that the menu marks, in minutes (0: Off).
     void ShowSleep(int minutes);
+    // "Record": whether it can be chosen, and its check mark.
+    void ShowRecording(bool enabled, bool checked);
 
-    // The menu at the cursor; the chosen command, or None (also for the sleep timer's choices,
-    // which arrive as SleepChosen).
+    // The menu at the cursor; the chosen command, or None (also for the sleep timer's choices
+    // and "Record", which arrive as SleepChosen and RecordChosen).
     Command ShowMenu();
     // Whether the icon goes through a StatusNotifierWatcher rather than an XEmbed tray.
     bool UsesStatusNotifier() const { return statusNotifier_; }
@@ -66,11 +68,13 @@ signals:
     void CommandChosen(Command command);
     // A choice of the "Sleep" menu, in minutes (0: Off).
     void SleepChosen(int minutes);
+    // "Record" checked (true) or unchecked.
+    void RecordChosen(bool on);
 
 private:
     void OnActivated(QSystemTrayIcon::ActivationReason reason);
     void ShowNextFrame();
-    void AddSleepMenu();
+    void AddSleepAndRecord();
 
     QSystemTrayIcon icon_;
     std::array<QIcon, resources::kTrayIconFrameCount> frames_;
@@ -82,6 +86,7 @@ private:
     std::unique_ptr<QMenu> menu_;
     // The sleep timer's choices, each with its minutes; owned by the menu.
     std::vector<QAction*> sleepChoices_;
+    QAction* record_ = nullptr;
     bool windowOpen_ = false;
     bool statusNotifier_ = false;
 };

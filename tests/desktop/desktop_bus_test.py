@@ -187,7 +187,8 @@ class DesktopBusTest(unittest.TestCase):
                            "@as []")
         entries = {label: int(number) for number, label in MENU_ENTRY.findall(layout)}
         self.assertEqual(sorted(entries), ["15 min", "30 min", "60 min", "90 min", "Exit", "Off",
-                                           "Open", "Random Channel", "Sleep", "Stop/Resume"])
+                                           "Open", "Random Channel", "Record", "Sleep",
+                                           "Stop/Resume"])
         self.call(service, menu_path, "com.canonical.dbusmenu.Event", str(entries["Exit"]),
                   "clicked", "<0>", "0")
         self.assertEqual(program.wait(), 0)

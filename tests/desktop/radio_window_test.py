@@ -33,7 +33,7 @@ RANDOM_CHANNEL = (564, 22, 56, 64)
 HIDE = (673, 38)
 EXIT = (712, 38)
 # The tray menu's entries, top to bottom.
-TRAY_MENU = ("Open", "Random Channel", "Stop/Resume", "Sleep", "Exit")
+TRAY_MENU = ("Open", "Random Channel", "Stop/Resume", "Sleep", "Record", "Exit")
 MUTE = (302, 210, 11, 11)
 VOLUME_SLIDER = (124, 197, 160, 33)
 HUE_SLIDER = (457, 209, 106, 21)

@@ -35,7 +35,7 @@ TITLE_TIME = 2.0          # seconds of playing before the title is in
 REST_CHECK = 0.2          # seconds between two looks at the line that show it at rest
 AWAY = (5, 5)             # where the pointer rests for a picture
 OPEN, STOP_RESUME = 0, 2  # entries of the tray's menu
-MENU_ENTRIES = 5
+MENU_ENTRIES = 6
 MENU_SETTLE = 0.5         # seconds for a menu to take its place
 
 
