@@ -39,6 +39,7 @@ test_packages=(
   weston xwayland qt6-wayland
   desktop-file-utils appstream
   dbus-daemon libglib2.0-bin python3-gi at-spi2-core python3-pyatspi gir1.2-atspi-2.0
+  gstreamer1.0-plugins-base-apps
 )
 
 # The benchmarks' peer: a GStreamer radio player of Debian's, measured side by side.

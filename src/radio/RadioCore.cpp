@@ -107,6 +107,8 @@ const char* RadioCore::ChosenBy(Origin origin, Requester by) {
         return "the tray";
     case Requester::MediaControls:
         return "the media controls";
+    case Requester::SleepTimer:
+        return "the sleep timer";
     case Requester::Startup:
         break;
     }
@@ -124,7 +126,9 @@ RadioCore::RadioCore(PlayerEngine& player, ServerBases bases,
     connect(&player_, &PlayerEngine::TitleChanged, this, &RadioCore::OnTitleChanged);
     fadeTimer_.setInterval(kFadeStepInterval);
     connect(&fadeTimer_, &QTimer::timeout, this, [this] {
-        if (const auto slider = TickFade()) {
+        if (fadeOut_.active) {
+            TickFadeOut();
+        } else if (const auto slider = TickFade()) {
             emit FadeStepped(*slider);
         }
     });
@@ -275,6 +279,7 @@ void RadioCore::StopOrResume(Requester by) {
         playing_ = false;
         streamPlaying_ = false;
         streamTitle_.clear();
+        EndFadeOut();
         SetState(PlayState::Stopped);
     }
 }
@@ -309,6 +314,7 @@ void RadioCore::Play(Origin origin, std::size_t position, Requester by) {
     const Choice choice{origin, by, record.name, record.index};
     qCInfo(lcRadio).noquote() << "chosen" << Named(record.name) << "by" << ChosenBy(origin, by);
     const std::uint64_t request = ++playRequest_;
+    EndFadeOut();
     // What connects is named at once, by every way of playing: the window, the tray and the
     // media controls never show the station before it while the address is on its way.
     currentStationName_ = record.name;
@@ -457,7 +463,7 @@ void RadioCore::SetVolumeOfPlayer(int volume) {
 }
 
 void RadioCore::RunFade() {
-    if (fade_.active && bufferingFinished_) {
+    if ((fade_.active && bufferingFinished_) || fadeOut_.active) {
         fadeTimer_.start();
     } else {
         fadeTimer_.stop();
@@ -467,6 +473,7 @@ void RadioCore::RunFade() {
 void RadioCore::SetVolume(int volume) {
     volume = std::clamp(volume, 0, kMaxVolume);
     fade_.active = false;
+    EndFadeOut();
     fadeTimer_.stop();
     fade_.target = volume;
     raiseVolumeWhenPlaying_ = false;
@@ -488,10 +495,13 @@ void RadioCore::ToggleMute() {
 
 void RadioCore::WindowOpened(int settingsVolume) {
     StartFade(fade_, settingsVolume);
-    if (windowOpenedBefore_) {
+    if (windowOpenedBefore_ || fadeOut_.active) {
         fade_.active = false;
         raiseVolumeWhenPlaying_ = false;
-        SetVolumeOfPlayer(fade_.target);
+        // A fade-out goes on: the user's volume comes back once it has ended.
+        if (!fadeOut_.active) {
+            SetVolumeOfPlayer(fade_.target);
+        }
     }
     windowOpenedBefore_ = true;
     RunFade();
@@ -518,6 +528,41 @@ std::optional<int> RadioCore::TickFade() {
         fadeTimer_.stop();
     }
     return tick.slider;
+}
+
+bool RadioCore::FadeOutAndStop(std::chrono::milliseconds length) {
+    if (!playing_) {
+        return false;
+    }
+    // A fade-in under way gives way; its target stays the user's volume.
+    fade_.active = false;
+    raiseVolumeWhenPlaying_ = false;
+    StartFadeOut(fadeOut_, currentVolume_, length);
+    qCInfo(lcRadio).noquote() << "fading out" << Named(currentStationName_) << "over"
+                              << length.count() << "ms for the sleep timer";
+    RunFade();
+    return true;
+}
+
+void RadioCore::TickFadeOut() {
+    SetVolumeOfPlayer(StepFadeOut(fadeOut_));
+    if (!FadeOutDone(fadeOut_)) {
+        return;
+    }
+    // Only a stop: the tray's Stop/Resume would start a station that no longer plays.
+    if (playing_) {
+        StopOrResume(Requester::SleepTimer);
+    }
+    EndFadeOut();
+}
+
+void RadioCore::EndFadeOut() {
+    if (!std::exchange(fadeOut_.active, false)) {
+        return;
+    }
+    RunFade();
+    SetVolumeOfPlayer(fade_.target);
+    emit FadeOutEnded();
 }
 
 std::uint64_t RadioCore::ReceivedPackets() const {

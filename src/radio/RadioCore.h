@@ -78,7 +78,7 @@ public:
     // "Random Channel" in the radio window: the window's random rule; channel.dat is written.
     void WindowRandomPlay();
     // Who asked for a start-up play, as the log names it.
-    enum class Requester { Startup, Tray, MediaControls };
+    enum class Requester { Startup, Tray, MediaControls, SleepTimer };
     // Start-up play: the station of that name ("random": a random one by the start-up rule, an
     // unknown name: the catalogue's first); used at start-up, by the tray's "Random Channel" and
     // by "Resume". The sound comes up once the stream plays; channel.dat is not written.
@@ -106,6 +106,13 @@ public:
     // A step of the fade-in; the core's fade timer takes one every kFadeStepInterval while a
     // fade runs, window or none. Returns the volume slider's new position when it moves.
     std::optional<int> TickFade();
+    // The sleep timer's end: the sound falls to silence over `length`, then the station stops as
+    // the tray's Stop stops it; the user's volume stays for the next play. False, and nothing
+    // done, when nothing plays. A play, a stop or a volume the user sets ends the fade at once.
+    bool FadeOutAndStop(std::chrono::milliseconds length);
+    bool FadingOut() const { return fadeOut_.active; }
+    // Ends a fade-out under way: the player takes the user's volume again.
+    void EndFadeOut();
 
     // Whether a settings file could be written in the start-up folder. The first failure of a
     // run is told to the user (MessageRequested), from the event loop rather than from inside
@@ -173,6 +180,8 @@ signals:
     // A step of the fade-in moved the volume slider.
     void FadeStepped(int slider);
     void MuteChanged(bool muted);
+    // A fade-out has ended: the station stopped, or the user acted first.
+    void FadeOutEnded();
     // Something to tell the user in the message dialog; the sequence goes on once it returns.
     void MessageRequested(const QString& text);
 
@@ -203,8 +212,10 @@ private:
     void StationFailed(const char* why);
     void SetState(PlayState state);
     void SetVolumeOfPlayer(int volume);
-    // Runs the fade timer while a fade is under way and the first stream has played.
+    // Runs the fade timer while a fade-in is under way and the first stream has played, or while
+    // a fade-out is.
     void RunFade();
+    void TickFadeOut();
     void SaveChannelChoice(const std::string& name);
     // Acts that need the catalogue wait for it.
     bool WaitForCatalogue(std::function<void()> act);
@@ -242,6 +253,7 @@ private:
     bool muted_ = false;
     int currentVolume_ = kDefaultVolume;
     FadeIn fade_{kDefaultVolume, 0, false};
+    FadeOut fadeOut_;
     QTimer fadeTimer_;
     bool windowOpenedBefore_ = false;
     // A start-up play set the volume to 0: it fades in to the target once the stream plays.

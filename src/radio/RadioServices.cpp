@@ -2,11 +2,16 @@
 
 #include "catalogue/Config.h"
 #include "player/CMediaPlayer.h"
+#include "player/StreamRecorder.h"
 #include "radio/CatalogueDisplay.h"
 #include "radio/MprisService.h"
 #include "radio/RadioCore.h"
+#include "radio/RadioRecording.h"
+#include "radio/SleepTimer.h"
 #include "radio/TrayIcon.h"
 #include "shell/AppValues.h"
+
+#include <QStringList>
 
 namespace sonavia {
 
@@ -39,12 +44,33 @@ bool RadioServices::Start(std::unique_ptr<PlayerEngine> player) {
     }
     connect(core_.get(), &RadioCore::StateChanged, this, &RadioServices::ShowState);
     mediaControls_ = std::make_unique<MprisService>(*core_);
+    StartTrayTools(real);
     tray_->Show();
     return true;
 }
 
 void RadioServices::ShowState() {
-    tray_->SetStatus(NowPlayingText(*core_));
+    QStringList lines{NowPlayingText(*core_)};
+    if (const auto left = sleep_->MinutesLeft()) {
+        lines << QStringLiteral("Sleep in %1 min").arg(*left);
+    }
+    lines << recording_->StatusText();
+    lines.removeAll(QString());
+    tray_->SetStatus(lines.join(QLatin1Char('\n')));
+    tray_->ShowSleep(sleep_->Minutes());
+    tray_->ShowRecording(recording_->Available(), recording_->Recording());
+}
+
+void RadioServices::StartTrayTools(CMediaPlayer* real) {
+    if (real != nullptr && real->IsReady()) {
+        recorder_ = std::make_unique<StreamRecorder>(real->Playbin());
+    }
+    sleep_ = std::make_unique<SleepTimer>(*core_);
+    recording_ = std::make_unique<RadioRecording>(*core_, recorder_.get());
+    connect(tray_.get(), &TrayIcon::SleepChosen, sleep_.get(), &SleepTimer::Set);
+    connect(tray_.get(), &TrayIcon::RecordChosen, recording_.get(), &RadioRecording::SetRecording);
+    connect(sleep_.get(), &SleepTimer::Changed, this, &RadioServices::ShowState);
+    connect(recording_.get(), &RadioRecording::Changed, this, &RadioServices::ShowState);
 }
 
 void RadioServices::ExitProgram() {

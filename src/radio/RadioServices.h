@@ -9,8 +9,12 @@
 
 namespace sonavia {
 
+class CMediaPlayer;
 class MprisService;
 class RadioCore;
+class RadioRecording;
+class SleepTimer;
+class StreamRecorder;
 class TrayIcon;
 
 // What the radio base window sets up at start-up and every radio window works with, for the
@@ -43,17 +47,23 @@ public:
     PlayerEngine& Player() { return *player_; }
     TrayIcon& Tray() { return *tray_; }
     MprisService& MediaControls() { return *mediaControls_; }
+    SleepTimer& Sleep() { return *sleep_; }
 
     // Every Exit: ends the radio's requests, removes the tray icon and raises the exit request.
     void ExitProgram();
 
 private:
     void ShowState();
+    // The tray menu's sleep timer and recording; `real` is the GStreamer player, if it is the one.
+    void StartTrayTools(CMediaPlayer* real);
 
     const StartupContext context_;
     SkinPalette palette_;
     std::unique_ptr<PlayerEngine> player_;
+    std::unique_ptr<StreamRecorder> recorder_;
     std::unique_ptr<RadioCore> core_;
+    std::unique_ptr<SleepTimer> sleep_;
+    std::unique_ptr<RadioRecording> recording_;
     std::unique_ptr<MprisService> mediaControls_;
     std::unique_ptr<TrayIcon> tray_;
 };

@@ -1,7 +1,9 @@
 #include "radio/TrayIcon.h"
 
+#include "radio/SleepTimer.h"
 #include "rules/Product.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCursor>
 #include <QDBusConnection>
@@ -26,6 +28,10 @@ constexpr std::array<MenuItem, 4> kMenuItems{{
 }};
 
 constexpr char kCommandProperty[] = "trayCommand";
+constexpr char kSleepMinutesProperty[] = "sleepMinutes";
+constexpr char kSleepMenuText[] = "Sleep";
+constexpr char kSleepOffText[] = "Off";
+constexpr char kRecordText[] = "Record";
 constexpr char kStatusNotifierWatcher[] = "org.kde.StatusNotifierWatcher";
 constexpr char kX11Platform[] = "xcb";
 
@@ -45,6 +51,9 @@ bool StatusNotifierInUse() {
 TrayIcon::TrayIcon(QObject* parent)
     : QObject(parent), menu_(std::make_unique<QMenu>()), statusNotifier_(StatusNotifierInUse()) {
     for (const MenuItem& item : kMenuItems) {
+        if (item.command == Command::Exit) {
+            AddSleepAndRecord();
+        }
         QAction* action = menu_->addAction(QString::fromLatin1(item.text));
         action->setProperty(kCommandProperty, static_cast<int>(item.command));
         if (statusNotifier_) {
@@ -82,6 +91,47 @@ TrayIcon::TrayIcon(QObject* parent)
 
 TrayIcon::~TrayIcon() {
     Remove();
+}
+
+void TrayIcon::AddSleepAndRecord() {
+    QMenu* sleep = menu_->addMenu(QString::fromLatin1(kSleepMenuText));
+    auto* group = new QActionGroup(sleep);
+    const auto add = [&](int minutes, const QString& text) {
+        QAction* action = sleep->addAction(text);
+        action->setCheckable(true);
+        action->setChecked(minutes == 0);
+        action->setProperty(kSleepMinutesProperty, minutes);
+        group->addAction(action);
+        sleepChoices_.push_back(action);
+        // From the event loop: under an XEmbed tray the menu's own loop is still running.
+        connect(
+            action, &QAction::triggered, this, [this, minutes] { emit SleepChosen(minutes); },
+            Qt::QueuedConnection);
+    };
+    add(0, QString::fromLatin1(kSleepOffText));
+    for (const int minutes : SleepTimer::kChoices) {
+        add(minutes, QStringLiteral("%1 min").arg(minutes));
+    }
+
+    record_ = menu_->addAction(QString::fromLatin1(kRecordText));
+    record_->setCheckable(true);
+    record_->setEnabled(false);
+    connect(
+        record_, &QAction::triggered, this, [this](bool on) { emit RecordChosen(on); },
+        Qt::QueuedConnection);
+}
+
+void TrayIcon::ShowRecording(bool enabled, bool checked) {
+    record_->setEnabled(enabled || checked);
+    record_->setChecked(checked);
+}
+
+void TrayIcon::ShowSleep(int minutes) {
+    for (QAction* choice : sleepChoices_) {
+        if (choice->property(kSleepMinutesProperty).toInt() == minutes) {
+            choice->setChecked(true);
+        }
+    }
 }
 
 void TrayIcon::SetStatus(const QString& status) {

@@ -8,7 +8,9 @@
 #include <QTimer>
 #include <array>
 #include <memory>
+#include <vector>
 
+class QAction;
 class QMenu;
 
 namespace sonavia {
@@ -47,7 +49,13 @@ public:
     // Whether a radio window is open decides what a click does.
     void SetWindowOpen(bool open) { windowOpen_ = open; }
 
-    // The menu at the cursor; the chosen command, or None.
+    // The sleep timer's choice that the menu marks, in minutes (0: Off).
+    void ShowSleep(int minutes);
+    // "Record": whether it can be chosen, and its check mark.
+    void ShowRecording(bool enabled, bool checked);
+
+    // The menu at the cursor; the chosen command, or None (also for the sleep timer's choices
+    // and "Record", which arrive as SleepChosen and RecordChosen).
     Command ShowMenu();
     // Whether the icon goes through a StatusNotifierWatcher rather than an XEmbed tray.
     bool UsesStatusNotifier() const { return statusNotifier_; }
@@ -58,10 +66,15 @@ signals:
     // A double-click with no radio window open.
     void OpenRequested();
     void CommandChosen(Command command);
+    // A choice of the "Sleep" menu, in minutes (0: Off).
+    void SleepChosen(int minutes);
+    // "Record" checked (true) or unchecked.
+    void RecordChosen(bool on);
 
 private:
     void OnActivated(QSystemTrayIcon::ActivationReason reason);
     void ShowNextFrame();
+    void AddSleepAndRecord();
 
     QSystemTrayIcon icon_;
     std::array<QIcon, resources::kTrayIconFrameCount> frames_;
@@ -71,6 +84,9 @@ private:
     // window instead of leaving a menu behind.
     QTimer pendingClick_;
     std::unique_ptr<QMenu> menu_;
+    // The sleep timer's choices, each with its minutes; owned by the menu.
+    std::vector<QAction*> sleepChoices_;
+    QAction* record_ = nullptr;
     bool windowOpen_ = false;
     bool statusNotifier_ = false;
 };

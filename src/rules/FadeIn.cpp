@@ -32,4 +32,16 @@ FadeTick StepFade(FadeIn& fade, bool bufferingFinished) {
     return tick;
 }
 
+void StartFadeOut(FadeOut& fade, int from, std::chrono::milliseconds length) {
+    fade.from = std::clamp(from, 0, kMaxVolume);
+    fade.steps = std::max<int>(1, static_cast<int>(length / kFadeStepInterval));
+    fade.step = 0;
+    fade.active = true;
+}
+
+int StepFadeOut(FadeOut& fade) {
+    fade.step = std::min(fade.step + 1, fade.steps);
+    return fade.from * (fade.steps - fade.step) / fade.steps;
+}
+
 } // namespace sonavia

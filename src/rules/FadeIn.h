@@ -33,4 +33,20 @@ struct FadeTick {
 // (the fade ends at 100); a level above the target sets the volume to the target and ends it.
 FadeTick StepFade(FadeIn& fade, bool bufferingFinished);
 
+// The fade-out before the sleep timer stops the radio: from the volume that plays down to
+// silence in even steps, one every kFadeStepInterval, so that it lasts the length asked for.
+struct FadeOut {
+    int from = 0;
+    int steps = 0;
+    int step = 0;
+    bool active = false;
+};
+
+void StartFadeOut(FadeOut& fade, int from, std::chrono::milliseconds length);
+// The volume of the next step; silence once the last step is reached.
+int StepFadeOut(FadeOut& fade);
+inline bool FadeOutDone(const FadeOut& fade) {
+    return fade.step >= fade.steps;
+}
+
 } // namespace sonavia

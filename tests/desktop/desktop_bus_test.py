@@ -186,7 +186,9 @@ class DesktopBusTest(unittest.TestCase):
         layout = self.call(service, menu_path, "com.canonical.dbusmenu.GetLayout", "0", "int32 -1",
                            "@as []")
         entries = {label: int(number) for number, label in MENU_ENTRY.findall(layout)}
-        self.assertEqual(sorted(entries), ["Exit", "Open", "Random Channel", "Stop/Resume"])
+        self.assertEqual(sorted(entries), ["15 min", "30 min", "60 min", "90 min", "Exit", "Off",
+                                           "Open", "Random Channel", "Record", "Sleep",
+                                           "Stop/Resume"])
         self.call(service, menu_path, "com.canonical.dbusmenu.Event", str(entries["Exit"]),
                   "clicked", "<0>", "0")
         self.assertEqual(program.wait(), 0)

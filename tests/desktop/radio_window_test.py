@@ -32,6 +32,8 @@ DOWNLOAD_BUTTON = (626, 25, 26, 26)
 RANDOM_CHANNEL = (564, 22, 56, 64)
 HIDE = (673, 38)
 EXIT = (712, 38)
+# The tray menu's entries, top to bottom.
+TRAY_MENU = ("Open", "Random Channel", "Stop/Resume", "Sleep", "Record", "Exit")
 MUTE = (302, 210, 11, 11)
 VOLUME_SLIDER = (124, 197, 160, 33)
 HUE_SLIDER = (457, 209, 106, 21)
@@ -239,8 +241,8 @@ class Radio:
         return [w for w in self.other_windows() if self.program.geometry(w)[3] >= 40]
 
     def tray_menu(self, entry):
-        """Opens the tray menu with a right click and clicks its entry (0 Open, 1 Random
-        Channel, 2 Stop/Resume, 3 Exit)."""
+        """Opens the tray menu with a right click and clicks its entry, by its place in
+        TRAY_MENU (0 Open, 1 Random Channel, 2 Stop/Resume)."""
         self.click_tray(3)
         shown = rig.wait_for(self.menus, rig.TIMEOUT)
         self.test.assertTrue(shown, "the tray menu opens")
@@ -249,7 +251,7 @@ class Radio:
         rig.wait_for(lambda: places.append(self.program.geometry(shown[0])) or
                      places[-1] == places[-2], rig.TIMEOUT, 0.1)
         x, y, width, height = places[-1]
-        self.desktop.click(x + width // 2, y + height * (2 * entry + 1) // 8)
+        self.desktop.click(x + width // 2, y + height * (2 * entry + 1) // (2 * len(TRAY_MENU)))
         self.test.assertTrue(rig.wait_for(lambda: not self.menus(), rig.TIMEOUT),
                              "the menu closes")
 
@@ -484,7 +486,7 @@ class RadioWindowTest(unittest.TestCase):
         self.assertEqual(radio.new_addresses(), [picked.position], "Resume: the same station")
         radio.wait_heard(picked, 10)
 
-        radio.tray_menu(3)
+        radio.tray_menu(TRAY_MENU.index("Exit"))
         self.assertEqual(radio.program.wait(), 0, "Exit ends the program")
         self.assertTrue(rig.wait_for(lambda: radio.desktop.tray_icons() == [], rig.TIMEOUT),
                         "and takes its icon away")

@@ -35,6 +35,7 @@ TITLE_TIME = 2.0          # seconds of playing before the title is in
 REST_CHECK = 0.2          # seconds between two looks at the line that show it at rest
 AWAY = (5, 5)             # where the pointer rests for a picture
 OPEN, STOP_RESUME = 0, 2  # entries of the tray's menu
+MENU_ENTRIES = 6
 MENU_SETTLE = 0.5         # seconds for a menu to take its place
 
 
@@ -88,7 +89,7 @@ def tray_menu(desk, program, entry):
         if program.geometry(w)[3] >= 40], rig.TIMEOUT)
     time.sleep(MENU_SETTLE)
     mx, my, mwidth, mheight = program.geometry(menus[0])
-    desk.desktop.click(mx + mwidth // 2, my + mheight * (2 * entry + 1) // 8)
+    desk.desktop.click(mx + mwidth // 2, my + mheight * (2 * entry + 1) // (2 * MENU_ENTRIES))
     rig.wait_for(lambda: not [w for w in desk.desktop.xdotool(
         "search", "--all", "--onlyvisible", "--pid", program.pid, "").split()
         if program.geometry(w)[3] >= 40 and w not in program.windows()], rig.TIMEOUT)

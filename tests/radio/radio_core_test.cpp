@@ -6,6 +6,7 @@
 #include "catalogue/Config.h"
 #include "localfiles/LocalFiles.h"
 #include "radio/RadioCore.h"
+#include "radio/SleepTimer.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -213,6 +214,50 @@ TEST_F(RadioCoreTest, TheUsersVolumeAndMuteSurviveFadesAndOpenings) {
     EXPECT_TRUE(player_.muted);
     core_.SetVolume(40);
     EXPECT_FALSE(player_.muted) << "moving the volume ends the mute";
+}
+
+TEST_F(RadioCoreTest, TheSleepTimerFadesOutStopsOnlyAndKeepsTheUsersVolume) {
+    // Fifteen minutes of 40 ms: shorter than the fade, which then takes all of them.
+    qputenv(SleepTimer::kMinuteVariable, "40");
+    SleepTimer sleep(core_);
+    qunsetenv(SleepTimer::kMinuteVariable);
+    Start();
+    core_.ChooseStation("Alpha");
+    ASSERT_TRUE(Opened({Address(0)}));
+    emit player_.Buffering(false);
+    core_.SetVolume(kSavedVolume);
+
+    sleep.Set(15);
+    EXPECT_EQ(sleep.MinutesLeft(), 15);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return player_.volume < kSavedVolume; }, kWaitMs));
+    EXPECT_GT(player_.volume, 0) << "step by step, not one jump";
+    EXPECT_EQ(core_.TargetVolume(), kSavedVolume);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return player_.stops == 1; }, kWaitMs));
+    EXPECT_EQ(core_.State(), PlayState::Stopped);
+    EXPECT_EQ(sleep.Minutes(), 0) << "the timer ends with its fade";
+    EXPECT_EQ(player_.volume, kSavedVolume) << "the user's volume for the next play";
+
+    // A volume the user sets during the fade ends it, and the timer with it.
+    core_.StopOrResume();
+    ASSERT_TRUE(Opened({Address(0), Address(0)}));
+    emit player_.Buffering(false);
+    sleep.Set(30);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return core_.FadingOut(); }, kWaitMs));
+    core_.SetVolume(60);
+    EXPECT_FALSE(core_.FadingOut());
+    EXPECT_EQ(sleep.Minutes(), 0);
+    QTest::qWait(30 * 40 + 200);
+    EXPECT_EQ(player_.volume, 60);
+    EXPECT_EQ(core_.State(), PlayState::Playing);
+
+    // Stopped by the user before its end, the timer ends and never starts the station again.
+    sleep.Set(15);
+    core_.StopOrResume();
+    EXPECT_EQ(sleep.Minutes(), 0);
+    QTest::qWait(15 * 40 + 200);
+    EXPECT_EQ(player_.opened.size(), 2u);
+    EXPECT_EQ(core_.State(), PlayState::Stopped);
+    EXPECT_EQ(player_.volume, 60);
 }
 
 TEST_F(RadioCoreTest, PlayPicksAStationWhenNoneIsRememberedAndPreviousGoesBackAndForth) {

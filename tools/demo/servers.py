@@ -13,7 +13,8 @@ DemoServers.env() gives the variables that point the program at them;
 DemoServers.catalogue_variant() serves another catalogue beside the demo's,
 Icecast.stop_feed() / start_feed() take a station off the air and back,
 Icecast tells the title of each station that has titles (Station.titles), the next one every
-TITLE_INTERVAL seconds, through icecast2's metadata call: MP3 listeners get it in the stream's
+TITLE_INTERVAL seconds (Icecast.hold_title() tells one of a test's own at once instead), through
+icecast2's metadata call: MP3 listeners get it in the stream's
 metadata, Ogg listeners in the stream's tags (icecast2 starts a new chain with the new comments,
 which a listener follows as playbin does), and Icecast.on_air_for() says how long a station has
 been on the air (icecast2 sends a new listener a burst of up to 64 KiB from what it holds: a
@@ -360,6 +361,7 @@ class Icecast:
         self.stations = stations
         self.titles_started = time.monotonic()
         self.told = {}      # mount: the title icecast2 took for its current feed
+        self.held = {}      # mount: a title a test holds instead of the turns
         self.told_lock = threading.Lock()
         self.tell_titles()
         threading.Thread(target=self._tell_titles_in_turn, daemon=True).start()
@@ -386,6 +388,8 @@ class Icecast:
 
     def title_now(self, station):
         """The title the station plays now; None for a station without titles."""
+        if station.mount in self.held:
+            return self.held[station.mount]
         if not station.titles:
             return None
         # Each station's turn comes at its own point of the interval.
@@ -393,6 +397,11 @@ class Icecast:
         offset = turn_order * TITLE_INTERVAL / max(1, len(self.stations))
         turn = int((time.monotonic() - self.titles_started + offset) // TITLE_INTERVAL)
         return station.titles[turn % len(station.titles)]
+
+    def hold_title(self, station, title):
+        """Tells icecast2 `title` for the station now, and keeps it until the next one held."""
+        self.held[station.mount] = title
+        self.tell_titles()
 
     def tell_titles(self):
         """Tells icecast2 the title of each station on the air whose title it has not yet."""
