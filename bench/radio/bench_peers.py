@@ -118,14 +118,20 @@ class Relay:
                 threading.Thread(target=self._pump, args=(a, b, note), daemon=True).start()
 
     def _pump(self, source, target, note):
+        """Hands on what `source` sends; `note` (the server's side) gets the moment of the first
+        byte after the reply's headers."""
+        head = b""
         try:
             while True:
                 data = source.recv(65536)
                 if not data:
                     break
                 if note is not None and note[1] is None:
-                    with self.lock:
-                        note[1] = time.monotonic()
+                    head += data
+                    end = head.find(b"\r\n\r\n")
+                    if end >= 0 and len(head) > end + 4:
+                        with self.lock:
+                            note[1] = time.monotonic()
                 target.sendall(data)
         except OSError:
             pass
@@ -411,7 +417,7 @@ class Bench:
                 "  data", "-", data["lean"].text(), data["program"].text(), data["peer"].text()))
             results[fmt[0]] = starts, connects
         print("    (connect: from the player's connect to the server to its first sound; data:\n"
-              "     from the server's first byte to that connection to the first sound)")
+              "     from the first byte of the server's reply body on that connection)")
         for name, (starts, _) in results.items():
             lean, program, peer = (starts[k].median() for k in ("lean", "program", "peer"))
             if None in (lean, program, peer):
@@ -562,8 +568,11 @@ class Bench:
         station = self.stations[0]
         print("Playing %s, %d s a figure: CPU (%% of one core), wake-ups/s, RSS (MB)"
               % (station.name, CPU_SECONDS))
+        # No newer version published: the download button would flash, and the timer with it.
+        quiet_env = dict(self.catalogue_env,
+                         SONAVIA_SITE_BASE=self.rig.servers.catalogue.url("/nosite/"))
         program = self.rig.start(self.rig.folder({"channel.dat": "package0\n" + station.name}),
-                                 self.catalogue_env)
+                                 quiet_env)
         try:
             window = program.wait_window()
             self.rig.desktop.xdotool("mousemove", "--sync", rig.SCREEN[0] - 1, rig.SCREEN[1] - 1)
@@ -577,9 +586,7 @@ class Bench:
         finally:
             self.rig.stop_programs()
         self.quiet()
-        # No newer version published: the download button would flash, and the timer with it.
-        program = self.rig.start(self.rig.folder({}), dict(
-            self.catalogue_env, SONAVIA_SITE_BASE=self.rig.servers.catalogue.url("/nosite/")))
+        program = self.rig.start(self.rig.folder({}), quiet_env)
         try:
             program.wait_window()
             time.sleep(SETTLE)

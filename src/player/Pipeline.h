@@ -57,8 +57,8 @@ public:
     // burst, one just back from an outage among them: the whole first reserve would fill only at
     // that speed and delay the sound by as much. It plays on this smaller one; a run-out still
     // doubles the reserve from kStartReserve on.
-    static constexpr std::chrono::milliseconds kEvenReserve{250};
-    static constexpr std::chrono::milliseconds kEvenArrivalSpan{250};
+    static constexpr std::chrono::milliseconds kEvenReserve{200};
+    static constexpr std::chrono::milliseconds kEvenArrivalSpan{200};
     static constexpr std::chrono::milliseconds kEvenArrivalPause{150};
     // Playing on with less than this ahead of the output (besides what the output itself holds)
     // would break up the sound: playback pauses until the reserve is back.
