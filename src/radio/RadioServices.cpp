@@ -5,6 +5,7 @@
 #include "radio/CatalogueDisplay.h"
 #include "radio/MprisService.h"
 #include "radio/RadioCore.h"
+#include "radio/SearchProviders.h"
 #include "radio/TrayIcon.h"
 #include "shell/AppValues.h"
 
@@ -13,8 +14,8 @@ namespace sonavia {
 RadioServices::RadioServices(StartupContext context, QObject* parent)
     : QObject(parent), context_(std::move(context)) {}
 
-// Members go in reverse: the tray and the media controls before the core, the core before the
-// player it drives.
+// Members go in reverse: the tray, the search and the media controls before the core, the core
+// before the player it drives.
 RadioServices::~RadioServices() = default;
 
 bool RadioServices::Start(std::unique_ptr<PlayerEngine> player) {
@@ -39,6 +40,7 @@ bool RadioServices::Start(std::unique_ptr<PlayerEngine> player) {
     }
     connect(core_.get(), &RadioCore::StateChanged, this, &RadioServices::ShowState);
     mediaControls_ = std::make_unique<MprisService>(*core_);
+    desktopSearch_ = std::make_unique<SearchProviders>(*core_);
     tray_->Show();
     return true;
 }
