@@ -487,9 +487,10 @@ bool CatalogueRoom::TakeNext(Share& share) {
 }
 
 // Every country's best station first, the countries with the most good stations before the
-// others; then the room is shared out by the highest averages (each country's next station
-// when its good stations per station taken are the most), so that each country's share follows
-// its number of good stations.
+// others; then the room is shared out by the highest averages with odd divisors (the next
+// station goes to the country whose good stations divided by 2 × taken + 1 are the most), so
+// that each country's share follows its number of good stations, the small countries' as
+// closely as the large ones'.
 void ChooseStations(std::map<std::string, Country>& countries, const ImportOptions& options,
                     ImportResult& result) {
     std::vector<Share> shares;
@@ -519,8 +520,8 @@ void ChooseStations(std::map<std::string, Country>& countries, const ImportOptio
         return a->ranked.size() > b->ranked.size();
     });
     const auto before = [](const Share* a, const Share* b) {
-        // a's next station comes after b's: a has fewer good stations per station taken.
-        return a->ranked.size() * (b->taken + 1) < b->ranked.size() * (a->taken + 1);
+        // a's next station comes after b's: a's good stations over its divisor are fewer.
+        return a->ranked.size() * (2 * b->taken + 1) < b->ranked.size() * (2 * a->taken + 1);
     };
     std::priority_queue<Share*, std::vector<Share*>, decltype(before)> turns(before);
     for (Share* share : byCount) {
