@@ -123,10 +123,12 @@ const StationSearch& SearchProviders::Index() {
 }
 
 void SearchProviders::Play(std::size_t position) {
-    if (!Ready() || !Index().Offered(position)) {
+    // Read from the core's catalogue itself: the program's end frees it before the index goes.
+    const RadioCatalogue& catalogue = core_.Catalogue();
+    if (!Ready() || position >= catalogue.records.size() || !catalogue.records[position].present) {
         return;
     }
-    const std::string& name = core_.Catalogue().records[position].name;
+    const std::string& name = catalogue.records[position].name;
     qCInfo(lcRadio).noquote() << "the desktop's search chose" << Index().Name(position);
     core_.ChooseFoundStation(name);
 }

@@ -359,9 +359,13 @@ std::optional<Dropped> StationPool::Add(const JsonObject& object, std::uint64_t 
     if (!Playable(TextOf(object, kCodec), NumberOf(object, kLiveStream) == 1)) {
         return Dropped::Codec;
     }
-    const char* addressField = TextOf(object, kAddress).empty() ? kGivenAddress : kAddress;
-    const auto address =
-        WasCut(object, addressField) ? std::nullopt : StreamAddress(TextOf(object, addressField));
+    // The address the directory resolved, else the one the station gave.
+    std::optional<std::string> address;
+    for (const char* field : {kAddress, kGivenAddress}) {
+        if (!address && !WasCut(object, field)) {
+            address = StreamAddress(TextOf(object, field));
+        }
+    }
     if (!address) {
         return Dropped::NoAddress;
     }
