@@ -238,7 +238,8 @@ def generated_export(seed=31):
         add(export_record("Video %d" % i, "http://video.test/%d" % i, "DE", next(votes),
                           codec=codec), "codec")
     for i in range(60):
-        url = ["", "ftp://radio.test/x", "radio.test/live", "http://radio.test/" + "a" * 1100][i % 4]
+        url = ["", "ftp://radio.test/x", "radio.test/live", "https://",
+               "http://radio.test/" + "a" * 1100][i % 5]
         add(export_record("Nowhere %d" % i, url, "IT", next(votes), url=...), "address")
     for i in range(30):
         add(export_record(["", "  \u200b ", "\n\t"][i % 3] if i % 2 else ..., "http://anon.test/%d" % i,

@@ -139,8 +139,15 @@ std::optional<std::string> StreamAddress(std::string_view raw) {
         return std::nullopt;
     }
     raw = raw.substr(first, raw.find_last_not_of(kSpace) - first + 1);
-    const std::string lower = Lower(raw.substr(0, raw.find("://") + 1));
-    if (lower != "http:" && lower != "https:") {
+    // A scheme the player fetches streams with, and a host after it.
+    const auto separator = raw.find("://");
+    if (separator == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::string scheme = Lower(raw.substr(0, separator));
+    const auto hostStart = separator + 3;
+    if ((scheme != "http" && scheme != "https") || hostStart >= raw.size() ||
+        raw.find_first_of("/?#", hostStart) == hostStart) {
         return std::nullopt;
     }
     static constexpr char kHex[] = "0123456789ABCDEF";
