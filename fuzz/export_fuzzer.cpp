@@ -3,6 +3,7 @@
 // chooses must read back as written and fit the catalogue's size.
 
 #include "CatalogueFiles.h"
+#include "Require.h"
 #include "StationExport.h"
 #include "rules/FetchProfiles.h"
 
@@ -11,18 +12,9 @@
 #include <sstream>
 #include <string>
 
-namespace {
-
-void Require(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace sonavia;
+    using fuzz::Require;
     using namespace sonavia::radiocat;
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
     const ImportResult result = ImportStationExport(in, {});
