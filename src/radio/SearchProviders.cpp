@@ -15,9 +15,10 @@ namespace {
 // KRunner lists this many at most: a country's name can match hundreds of stations.
 constexpr qsizetype kMostRunnerMatches = 50;
 // KRunner's kinds of match: a station named exactly as typed, and the others, which rank below
-// the desktop's own results.
+// the desktop's own results. KRunner 5 takes 20 for a possible match (30 would be an
+// informational one, which it does not run); KRunner 6 ranks both by their number.
 constexpr int kRunnerExactMatch = 100;
-constexpr int kRunnerPossibleMatch = 30;
+constexpr int kRunnerPossibleMatch = 20;
 // The relevance of the runner's first match; the last falls by this share of it.
 constexpr double kBestRelevance = 1.0;
 constexpr double kRelevanceFall = 0.5;

@@ -171,7 +171,9 @@ class SearchTest(unittest.TestCase):
         # KRunner: the station, its country beneath it, the program's icon; then run.
         (matches,) = self.call(RUNNER_PATH, RUNNER + ".Match", "kyoto")
         self.assertEqual([m[1:4] + (m[5],) for m in matches],
-                         [("Kyoto Pulse", "org.sonavia.Plus", 30, {"subtext": "Japan"})])
+                         [("Kyoto Pulse", "org.sonavia.Plus", 20, {"subtext": "Japan"})])
+        (exact,) = self.call(RUNNER_PATH, RUNNER + ".Match", "kyoto pulse")
+        self.assertEqual(exact[0][3], 100, "a name typed whole is KRunner's exact match")
         self.call(RUNNER_PATH, RUNNER + ".Run", matches[0][0], "")
         self.assertTrue(self.heard(station("Kyoto Pulse")), "KRunner's choice plays")
         # As a click in the station list: the choice is remembered for the next start.
