@@ -5,6 +5,9 @@
 #   share/applications/           the launcher
 #   share/icons/hicolor/<n>x<n>/apps/   the launcher's icons, drawn by the skin renderer
 #   share/metainfo/               the AppStream metadata
+#   share/gnome-shell/search-providers/, share/krunner/dbusplugins/, share/dbus-1/services/
+#                                 the desktop's search: GNOME Shell's and KRunner's, and the bus
+#                                 activation that starts the program for them
 # and `cpack -G DEB` makes a Debian package of the same. The installed program keeps each user's
 # start-up directory in $XDG_DATA_HOME/sonavia-plus and fills it from share/sonavia-plus
 # (src/catalogue/Config.h); it finds that folder as ../share/sonavia-plus from its own, so the
@@ -39,6 +42,19 @@ endforeach()
 
 install(FILES ${CMAKE_SOURCE_DIR}/data/${SONAVIA_APPLICATION_ID}.desktop
         DESTINATION share/applications)
+
+# The desktop's search finds stations through the running program (src/radio/SearchProviders.h),
+# which the session bus starts when it is not running. The activation file names the program by
+# its full path, which is known only when installing (--prefix, or the package's /usr).
+install(FILES ${CMAKE_SOURCE_DIR}/data/${SONAVIA_APPLICATION_ID}.search-provider.ini
+        DESTINATION share/gnome-shell/search-providers)
+install(FILES ${CMAKE_SOURCE_DIR}/data/${SONAVIA_APPLICATION_ID}.krunner.desktop
+        DESTINATION share/krunner/dbusplugins)
+install(CODE "
+  set(SONAVIA_INSTALLED_PROGRAM \"\${CMAKE_INSTALL_PREFIX}/bin/sonavia\")
+  configure_file(\"${CMAKE_SOURCE_DIR}/data/${SONAVIA_APPLICATION_ID}.service.in\"
+                 \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/share/dbus-1/services/${SONAVIA_APPLICATION_ID}.service\"
+                 @ONLY)")
 
 # The launcher's icons: the window icon's drawing at each size that desktops look for.
 set(SONAVIA_ICON_THEME_DIR ${CMAKE_BINARY_DIR}/icons/hicolor)

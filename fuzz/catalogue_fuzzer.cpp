@@ -2,6 +2,7 @@
 // as the package's availability flags over that catalogue, as a station's address file and as
 // the version file. The catalogue's own promises are checked as well.
 
+#include "Require.h"
 #include "rules/CatalogueText.h"
 #include "rules/RadioCatalogue.h"
 
@@ -9,18 +10,9 @@
 #include <string>
 #include <string_view>
 
-namespace {
-
-void Require(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace sonavia;
+    using fuzz::Require;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
 
     RadioCatalogue catalogue = ParseCatalogue(bytes);

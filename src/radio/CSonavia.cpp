@@ -4,6 +4,7 @@
 #include "radio/MprisService.h"
 #include "radio/RadioCore.h"
 #include "radio/RadioServices.h"
+#include "radio/SearchProviders.h"
 #include "resources/ControlIds.h"
 #include "resources/Resources.h"
 #include "rules/Product.h"
@@ -36,6 +37,8 @@ void CSonavia::Create(std::unique_ptr<PlayerEngine> player) {
             &CSonavia::OpenRadioWindow);
     connect(&services_.MediaControls(), &MprisService::QuitRequested, this,
             &CSonavia::QuitFromMediaControls);
+    connect(&services_.DesktopSearch(), &SearchProviders::RaiseRequested, this,
+            &CSonavia::OpenRadioWindow);
     RadioCore& core = services_.Core();
     connect(&core, &RadioCore::MessageRequested, this,
             [this](const QString& text) { ShowMessage(text, services_.Palette().theme); });

@@ -1,6 +1,7 @@
 #include "radio/MprisService.h"
 
 #include "localfiles/LocalFiles.h"
+#include "radio/AfterReply.h"
 #include "radio/CatalogueDisplay.h"
 #include "radio/RadioCore.h"
 #include "rules/Product.h"
@@ -38,12 +39,6 @@ QString IconFile() {
     return QFileInfo::exists(besideProgram)
                ? QFileInfo(besideProgram).canonicalFilePath()
                : QStandardPaths::locate(QStandardPaths::GenericDataLocation, relative);
-}
-
-// Runs `act` from the event loop, once the bus has its reply: opening the radio window or ending
-// the program must not keep the caller waiting.
-template <typename Act> void Later(QObject* context, Act act) {
-    QMetaObject::invokeMethod(context, std::move(act), Qt::QueuedConnection);
 }
 
 } // namespace
@@ -133,11 +128,11 @@ QString MprisRootAdaptor::DesktopEntry() const {
 }
 
 void MprisRootAdaptor::Raise() {
-    Later(this, [this] { emit service_.RaiseRequested(); });
+    AfterReply(this, [this] { emit service_.RaiseRequested(); });
 }
 
 void MprisRootAdaptor::Quit() {
-    Later(this, [this] { emit service_.QuitRequested(); });
+    AfterReply(this, [this] { emit service_.QuitRequested(); });
 }
 
 MprisPlayerAdaptor::MprisPlayerAdaptor(MprisService& service)

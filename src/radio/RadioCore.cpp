@@ -243,6 +243,11 @@ void RadioCore::ChooseStation(const std::string& name) {
     Play(Origin::Tree, *position);
 }
 
+void RadioCore::ChooseFoundStation(const std::string& name) {
+    ChooseStation(name);
+    emit StationShown();
+}
+
 void RadioCore::WindowRandomPlay() {
     streamPlaying_ = false;
     if (WaitForCatalogue([this] { WindowRandomPlay(); })) {

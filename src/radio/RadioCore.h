@@ -75,6 +75,9 @@ public:
     // The user's acts.
     // The station tree's choice of a station by name: channel.dat, then tv.dat once it plays.
     void ChooseStation(const std::string& name);
+    // A station that the desktop's search found: played as the tree's choice, and the lists
+    // show it.
+    void ChooseFoundStation(const std::string& name);
     // "Random Channel" in the radio window: the window's random rule; channel.dat is written.
     void WindowRandomPlay();
     // Who asked for a start-up play, as the log names it.

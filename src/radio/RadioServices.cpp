@@ -7,6 +7,7 @@
 #include "radio/MprisService.h"
 #include "radio/RadioCore.h"
 #include "radio/RadioRecording.h"
+#include "radio/SearchProviders.h"
 #include "radio/SleepTimer.h"
 #include "radio/TrayIcon.h"
 #include "shell/AppValues.h"
@@ -18,8 +19,8 @@ namespace sonavia {
 RadioServices::RadioServices(StartupContext context, QObject* parent)
     : QObject(parent), context_(std::move(context)) {}
 
-// Members go in reverse: the tray and the media controls before the core, the core before the
-// player it drives.
+// Members go in reverse: the tray, the search and the media controls before the core, the core
+// before the player it drives.
 RadioServices::~RadioServices() = default;
 
 bool RadioServices::Start(std::unique_ptr<PlayerEngine> player) {
@@ -45,6 +46,7 @@ bool RadioServices::Start(std::unique_ptr<PlayerEngine> player) {
     connect(core_.get(), &RadioCore::StateChanged, this, &RadioServices::ShowState);
     mediaControls_ = std::make_unique<MprisService>(*core_);
     StartTrayTools(real);
+    desktopSearch_ = std::make_unique<SearchProviders>(*core_);
     tray_->Show();
     return true;
 }

@@ -1,6 +1,8 @@
 """A D-Bus session bus of a test's own, and the accessibility bus on it.
 
-start_session_bus(processes, folder) starts dbus-daemon and returns its address;
+start_session_bus(processes, folder) starts dbus-daemon and returns its address; with `services`,
+a folder of activation files, the bus starts a program that owns a name when the name is called,
+with the bus's environment (`env`), as a desktop session's bus does;
 start_accessibility_bus(processes, folder, address) starts the accessibility bus launcher on it,
 as a desktop session does, so that programs and screen readers (AT-SPI) find each other.
 start_notifier_host(processes, folder, address) starts the status notifier watcher and host
@@ -20,11 +22,33 @@ ACCESSIBILITY_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
-def start_session_bus(processes, folder):
+BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:path=%s</listen>
+  <servicedir>%s</servicedir>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+"""
+
+
+def start_session_bus(processes, folder, services=None, env=None):
     os.makedirs(folder, exist_ok=True)
     socket = os.path.join(folder, "socket")
-    processes.start(["dbus-daemon", "--session", "--nofork", "--nopidfile",
-                     "--address=unix:path=" + socket], os.path.join(folder, "daemon.log"))
+    if services:
+        config = os.path.join(folder, "bus.conf")
+        with open(config, "w") as f:
+            f.write(BUS_CONFIG % (socket, services))
+        command = ["dbus-daemon", "--config-file=" + config, "--nofork", "--nopidfile"]
+    else:
+        command = ["dbus-daemon", "--session", "--nofork", "--nopidfile",
+                   "--address=unix:path=" + socket]
+    processes.start(command, os.path.join(folder, "daemon.log"), env=env)
     if not wait_for(lambda: os.path.exists(socket), 30):
         raise RuntimeError("dbus-daemon did not start")
     return "unix:path=" + socket

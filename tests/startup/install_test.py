@@ -104,6 +104,12 @@ class InstallTest(unittest.TestCase):
         self.assertTrue(found, "no window appeared")
         return found[0]
 
+    def desktop_file(self, *path):
+        groups = configparser.ConfigParser(interpolation=None)
+        groups.optionxform = str
+        self.assertTrue(groups.read(os.path.join(*path)), os.path.join(*path))
+        return groups
+
     def test_installed_files_validate_and_the_program_starts_from_anywhere(self):
         share = os.path.join(self.prefix, "share")
         launcher = os.path.join(share, "applications", APP_ID + ".desktop")
@@ -128,6 +134,23 @@ class InstallTest(unittest.TestCase):
             icon = os.path.join(share, "icons", "hicolor", "%dx%d" % (size, size), "apps",
                                 APP_ID + ".png")
             self.assertEqual(png_size(icon), (size, size))
+
+        # The desktop's search: GNOME Shell's provider and KRunner's runner name the program's
+        # bus name and objects, and the bus starts the installed program for them.
+        search = self.desktop_file(share, "gnome-shell", "search-providers",
+                                   APP_ID + ".search-provider.ini")["Shell Search Provider"]
+        self.assertEqual(dict(search), {"DesktopId": APP_ID + ".desktop", "BusName": APP_ID,
+                                        "ObjectPath": "/org/sonavia/Plus/SearchProvider",
+                                        "Version": "2"})
+        runner = self.desktop_file(share, "krunner", "dbusplugins",
+                                   APP_ID + ".krunner.desktop")["Desktop Entry"]
+        self.assertEqual((runner["X-Plasma-DBusRunner-Service"], runner["X-Plasma-API"]),
+                         (APP_ID, "DBus"))
+        self.assertEqual(runner["X-Plasma-DBusRunner-Path"], "/org/sonavia/Plus/StationRunner")
+        activation = self.desktop_file(share, "dbus-1", "services",
+                                       APP_ID + ".service")["D-BUS Service"]
+        self.assertEqual(dict(activation), {"Name": APP_ID, "Exec": os.path.join(
+            self.prefix, "bin", entry["Exec"])})
 
         program = self.start(os.path.join(self.prefix, "bin", "sonavia"), "/")
         window = self.wait_window(program)

@@ -33,6 +33,7 @@ import json
 import os
 import shlex
 import shutil
+import signal
 import socket
 import subprocess
 import sys
@@ -198,6 +199,23 @@ class Processes:
             self.running.remove(process)
             self._tell_guard(-process.pid)
 
+    def watch(self, pid):
+        """Holds a process that another one started (a session bus's activation) to be ended
+        should this one be killed outright; stop_pid() ends it."""
+        self._tell_guard(pid)
+
+    def stop_pid(self, pid, grace=STOP_GRACE):
+        """Ends a watched process by its PID, a polite request first; True once it has gone."""
+        for sig, wait in ((signal.SIGTERM, grace), (signal.SIGKILL, grace)):
+            try:
+                os.kill(pid, sig)
+            except ProcessLookupError:
+                break
+            if wait_for(lambda: not _running(pid), wait, 0.05):
+                break
+        self._tell_guard(-pid)
+        return not _running(pid)
+
     def stop_all(self):
         """Asks every process at once, the latest first, then waits for each."""
         for process in reversed(self.running):
@@ -215,6 +233,15 @@ class Processes:
     def _tell_guard(self, pid):
         self.guard.stdin.write("%d\n" % pid)
         self.guard.stdin.flush()
+
+
+def _running(pid):
+    """Whether the process runs: not gone, and no zombie waiting for its parent."""
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            return f.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except OSError:
+        return False
 
 
 def free_port():

@@ -219,6 +219,28 @@ std::string ShoppingListPath() {
     return std::string(kCatalogueProductFolder) + kShoppingListFile;
 }
 
+void CheckStation(const Station& station, const std::string& file, std::vector<Problem>& problems) {
+    const int line = station.line;
+    if (station.country.empty()) {
+        problems.push_back({file, line, "the country is empty"});
+    }
+    if (station.name.empty()) {
+        problems.push_back({file, line, "the name is empty"});
+    }
+    CheckCatalogueField(station.country, "country", file, line, problems);
+    CheckCatalogueField(station.name, "name", file, line, problems);
+    CheckCatalogueField(station.description, "description", file, line, problems);
+    CheckAddress(station.address, "stream address", kItemProfile.maxBytes, file, line, problems);
+}
+
+std::size_t CatalogueRecordBytes(const Station& station, int n) {
+    return CatalogueRecord(station, n).size();
+}
+
+std::size_t CatalogueHeaderBytes(std::size_t count) {
+    return CatalogueHeader(count).size();
+}
+
 std::vector<Station> ReadStationList(std::string_view text, const std::string& file,
                                      std::vector<Problem>& problems) {
     std::vector<Station> stations;
@@ -239,17 +261,7 @@ std::vector<Station> ReadStationList(std::string_view text, const std::string& f
                         std::string(columns[2]),
                         std::string(columns[3]),
                         columns[4] == "1"};
-        if (station.country.empty()) {
-            problems.push_back({file, line, "the country is empty"});
-        }
-        if (station.name.empty()) {
-            problems.push_back({file, line, "the name is empty"});
-        }
-        CheckCatalogueField(station.country, "country", file, line, problems);
-        CheckCatalogueField(station.name, "name", file, line, problems);
-        CheckCatalogueField(station.description, "description", file, line, problems);
-        CheckAddress(station.address, "stream address", kItemProfile.maxBytes, file, line,
-                     problems);
+        CheckStation(station, file, problems);
         if (columns[4] != "1" && columns[4] != "0") {
             problems.push_back({file, line,
                                 "offered is \"" + std::string(columns[4]) +

@@ -39,6 +39,15 @@ struct Station {
 std::vector<Station> ReadStationList(std::string_view text, const std::string& file,
                                      std::vector<Problem>& problems);
 
+// Reports what the program could not read back as written: an empty country or name, a field
+// with a control character, one that the "#" rule would cut or that reads as a web page, and a
+// stream address that is empty, not ASCII, without a scheme or longer than the program reads.
+void CheckStation(const Station& station, const std::string& file, std::vector<Problem>& problems);
+
+// The bytes that station n (from 1) takes in the catalogue text, and those of its header line.
+std::size_t CatalogueRecordBytes(const Station& station, int n);
+std::size_t CatalogueHeaderBytes(std::size_t count);
+
 // Reads a shopping topic file: one topic a line, comments as in the station list.
 std::vector<std::string> ReadShoppingTopics(std::string_view text, const std::string& file,
                                             std::vector<Problem>& problems);

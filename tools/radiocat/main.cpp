@@ -1,16 +1,23 @@
-// radiocat: makes a catalogue folder from a station list, and checks a catalogue folder the way
-// the program reads it, for the people who run a catalogue.
+// radiocat: makes a catalogue folder from a station list or from the community directory's
+// station export, and checks a catalogue folder the way the program reads it, for the people who
+// run a catalogue.
 
 #include "CatalogueCheck.h"
 #include "CatalogueFiles.h"
+#include "StationExport.h"
+#include "rules/FetchProfiles.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -34,6 +41,15 @@ int Usage() {
            "      a line, five columns separated by tabs: country, name, description, stream\n"
            "      address, offered (1 or 0); \"#\" starts a comment line. TOPICS is a file of\n"
            "      shopping topics, one a line. DIR is replaced only when it is complete.\n"
+           "  radiocat import EXPORT.json DIR [--max-per-country N] [--countries CC,CC,...]\n"
+           "      writes the catalogue folder DIR from the community directory's station\n"
+           "      export (the JSON array of its stations endpoint): the stations whose stream\n"
+           "      answered at its last check in a format the player decodes, duplicates merged,\n"
+           "      each country's stations by votes, as many as the catalogue's "
+        << sonavia::kCatalogueProfile.maxBytes
+        << " bytes\n"
+           "      hold. N limits the stations of one country; CC are two-letter country codes.\n"
+           "      Reports what it kept and what it dropped, and why.\n"
            "  radiocat check DIR\n"
            "      reads DIR as the program does and reports every problem\n";
     return kUsageError;
@@ -165,6 +181,37 @@ bool MoveIntoPlace(const fs::path& built, const fs::path& target) {
     return false;
 }
 
+fs::path TargetFolder(const std::string& argument) {
+    fs::path target = fs::absolute(argument).lexically_normal();
+    if (target.filename().empty()) {
+        target = target.parent_path();
+    }
+    return target;
+}
+
+// Writes the files in a new folder beside `target`, reads them back as the program does, and
+// only then puts the folder in place of `target`.
+bool WriteCatalogueFolder(const std::vector<FolderFile>& files, const fs::path& target) {
+    std::error_code error;
+    fs::create_directories(target.parent_path(), error);
+    TemporaryFolder built(target);
+    if (built.Path().empty()) {
+        std::cerr << "radiocat: cannot make a folder beside " << target.string() << '\n';
+        return false;
+    }
+    fs::permissions(built.Path(), kFolderPermissions, error);
+    if (!WriteFiles(built.Path(), files)) {
+        return false;
+    }
+    const auto written = CheckCatalogueFolder(built.Path());
+    if (!written.empty()) {
+        Report(written);
+        std::cerr << "radiocat: the written catalogue does not read back; nothing replaced\n";
+        return false;
+    }
+    return MoveIntoPlace(built.Path(), target);
+}
+
 int Build(const std::vector<std::string>& args) {
     std::optional<std::string> shoppingRoot;
     std::optional<std::string> topicsFile;
@@ -201,10 +248,7 @@ int Build(const std::vector<std::string>& args) {
         topics = ReadShoppingTopics(*text, *topicsFile, problems);
     }
 
-    fs::path target = fs::absolute(args[2]).lexically_normal();
-    if (target.filename().empty()) {
-        target = target.parent_path();
-    }
+    const fs::path target = TargetFolder(args[2]);
     if (const auto why = WhyNotReplaceable(target)) {
         problems.push_back({target.string(), 0, *why});
     }
@@ -214,26 +258,7 @@ int Build(const std::vector<std::string>& args) {
                   << (problems.size() == 1 ? " problem" : " problems") << "; nothing written\n";
         return kFailure;
     }
-
-    std::error_code error;
-    fs::create_directories(target.parent_path(), error);
-    TemporaryFolder built(target);
-    if (built.Path().empty()) {
-        std::cerr << "radiocat: cannot make a folder beside " << target.string() << '\n';
-        return kFailure;
-    }
-    fs::permissions(built.Path(), kFolderPermissions, error);
-    if (!WriteFiles(built.Path(), CatalogueFolderFiles(stations, shoppingRoot, topics))) {
-        return kFailure;
-    }
-    // What was written must read back whole before it replaces anything.
-    const auto written = CheckCatalogueFolder(built.Path());
-    if (!written.empty()) {
-        Report(written);
-        std::cerr << "radiocat: the written catalogue does not read back; nothing replaced\n";
-        return kFailure;
-    }
-    if (!MoveIntoPlace(built.Path(), target)) {
+    if (!WriteCatalogueFolder(CatalogueFolderFiles(stations, shoppingRoot, topics), target)) {
         return kFailure;
     }
     std::size_t offered = 0;
@@ -242,6 +267,103 @@ int Build(const std::vector<std::string>& args) {
     }
     std::cout << target.string() << ": " << stations.size() << " stations, " << offered
               << " offered\n";
+    return 0;
+}
+
+// The options of import; none when they are not understood.
+std::optional<ImportOptions> ReadImportOptions(const std::vector<std::string>& args) {
+    constexpr std::size_t kCodeLength = 2;
+    ImportOptions options;
+    for (std::size_t i = 3; i < args.size(); i += 2) {
+        if (i + 1 >= args.size()) {
+            return std::nullopt;
+        }
+        const std::string& value = args[i + 1];
+        if (args[i] == "--max-per-country" && !options.maxPerCountry) {
+            int n = 0;
+            const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), n);
+            if (error != std::errc() || end != value.data() + value.size() || n < 1) {
+                return std::nullopt;
+            }
+            options.maxPerCountry = n;
+        } else if (args[i] == "--countries" && options.countries.empty()) {
+            std::stringstream list(value);
+            for (std::string code; std::getline(list, code, ',');) {
+                if (code.size() != kCodeLength ||
+                    !std::isalpha(static_cast<unsigned char>(code[0])) ||
+                    !std::isalpha(static_cast<unsigned char>(code[1]))) {
+                    return std::nullopt;
+                }
+                std::transform(code.begin(), code.end(), code.begin(),
+                               [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+                options.countries.push_back(code);
+            }
+            if (options.countries.empty()) {
+                return std::nullopt;
+            }
+        } else {
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+int Import(const std::vector<std::string>& args) {
+    const auto options = ReadImportOptions(args);
+    if (!options) {
+        return Usage();
+    }
+    const std::string& file = args[1];
+    const fs::path target = TargetFolder(args[2]);
+    if (const auto why = WhyNotReplaceable(target)) {
+        std::cerr << target.string() << ": " << *why << "\nradiocat: nothing written\n";
+        return kFailure;
+    }
+    std::error_code error;
+    if (fs::is_directory(file, error)) {
+        std::cerr << "radiocat: " << file << " is a folder, not a station export\n";
+        return kFailure;
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        std::cerr << "radiocat: cannot read " << file << '\n';
+        return kFailure;
+    }
+    const ImportResult result = ImportStationExport(in, *options);
+    if (in.bad()) {
+        std::cerr << "radiocat: cannot read " << file << "; nothing written\n";
+        return kFailure;
+    }
+    if (!result.error.empty()) {
+        std::cerr << file << ": " << result.error << "\nradiocat: not a station export that "
+                  << "radiocat reads; nothing written\n";
+        return kFailure;
+    }
+    if (result.stations.empty()) {
+        std::cerr << file << ": no station for the catalogue among its " << result.records
+                  << " stations; nothing written\n";
+        return kFailure;
+    }
+    const auto files = CatalogueFolderFiles(result.stations, std::nullopt, std::nullopt);
+    if (!WriteCatalogueFolder(files, target)) {
+        return kFailure;
+    }
+    const auto catalogue = std::find_if(
+        files.begin(), files.end(), [](const FolderFile& f) { return f.path == CataloguePath(); });
+    std::uint64_t dropped = 0;
+    for (const auto count : result.dropped) {
+        dropped += count;
+    }
+    std::cout << target.string() << ": " << result.stations.size() << " stations in "
+              << result.countries << " countries, " << catalogue->bytes.size() << " of "
+              << sonavia::kCatalogueProfile.maxBytes << " catalogue bytes\n"
+              << "read " << result.records << " stations of the export\n"
+              << "kept " << result.stations.size() << "\n"
+              << "dropped " << dropped << ":\n";
+    for (std::size_t reason = 0; reason < kDroppedReasons; ++reason) {
+        std::cout << "  " << result.dropped[reason] << ' '
+                  << DroppedText(static_cast<Dropped>(reason)) << '\n';
+    }
     return 0;
 }
 
@@ -263,6 +385,9 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() >= 3 && args[0] == "build") {
         return Build(args);
+    }
+    if (args.size() >= 3 && args[0] == "import") {
+        return Import(args);
     }
     if (args.size() == 2 && args[0] == "check") {
         return Check(args[1]);
