@@ -43,6 +43,8 @@ void TunerDisplay::LoadSkin(const InterfacePackDirectory& archive, int hue, int 
     auto blue = static_cast<std::uint8_t>(qBlue(layout::kTunerLight));
     ShiftPixelHue(blue, green, red, hue);
     colour_ = QColor(red, green, blue);
+    line_ = {};
+    strip_ = {};
     window_.update(layout::kTunerLine);
     window_.update(layout::kOnAirLamp);
 }
@@ -54,6 +56,8 @@ void TunerDisplay::Show() {
         textWidth_ = static_cast<int>(std::ceil(QFontMetricsF(font_).horizontalAdvance(text_)));
         offset_ = 0;
         rest_ = kScrollRestTicks;
+        line_ = {};
+        strip_ = {};
         window_.update(layout::kTunerLine);
         status_->SetStatus(text_.isEmpty() ? QString::fromLatin1(kNothingPlays) : text_);
     }
@@ -118,21 +122,39 @@ void TunerDisplay::Paint(QPainter& painter) const {
     if (text_.isEmpty()) {
         return;
     }
+    // The line shares its place with the level meter, which is repainted every tick: its text is
+    // laid out and drawn once, and each paint copies it at the scroll it stands at.
+    const qreal ratio = painter.device() != nullptr ? painter.device()->devicePixelRatioF() : 1.0;
+    if (line_.isNull() || lineOffset_ != offset_ || line_.devicePixelRatioF() != ratio) {
+        DrawLine(ratio);
+    }
+    painter.drawImage(layout::kTunerLine.topLeft(), line_);
+}
+
+void TunerDisplay::DrawLine(qreal ratio) const {
+    const QRect lineRect(QPoint(0, 0), layout::kTunerLine.size());
+    if (strip_.isNull() || strip_.devicePixelRatioF() != ratio) {
+        // The text, and for a scrolled line its start again behind its end: every scroll shows
+        // a stretch of it.
+        const QSize size(Scrolls() ? textWidth_ + kScrollGap + lineRect.width() : lineRect.width(),
+                         lineRect.height());
+        strip_ = QImage(size * ratio, QImage::Format_ARGB32_Premultiplied);
+        strip_.setDevicePixelRatio(ratio);
+        strip_.fill(Qt::transparent);
+        QPainter stripPainter(&strip_);
+        PaintText(stripPainter, QRect(QPoint(0, 0), size));
+    }
+    line_ = QImage(lineRect.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    line_.setDevicePixelRatio(ratio);
+    line_.fill(Qt::transparent);
+    lineOffset_ = offset_;
+    QPainter linePainter(&line_);
+    linePainter.drawImage(QPoint(-offset_, 0), strip_);
     if (!Scrolls()) {
-        painter.save();
-        PaintText(painter, layout::kTunerLine);
-        painter.restore();
         return;
     }
     // A scrolled line fades out at both ends of the glass rather than being cut; at rest its
     // start stands whole.
-    const qreal ratio = painter.device() != nullptr ? painter.device()->devicePixelRatioF() : 1.0;
-    QImage line(layout::kTunerLine.size() * ratio, QImage::Format_ARGB32_Premultiplied);
-    line.setDevicePixelRatio(ratio);
-    line.fill(Qt::transparent);
-    QPainter linePainter(&line);
-    const QRect lineRect(QPoint(0, 0), layout::kTunerLine.size());
-    PaintText(linePainter, lineRect);
     QLinearGradient fade(lineRect.topLeft(), lineRect.topRight());
     const qreal width = lineRect.width();
     fade.setColorAt(0, offset_ > 0 ? Qt::transparent : Qt::black);
@@ -141,8 +163,6 @@ void TunerDisplay::Paint(QPainter& painter) const {
     fade.setColorAt(1, Qt::transparent);
     linePainter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
     linePainter.fillRect(lineRect, fade);
-    linePainter.end();
-    painter.drawImage(layout::kTunerLine.topLeft(), line);
 }
 
 void TunerDisplay::PaintText(QPainter& painter, const QRect& area) const {
@@ -151,10 +171,8 @@ void TunerDisplay::PaintText(QPainter& painter, const QRect& area) const {
     painter.setFont(font_);
     painter.setPen(colour_);
     QRect text = area;
-    text.setWidth(std::max(textWidth_, area.width()));
-    text.translate(-offset_, 0);
+    text.setWidth(textWidth_);
     painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, text_);
-    // The start comes round again behind the end.
     if (Scrolls()) {
         painter.drawText(text.translated(textWidth_ + kScrollGap, 0),
                          Qt::AlignLeft | Qt::AlignVCenter, text_);

@@ -47,8 +47,10 @@ public:
 
 private:
     bool Scrolls() const;
-    // The line, moved by the scroll, within `area`.
+    // The text from the left of `area`, and for a scrolled line its start again behind its end.
     void PaintText(QPainter& painter, const QRect& area) const;
+    // Draws the line as it stands into line_, at `ratio` device pixels a window pixel.
+    void DrawLine(qreal ratio) const;
     // Whether the lamp is lit at this moment of the state.
     bool LampLitNow() const;
     void SetLamp(bool lit);
@@ -67,6 +69,11 @@ private:
     int rest_ = kScrollRestTicks;
     bool lampLit_ = true;
     int blinkTick_ = 0;
+    // The text drawn once (strip_), the line as last painted from it (line_) and the scroll it
+    // was painted at; null when they must be drawn again.
+    mutable QImage strip_;
+    mutable QImage line_;
+    mutable int lineOffset_ = 0;
 };
 
 } // namespace sonavia
