@@ -320,9 +320,15 @@ private:
 };
 
 Country* StationPool::CountryOf(const JsonObject& object) {
-    const std::string code = Upper(TextOf(object, kCountryCode));
+    // Only a code of two letters is one: anything else would reach the catalogue unchecked, in
+    // the name that tells apart two stations of one name.
+    std::string code = Upper(TextOf(object, kCountryCode));
+    if (code.size() != kCountryCodeLength ||
+        !std::all_of(code.begin(), code.end(), [](char c) { return c >= 'A' && c <= 'Z'; })) {
+        code.clear();
+    }
     QString name;
-    if (code.size() == kCountryCodeLength) {
+    if (!code.empty()) {
         const QLocale::Territory territory = QLocale::codeToTerritory(QString::fromStdString(code));
         if (territory != QLocale::AnyTerritory) {
             name = QLocale::territoryToString(territory);
