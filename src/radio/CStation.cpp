@@ -519,8 +519,10 @@ void CStation::TimerTick() {
     tuner_->Tick();
     // Connecting or playing, the meter and the activity box follow the stream.
     const PlayState state = core_.State();
-    if (state != PlayState::Connecting && state != PlayState::Playing && !animation_->Moving() &&
-        !tuner_->Moving()) {
+    const bool moving = state == PlayState::Connecting || state == PlayState::Playing ||
+                        animation_->Moving() || tuner_->Moving();
+    // In the task bar nothing of it shows: it catches up when it is shown again.
+    if (!moving || isMinimized()) {
         timer_.stop();
     }
 }
@@ -604,6 +606,13 @@ void CStation::OnSkinButtonHovered(CSkinButton* button) {
     tooltipOwner_ = button;
     animation_->SetFilmHover(button == Button(ids::kRandomChannelButton));
     WakeTimer();
+}
+
+void CStation::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange && !isMinimized()) {
+        WakeTimer();
+    }
+    QDialog::changeEvent(event);
 }
 
 void CStation::closeEvent(QCloseEvent* event) {

@@ -144,8 +144,11 @@ void TunerDisplay::DrawLine(qreal ratio) const {
         QPainter stripPainter(&strip_);
         PaintText(stripPainter, QRect(QPoint(0, 0), size));
     }
-    line_ = QImage(lineRect.size() * ratio, QImage::Format_ARGB32_Premultiplied);
-    line_.setDevicePixelRatio(ratio);
+    // A scrolled line is drawn again at every tick, into the same picture.
+    if (line_.size() != lineRect.size() * ratio || line_.devicePixelRatioF() != ratio) {
+        line_ = QImage(lineRect.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        line_.setDevicePixelRatio(ratio);
+    }
     line_.fill(Qt::transparent);
     lineOffset_ = offset_;
     QPainter linePainter(&line_);

@@ -17,6 +17,7 @@ constexpr char kX11Platform[] = "xcb";
 constexpr char kWaylandPlatform[] = "wayland";
 constexpr char kPlatformPluginFolder[] = "platforms";
 constexpr char kWaylandPluginPattern[] = "libqwayland-*.so";
+constexpr char kNoSharedMemoryVariable[] = "QT_XCB_NO_MITSHM";
 
 bool Set(const char* variable) {
     return !qEnvironmentVariableIsEmpty(variable);
@@ -60,6 +61,12 @@ DisplayFacts CurrentDisplayFacts() {
 }
 
 std::optional<std::string> PrepareDisplay() {
+    // The window changes in small pieces many times a second (the meter, the activity box). An
+    // X server's shared-memory copy answers each one with an event that wakes the program a
+    // second time; a piece sent in the request itself costs less than that wake-up.
+    if (!qEnvironmentVariableIsSet(kNoSharedMemoryVariable)) {
+        qputenv(kNoSharedMemoryVariable, "1");
+    }
     switch (ChooseDisplay(CurrentDisplayFacts())) {
     case DisplayChoice::AsSet:
         break;
