@@ -44,6 +44,12 @@ constexpr char kDecoderKind[] = "Decoder";
 // shorter delay.
 constexpr char kOutputPeriodProperty[] = "latency-time";
 constexpr gint64 kOutputPeriodUs = 40000;
+// The length of the pieces the output is given (a fraction of a second).
+struct Fraction {
+    gint numerator;
+    gint denominator;
+};
+constexpr Fraction kOutputBlock{1, 10};
 constexpr char kAudioKind[] = "Audio";
 // What a stream from a server may have its pipeline fetch besides (an HTTP live stream's lists
 // and segments): nothing local.
@@ -90,16 +96,37 @@ GstElement* MakeAudioSink() {
     return sink;
 }
 
-// The output with the player's volume element ahead of it, in a bin whose sink pad is the
-// element's; `volume` and `output` are the two elements, owned by the bin. Null when either
-// cannot be made.
+// A stretch of silence announced (at a stream's start, by the stream's synchroniser or a
+// decoder) carries no samples that an output plays: it would only set a sound server's output
+// going, which plays dry until the first audio comes and places that audio after the stretch
+// it played. The output plays each piece as it comes, so nothing is lost without them.
+GstPadProbeReturn DropSilenceStretch(GstPad* /*pad*/, GstPadProbeInfo* info, gpointer /*data*/) {
+    if ((GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) != 0) {
+        const GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+        return GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_GAP) ? GST_PAD_PROBE_DROP
+                                                                   : GST_PAD_PROBE_OK;
+    }
+    const GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    return GST_EVENT_TYPE(event) == GST_EVENT_GAP ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
+}
+
+// The output with the player's volume element ahead of it, and ahead of that the audio joined
+// into pieces of kOutputBlock, in a bin whose sink pad is the first element's; `volume` and
+// `output` are owned by the bin. Null when the volume or the output cannot be made.
+//
+// A decoder's pieces are 20 to 26 ms long. A sound server that takes the first of them alone
+// plays it, runs dry before the next arrives and goes on from where it would be by then: a gap
+// of two output periods after the first sound, at every start. A first piece longer than the
+// server's first read starts the sound without one, and longer pieces wake the output's
+// threads a third as often.
 GstElement* MakeAudioSinkWithVolume(GstElement*& volume, GstElement*& output) {
     GstElement* sink = MakeAudioSink();
     output = sink;
     volume = gst_element_factory_make("volume", nullptr);
+    GstElement* joiner = gst_element_factory_make("audiobuffersplit", nullptr);
     GstElement* bin = gst_bin_new(nullptr);
     if (sink == nullptr || volume == nullptr) {
-        for (GstElement* made : {sink, volume, bin}) {
+        for (GstElement* made : {sink, volume, joiner, bin}) {
             if (made != nullptr) {
                 gst_object_unref(gst_object_ref_sink(made));
             }
@@ -108,8 +135,24 @@ GstElement* MakeAudioSinkWithVolume(GstElement*& volume, GstElement*& output) {
         return nullptr;
     }
     gst_bin_add_many(GST_BIN(bin), volume, sink, nullptr);
-    GstPad* input = gst_element_get_static_pad(volume, "sink");
-    const bool ready = gst_element_link(volume, sink) &&
+    GstElement* first = volume;
+    // Without the joiner (a GStreamer without it) the output still plays, with the gap.
+    if (joiner != nullptr) {
+        g_object_set(joiner, "output-buffer-duration", kOutputBlock.numerator,
+                     kOutputBlock.denominator, nullptr);
+        gst_bin_add(GST_BIN(bin), joiner);
+        first = joiner;
+    }
+    if (GstPad* volumeInput = gst_element_get_static_pad(volume, "sink")) {
+        gst_pad_add_probe(volumeInput,
+                          static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
+                                                       GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+                          DropSilenceStretch, nullptr, nullptr);
+        gst_object_unref(volumeInput);
+    }
+    GstPad* input = gst_element_get_static_pad(first, "sink");
+    const bool ready = (joiner == nullptr || gst_element_link(joiner, volume)) &&
+                       gst_element_link(volume, sink) &&
                        gst_element_add_pad(bin, gst_ghost_pad_new("sink", input));
     gst_object_unref(input);
     if (!ready) {
