@@ -7,6 +7,7 @@
 
 #include <QPainter>
 #include <QWidget>
+#include <algorithm>
 #include <string>
 
 namespace sonavia {
@@ -84,9 +85,15 @@ void WindowAnimation::TickMeterAndActivity(QWidget& window, bool muteShown) {
 
 void WindowAnimation::DrawActivityStep(QWidget& window) {
     const PaintFill fill = StepActivity(activity_);
-    QPainter painter(&activityBox_);
-    painter.fillRect(ToQRect(fill.rect).translated(-kActivityBox.left, -kActivityBox.top),
-                     ToQColor(fill.colour));
+    // A few pixels a tick, set directly: a painter on the picture cost more than the fill.
+    const QRect area = ToQRect(fill.rect)
+                           .translated(-kActivityBox.left, -kActivityBox.top)
+                           .intersected(activityBox_.rect());
+    const QRgb colour = ToQColor(fill.colour).rgb();
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(activityBox_.scanLine(y));
+        std::fill(line + area.left(), line + area.right() + 1, colour);
+    }
     window.update(ToQRect(kActivityBox));
 }
 
