@@ -673,7 +673,9 @@ Pipeline::Setup Pipeline::Create() {
     GstElement* output = nullptr;
     GstElement* sink = MakeAudioSinkWithVolume(volume, output);
     GstBus* bus = gst_element_get_bus(playbin);
-    GstPad* sinkPad = sink != nullptr ? gst_element_get_static_pad(sink, "sink") : nullptr;
+    // What has reached the volume has left the joining of pieces: audio still being joined is
+    // ahead of the output, as the reserve counts it.
+    GstPad* sinkPad = volume != nullptr ? gst_element_get_static_pad(volume, "sink") : nullptr;
     if (sink == nullptr || bus == nullptr || sinkPad == nullptr) {
         if (sinkPad != nullptr) {
             gst_object_unref(sinkPad);
