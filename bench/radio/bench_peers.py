@@ -30,6 +30,7 @@ stopped with the window open.
 
 import base64
 import os
+import random
 import shutil
 import socket
 import statistics
@@ -50,6 +51,11 @@ from session_bus import start_session_bus  # noqa: E402
 PEER = "goodvibes"
 ON_AIR = 15.0           # seconds on the air before anyone listens: the server's burst is full
 GAP = 0.6               # seconds of silence between two players
+# A server hands a new listener its first data when the source's next page comes in (an Ogg
+# source's every few hundred ms). A start timed from the last player's first sound would meet
+# the source at the same moment of its cycle in every round, and each player at its own: each
+# start waits a random further stretch of up to this long.
+PHASE_SPREAD = 1.0
 OUTAGE = 10.0
 OUTAGE_ROUNDS = 3
 AFTER_RETURN = 6.0
@@ -263,6 +269,8 @@ class Figures:
 class Bench:
     def __init__(self, build, rounds):
         self.rounds = rounds
+        # The same stretches in every run of the benchmark.
+        self.phases = random.Random(1)
         self.rig = rig.Rig(tray=True, build=build, pulse=True)
         self.processes = self.rig.processes
         self.recording = self.rig.pulse.monitor
@@ -325,6 +333,7 @@ class Bench:
 
     def timed(self, start, stop, relay):
         self.quiet()
+        time.sleep(self.phases.uniform(0.0, PHASE_SPREAD))
         started = time.monotonic()
         handle = start()
         try:
