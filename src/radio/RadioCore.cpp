@@ -381,8 +381,10 @@ void RadioCore::AddressFetched(const Choice& choice, const std::string& address,
         emit StationShown();
         break;
     case Origin::Startup:
+        // Nothing is heard before the stream plays; its first audio goes out at the fade's
+        // first heard step even while the interface thread is busy as it begins.
         if (!address.empty()) {
-            SetVolumeOfPlayer(0);
+            SetVolumeOfPlayer(kFirstHeardVolume);
         }
         raiseVolumeWhenPlaying_ = OpenInPlayer(address);
         emit StationShown();
@@ -600,7 +602,7 @@ void RadioCore::OnBuffering(bool started) {
             stepNow = true;
         }
         if (stepNow) {
-            fade_.level = std::max(fade_.level, 1);
+            fade_.level = std::max(fade_.level, kFirstHeardVolume);
             if (const auto slider = TickFade()) {
                 emit FadeStepped(*slider);
             }

@@ -97,10 +97,11 @@ TEST_F(RadioCoreTest, StartsWithoutWaitingAndPlaysTheRememberedEightBitNameOnce)
     EXPECT_EQ(File(kChannelChoiceFile), "package0\n" + kLatinName) << "start-up play keeps it";
     EXPECT_EQ(core_.State(), PlayState::Connecting);
 
-    // Silent until it plays, then it fades in to the saved volume, with no window to tick.
-    EXPECT_EQ(player_.volume, 0);
+    // Its first audio goes out at the fade's first heard step, whenever the core hears that it
+    // plays; then it fades in to the saved volume, with no window to tick.
+    EXPECT_EQ(player_.volume, kFirstHeardVolume);
     emit player_.Buffering(false);
-    EXPECT_EQ(player_.volume, 1);
+    EXPECT_EQ(player_.volume, kFirstHeardVolume);
     EXPECT_EQ(core_.State(), PlayState::Playing);
     ASSERT_TRUE(QTest::qWaitFor([this] { return player_.volume > 1; }, kWaitMs));
     EXPECT_LT(player_.volume, kSavedVolume) << "one step per tick, not one jump";
