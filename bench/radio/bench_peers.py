@@ -24,7 +24,7 @@ and wake-ups (context switches of all threads) playing with the window open, hid
 stopped with the window open.
 
     bench_peers.py PROGRAM ARCHIVE RADIOCAT [rounds [parts]]
-        rounds: measured rounds of each first audio (default 6); parts: some of
+        rounds: measured rounds of each first audio (default 10); parts: some of
         first_audio,reconnection,station_change,quietness separated by commas (default all)
 """
 
@@ -688,7 +688,7 @@ def main():
         sys.exit("usage: %s PROGRAM ARCHIVE RADIOCAT [rounds]" % sys.argv[0])
     if not shutil.which(PEER):
         sys.exit("%s is not installed: bash scripts/install-deps.sh --bench installs it" % PEER)
-    rounds = int(sys.argv[4]) if len(sys.argv) > 4 else 6
+    rounds = int(sys.argv[4]) if len(sys.argv) > 4 else 10
     parts = sys.argv[5].split(",") if len(sys.argv) > 5 else PARTS
     bench = Bench(rig.Build(*(os.path.realpath(p) for p in sys.argv[1:4])), rounds)
     try:
