@@ -381,10 +381,11 @@ void RadioCore::AddressFetched(const Choice& choice, const std::string& address,
         emit StationShown();
         break;
     case Origin::Startup:
-        // Nothing is heard before the stream plays; its first audio goes out at the fade's
-        // first heard step even while the interface thread is busy as it begins.
+        // Nothing is heard before the stream plays. At the program's start the interface thread
+        // is busy building the window as the stream begins: its first audio goes out at the
+        // fade's first heard step, not silent until that thread hears that it plays.
         if (!address.empty()) {
-            SetVolumeOfPlayer(kFirstHeardVolume);
+            SetVolumeOfPlayer(choice.by == Requester::Startup ? kFirstHeardVolume : 0);
         }
         raiseVolumeWhenPlaying_ = OpenInPlayer(address);
         emit StationShown();
