@@ -14,8 +14,8 @@ struct FadeIn {
     bool active = false;
 };
 
-// The fade's first step that is heard: a fade that waits for the stream sets it with the first
-// audio, so that no audio goes out at the silent level before it.
+// The fade's first step that is heard, set as the stream plays (at the program's start, already
+// with the open).
 inline constexpr int kFirstHeardVolume = 1;
 
 // One step of the fade every this long: at 50 steps, the default volume comes up in 2.5 s.
