@@ -3,6 +3,7 @@
 #include "browser/CRadio_explorer.h"
 #include "catalogue/Config.h"
 #include "localfiles/VersionRecord.h"
+#include "network/HttpLibrary.h"
 #include "radio/CSonavia.h"
 #include "radio/RadioServices.h"
 #include "resources/Resources.h"
@@ -21,7 +22,6 @@
 #include <QApplication>
 #include <QIcon>
 #include <QScreen>
-#include <curl/curl.h>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -33,16 +33,6 @@ namespace {
 
 // How the messages of the command line name the program when it was started without a name.
 constexpr char kProgramName[] = "sonavia";
-
-// Releases the HTTP library's global state when the program ends, however it ends.
-struct NetworkServices {
-    bool ok = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    ~NetworkServices() {
-        if (ok) {
-            curl_global_cleanup();
-        }
-    }
-};
 
 } // namespace
 
@@ -105,8 +95,8 @@ int CViewerApp::RunInstance(const SingleInstanceLock& instanceLock, bool showRun
         context.screenHeight = screen->geometry().height();
     }
 
-    NetworkServices network;
-    if (!network.ok) {
+    const HttpLibrary network;
+    if (!network.Ready()) {
         ShowMessage(QString::fromLatin1(kNetworkInitFailedText));
         return 0;
     }
