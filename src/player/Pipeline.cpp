@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <gst/audio/gstaudiobasesink.h>
 #include <gst/gst.h>
 #include <memory>
@@ -171,6 +173,22 @@ GstElement* MakeAudioSinkWithVolume(GstElement*& volume, GstElement*& output) {
 // plugin for the rest of the run: it has no way to unload one.)
 constexpr char kPreferredMp3Decoder[] = "mpg123audiodec";
 constexpr char kCodecLibraryTypeFinderPrefix[] = "avtype_";
+// The player plays sound only. Every element that playbin may plug has its accepted formats
+// parsed and kept the first time a stream's format is matched against them, and half of them
+// take only pictures: set aside (rank none, never plugged), they cost nothing. A stream with
+// pictures as well still plays its sound.
+constexpr std::array<const char*, 2> kPictureClasses{"Video", "Image"};
+constexpr char kSoundClass[] = "Audio";
+
+bool TakesOnlyPictures(GstElementFactory* factory) {
+    const char* klass = gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS);
+    if (klass == nullptr || std::strstr(klass, kSoundClass) != nullptr) {
+        return false;
+    }
+    return std::any_of(
+        kPictureClasses.begin(), kPictureClasses.end(),
+        [klass](const char* picture) { return std::strstr(klass, picture) != nullptr; });
+}
 
 void KeepRegistryLean() {
     GstRegistry* registry = gst_registry_get();
@@ -186,6 +204,15 @@ void KeepRegistryLean() {
         }
     }
     gst_plugin_feature_list_free(typeFinders);
+    GList* elements = gst_registry_get_feature_list(registry, GST_TYPE_ELEMENT_FACTORY);
+    for (GList* item = elements; item != nullptr; item = item->next) {
+        auto* feature = GST_PLUGIN_FEATURE(item->data);
+        if (gst_plugin_feature_get_rank(feature) != GST_RANK_NONE &&
+            TakesOnlyPictures(GST_ELEMENT_FACTORY(feature))) {
+            gst_plugin_feature_set_rank(feature, GST_RANK_NONE);
+        }
+    }
+    gst_plugin_feature_list_free(elements);
 }
 
 using MessageRef = std::unique_ptr<GstMessage, decltype(&gst_message_unref)>;
