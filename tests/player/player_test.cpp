@@ -99,7 +99,8 @@ protected:
         mediaMade_ = MakeHttpLiveStream() &&
                      MakeToneFile(*media_ / "tone.mp3", 430,
                                   "lamemp3enc target=bitrate bitrate=128 cbr=true") &&
-                     MakeToneFile(*media_ / "local.ogg", 200, "vorbisenc ! oggmux");
+                     MakeToneFile(*media_ / "local.ogg", 200, "vorbisenc ! oggmux") &&
+                     MakeFilmWithTone();
         faults_ = std::make_unique<test::FaultServer>(*media_ / "tone.mp3");
     }
     static void TearDownTestSuite() {
@@ -107,6 +108,42 @@ protected:
         files_.reset();
         icecast_.reset();
         media_.reset();
+    }
+
+    // Ten seconds of tone with pictures beside it: the player plays sound only, and still plays
+    // the sound of such a stream.
+    static bool MakeFilmWithTone() {
+        const auto film = *media_ / "film.mkv";
+        if (!RunTool("gst-launch-1.0", {"-q",
+                                        "audiotestsrc",
+                                        "num-buffers=430",
+                                        "freq=440",
+                                        "!",
+                                        "audioconvert",
+                                        "!",
+                                        "vorbisenc",
+                                        "!",
+                                        "queue",
+                                        "!",
+                                        "matroskamux",
+                                        "name=mux",
+                                        "!",
+                                        "filesink",
+                                        "location=" + QString::fromStdString(film.string()),
+                                        "videotestsrc",
+                                        "num-buffers=250",
+                                        "!",
+                                        "video/x-raw,width=160,height=120,framerate=25/1",
+                                        "!",
+                                        "jpegenc",
+                                        "!",
+                                        "queue",
+                                        "!",
+                                        "mux."})) {
+            return false;
+        }
+        files_->AddFile("film.mkv", test::ReadFileBytes(film));
+        return true;
     }
 
     // Ten seconds of tone, encoded in one run as an MPEG transport stream and cut into five
@@ -201,8 +238,8 @@ protected:
 
 TEST_F(PlayerTest, ThirtyOpensInARowEachPlayTheToneSecondsLater) {
     const std::vector<std::string> addresses = {icecast_->Url(kOggMount), icecast_->Url(kMp3Mount),
-                                                files_->Url("tone.pls"), files_->Url("tone.m3u"),
-                                                files_->Url("tone.m3u8")};
+                                                files_->Url("tone.pls"),  files_->Url("tone.m3u"),
+                                                files_->Url("tone.m3u8"), files_->Url("film.mkv")};
     constexpr int kOpens = 30;
     constexpr double kOpenListenSeconds = 0.5;
     Reports reports(player_);
