@@ -21,7 +21,9 @@ moment the mount serves again; the limit is a raw client that retries every 20 m
 longest silence in the 6 s after; the program's station change (a click in the station list to
 the new station's first sound, beside its connect-to-sound on a fresh start); and memory, CPU
 and wake-ups (context switches of all threads) playing with the window open, hidden, and
-stopped with the window open.
+stopped with the window open; beside them the floor (floor_player): the same libraries and
+registry choices with one plain window of the same size, drawing the level meter 20 times a
+second or still.
 
     bench_peers.py PROGRAM ARCHIVE RADIOCAT [rounds [parts]]
         rounds: measured rounds of each first audio (default 10); parts: some of
@@ -268,6 +270,7 @@ class Figures:
 
 class Bench:
     def __init__(self, build, rounds):
+        self.build = build
         self.rounds = rounds
         # The same stretches in every run of the benchmark.
         self.phases = random.Random(1)
@@ -610,6 +613,18 @@ class Bench:
             print_breakdown(PEER, peer.pid)
         finally:
             self.processes.stop(peer)
+        # The floor: the same libraries with one plain window, drawing the meter or still.
+        floor = os.path.join(os.path.dirname(self.build.program), "bench", "radio", "floor_player")
+        for what, args in (("floor, meter moving", []), ("floor, still", ["--still"])):
+            self.quiet()
+            process = self.processes.start([floor, station.url] + args,
+                                           os.path.join(self.home, "floor.log"),
+                                           env=dict(self.rig.env, **self.rig.pulse.env))
+            try:
+                time.sleep(SETTLE)
+                figures[what] = self.load(process, CPU_SECONDS)
+            finally:
+                self.processes.stop(process)
         for what, (cpu, wakeups, rss, busiest) in figures.items():
             print("%-34s CPU %5.2f %%   wake-ups %6.1f/s   RSS %5.1f MB   (busiest threads: %s)"
                   % (what, cpu, wakeups, rss, busiest or "none"))
