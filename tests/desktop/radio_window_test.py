@@ -753,9 +753,11 @@ class RadioWindowTest(unittest.TestCase):
             rule = {startup_pick(self.rig.stations, moment),
                     startup_pick(self.rig.stations, moment - 0.3)}
             self.assertIn(position, rule, "%s picks by the clock" % name)
-            picks[name] = (int(moment), position)
+            # The second the clock was read in, when the request leaves no doubt of it.
+            seconds = {int(moment), int(moment - 0.3)}
+            picks[name] = (seconds.pop() if len(seconds) == 1 else None, position)
             radio.wait_heard(self.rig.stations[position])
-        if picks["random-a"][0] == picks["random-b"][0]:
+        if picks["random-a"][0] is not None and picks["random-a"][0] == picks["random-b"][0]:
             self.assertEqual(picks["random-a"][1], picks["random-b"][1])
 
     def test_catalogues_that_offer_nothing(self):
