@@ -10,11 +10,11 @@ namespace sonavia {
 namespace {
 
 // MP3 is decoded by mpg123 rather than by the general codec library, which ranks alike and sorts
-// first. And that library's type finders are hidden: the
-// stream type finders of GStreamer itself know every radio format, while the library's are tried
-// on most streams and bring some 25 MB of codec libraries into the process. (AAC needs that
-// library's decoder: libfaad2's takes seconds to start in playbin. Once loaded, GStreamer keeps a
-// plugin for the rest of the run: it has no way to unload one.)
+// first. And that library's type finders are hidden: the stream type finders of GStreamer itself
+// know every radio format, while the library's are tried on most streams and bring some 25 MB of
+// codec libraries into the process. (AAC needs that library's decoder: libfaad2's takes seconds
+// to start in playbin. Once loaded, GStreamer keeps a plugin for the rest of the run: it has no
+// way to unload one.)
 constexpr char kPreferredMp3Decoder[] = "mpg123audiodec";
 constexpr char kCodecLibraryTypeFinderPrefix[] = "avtype_";
 
