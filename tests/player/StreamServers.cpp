@@ -29,6 +29,9 @@ constexpr auto kStartTimeout = 30s;
 constexpr auto kStopGrace = 300ms;
 constexpr auto kPoll = 20ms;
 constexpr char kSourcePassword[] = "tone-source";
+// How long a running icecast2 may leave every request unanswered before it is started again.
+constexpr auto kSilenceBeforeRestart = 6s;
+constexpr long kHttpOk = 200;
 
 sockaddr_in Loopback(int port) {
     sockaddr_in address{};
@@ -61,8 +64,8 @@ std::size_t StopAfterHeaders(char* line, std::size_t size, std::size_t count, vo
     return blank ? 0 : length;
 }
 
-// Whether the mount answers 200: its feed is connected.
-bool MountServes(const std::string& url) {
+// The status the server answers for the mount (200: its feed is connected), or 0 for no answer.
+long MountStatus(const std::string& url) {
     CURL* curl = curl_easy_init();
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, StopAfterHeaders);
@@ -72,7 +75,7 @@ bool MountServes(const std::string& url) {
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     curl_easy_cleanup(curl);
-    return status == 200;
+    return status;
 }
 
 void WriteText(const std::filesystem::path& path, const std::string& text) {
@@ -150,6 +153,11 @@ bool ChildProcess::Running() {
         return true;
     }
     pid_ = 0;
+    if (WIFSIGNALED(status)) {
+        ended_ = "ended by signal " + std::to_string(WTERMSIG(status));
+    } else if (WIFEXITED(status)) {
+        ended_ = "ended with exit code " + std::to_string(WEXITSTATUS(status));
+    }
     return false;
 }
 
@@ -280,17 +288,31 @@ bool IcecastServer::StartFeeds(const std::vector<ToneMount>& mounts, const Pause
     for (std::size_t i = 0; i < commands.size(); ++i) {
         feeds_.push_back(startFeed(commands[i], first + i));
     }
+    auto answered = std::chrono::steady_clock::now();
     const bool served = WaitUntil(
         [&] {
-            // On a loaded machine a feed can give up before the server takes sources: start it
-            // again.
+            // Now and then icecast2 takes its port and then serves nothing, or goes; on a
+            // loaded machine a feed can give up before the server takes sources. Each is
+            // started again, the server on the same port.
+            const auto now = std::chrono::steady_clock::now();
+            if (!server_->Running() || now - answered > kSilenceBeforeRestart) {
+                std::fprintf(stderr, "icecast2 %s; starting it again\n",
+                             server_->Running() ? "answers nothing" : server_->Ended().c_str());
+                server_->Stop();
+                StartServer(pause);
+                answered = std::chrono::steady_clock::now();
+            }
             for (std::size_t i = 0; i < commands.size(); ++i) {
                 if (!feeds_[first + i]->Running()) {
                     feeds_[first + i] = startFeed(commands[i], first + i);
                 }
             }
-            return std::all_of(mounts.begin(), mounts.end(), [this](const ToneMount& mount) {
-                return MountServes(Url(mount.path));
+            return std::all_of(mounts.begin(), mounts.end(), [&](const ToneMount& mount) {
+                const long status = MountStatus(Url(mount.path));
+                if (status != 0) {
+                    answered = std::chrono::steady_clock::now();
+                }
+                return status == kHttpOk;
             });
         },
         pause);

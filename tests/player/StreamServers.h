@@ -35,6 +35,8 @@ public:
 
     bool Running();
     long long Pid() const { return pid_; }
+    // How the process ended, once Running() has seen it end.
+    const std::string& Ended() const { return ended_; }
     // Asks the process to end, without waiting.
     void RequestStop();
     // Ends the process by its PID: a polite request first, then a kill; waits until it is gone.
@@ -42,6 +44,7 @@ public:
 
 private:
     long long pid_ = 0;
+    std::string ended_ = "ended";
 };
 
 enum class ToneCodec { Vorbis, Mp3 };
